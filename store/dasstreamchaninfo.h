@@ -1,0 +1,41 @@
+#pragma once
+
+#include "packets/daytime.h"
+#include "store/rgb.h"
+
+#include <QString>
+
+#include <cstdint>
+
+inline constexpr int kMaxNameLength = 15;
+inline constexpr int kMaxUnitCodeLength = 7;
+
+// One catalogue entry per (unit, stream, channel): persistent settings, measured rate, latest
+// packet times and the trace plot's working values.
+struct DasStreamChanInfo
+{
+    std::uint16_t DasId = 0;
+    std::uint16_t Stream = 0;
+    std::uint16_t Channel = 0;
+    std::int32_t Active = 0;
+    std::int32_t DisplayIndex = 0;
+    double SampleRate = 0.0;
+    double MeasuredRate = 0.0;
+    QString Name;
+    DayTime AxisTime;
+    DayTime LastEndTime;
+    DayTime LastStartTime;
+    std::int32_t PrevSampleCount = 0;
+    std::int32_t SampleCount = 0;
+    std::int32_t MinCount = 0;
+    std::int32_t MaxCount = 0;
+    std::int32_t RangeCount = 0;
+    std::int32_t MeanCount = 0;
+    double Mean = 0.0;
+    double BitWeight = 0.0;
+    double VoltsPerUnit = 0.0;
+    QString UnitCode;
+    std::int32_t ScaleLow = 0;
+    std::int32_t ScaleHigh = 0;
+    Rgb TraceColor;
+};

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "packets/dtpacket.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+struct ChannelCatalogue;
+
+// The ring of decoded data packets and the ingest flags. One instance for the program.
+struct PacketStore
+{
+    std::unique_ptr<DtPacket[]> PacketRing; // absent until the first allocation
+    std::int32_t NringBuffer = 1000;
+    std::int32_t AllocatedSlots = 0; // slots of PacketRing; readers use this
+    std::int32_t RingIndex = 0;
+    int KeepSel = 1;
+    int NewData = 0;
+};
+
+inline constexpr std::size_t kRingSlotBytes = sizeof(DtPacket);
+
+// Bytes a ring of n slots takes, in 64 bits.
+std::int64_t RingBytes(std::int64_t slots);
+
+// Releases the old ring, resets RingIndex, allocates NringBuffer zero-filled slots. Refuses
+// sizes below 1 and rings larger than physicalMemoryBytes (0: ask the system).
+bool AllocateRing(PacketStore& store, std::int64_t physicalMemoryBytes = 0);
+
+// Room for the per-packet status line "DT %4X-%d-%d (%d-%g) %s %d".
+struct StatusLine
+{
+    char Text[128] = {};
+    bool Shown = false;
+};
+
+// DT ingest step for a 1024-byte payload. Fills status when a line is to be shown.
+void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat, const std::uint8_t* payload,
+                    StatusLine& status);
+
+// Event header step for an EH/ET payload of length bytes. False: stop the receive pass.
+bool IngestEventHeader(ChannelCatalogue& cat, const std::uint8_t* payload, std::size_t length);
