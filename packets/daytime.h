@@ -13,7 +13,14 @@ struct DayTime
 
 inline constexpr double kMsecPerDay = 86400000.0;
 
-enum TimeUnit : int { TimeUnitMsec = 0, TimeUnitSec = 1, TimeUnitMin = 2, TimeUnitHour = 3, TimeUnitDay = 4 };
+enum TimeUnit : int
+{
+    TimeUnitMsec = 0,
+    TimeUnitSec = 1,
+    TimeUnitMin = 2,
+    TimeUnitHour = 3,
+    TimeUnitDay = 4
+};
 
 // Time from b to a (positive when a is later), in the given unit; unknown units give ms.
 double TimeDiff(const DayTime& a, const DayTime& b, int unit);

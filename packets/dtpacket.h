@@ -9,7 +9,8 @@ inline constexpr int kSteimFrames = 15;
 inline constexpr int kSteimDataOffset = 64;
 inline constexpr int kIntDataOffset = 24;
 
-enum SampleFormat : std::uint16_t {
+enum SampleFormat : std::uint16_t
+{
     FormatInt16 = 1,
     FormatInt32 = 2,
     FormatSteim1 = 3,

@@ -6,7 +6,14 @@
 inline constexpr int kEventPositions = 16;
 inline constexpr std::size_t kEventHeaderSize = 944;
 
-enum class UnitKind : std::uint8_t { None, D, V, A, G };
+enum class UnitKind : std::uint8_t
+{
+    None,
+    D,
+    V,
+    A,
+    G
+};
 
 struct EventPosition
 {

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+// Where the server is and what the operator asked of the link. One instance for the program.
+struct ConnectionState
+{
+    QString PksdHost = QStringLiteral("localhost");
+    std::uint16_t PksdPort = 2543;
+    int AutoStartPKSD = 0;    // a connection is wanted: errors and closures reconnect
+    int AutoStartMonitor = 0; // the monitor timer runs
+    QString LastSocketEvent;  // "slotError", "slotClosed" or "slotClosedDelay"
+    std::int32_t ReconnectCount = 0;
+};

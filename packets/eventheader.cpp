@@ -1,0 +1,144 @@
+#include "packets/eventheader.h"
+
+#include "packets/bcd.h"
+#include "packets/packetheader.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr const char* kEventKinds[] = {"CON", "CRS", "EVT", "EXT", "LVL",
+                                       "RAD", "TIM", "VOT", "TML", "CMD"};
+
+// The number at the start of a fixed-width field (leading blanks skipped); 0 when none.
+double FieldNumber(const std::uint8_t* field, std::size_t width, bool* found = nullptr)
+{
+    char text[16];
+    std::memcpy(text, field, width);
+    text[width] = '\0';
+    char* end = nullptr;
+    const double v = std::strtod(text, &end);
+    const bool ok = end != text && std::isfinite(v);
+    if (found)
+        *found = ok;
+    return ok ? v : 0.0;
+}
+
+bool FieldContains(const std::uint8_t* field, std::size_t width, const char* unit)
+{
+    const std::size_t len = std::strlen(unit);
+    for (std::size_t i = 0; i + len <= width; ++i) {
+        if (std::memcmp(field + i, unit, len) == 0)
+            return true;
+    }
+    return false;
+}
+
+double BitWeight(const std::uint8_t* field)
+{
+    bool found = false;
+    const double number = FieldNumber(field, 8, &found);
+    if (!found)
+        return 0.0;
+    if (FieldContains(field, 8, "mV"))
+        return number * 0.001;
+    if (FieldContains(field, 8, "uV"))
+        return number * 0.000001;
+    if (FieldContains(field, 8, "nV"))
+        return number * 0.000000001;
+    if (FieldContains(field, 8, "V"))
+        return number;
+    return 0.0;
+}
+
+UnitKind KindOf(std::uint8_t letter)
+{
+    switch (letter) {
+    case 'D':
+        return UnitKind::D;
+    case 'V':
+        return UnitKind::V;
+    case 'A':
+        return UnitKind::A;
+    case 'G':
+        return UnitKind::G;
+    default:
+        return UnitKind::None;
+    }
+}
+
+} // namespace
+
+const char* UnitCodeText(UnitKind kind)
+{
+    switch (kind) {
+    case UnitKind::D:
+        return "M";
+    case UnitKind::V:
+        return "M/S";
+    case UnitKind::A:
+        return "M/S^2";
+    case UnitKind::G:
+        return "G";
+    case UnitKind::None:
+        break;
+    }
+    return "Unk";
+}
+
+bool ParseEventHeader(const std::uint8_t* packet, std::size_t length, EventHeaderInfo& info)
+{
+    // Fixed positions up to byte 943 are read; bytes the packet does not have count as blanks.
+    std::uint8_t p[kEventHeaderSize];
+    const std::size_t have = length < kEventHeaderSize ? length : kEventHeaderSize;
+    std::memcpy(p, packet, have);
+    std::memset(p + have, ' ', kEventHeaderSize - have);
+
+    info = EventHeaderInfo{};
+    info.DasId = ParsePacketHeader(p).DasId;
+    info.Stream = static_cast<std::uint16_t>(ReadBcd(p + 18, 2));
+
+    switch (p[23]) {
+    case 0x16:
+    case 0x32:
+    case 0xC0:
+    case 0xC1:
+    case 0xC2:
+        break;
+    default:
+        return false;
+    }
+
+    std::size_t start = 0;
+    while (start < 4 && p[60 + start] == ' ')
+        ++start;
+    std::size_t end = start;
+    while (end < 4 && p[60 + end] != ' ' && p[60 + end] != '\0')
+        ++end;
+    std::memcpy(info.Name, p + 60 + start, end - start);
+    info.Name[end - start] = '\0';
+
+    info.SampleRate = FieldNumber(p + 88, 4);
+
+    bool known = false;
+    for (const char* kind : kEventKinds)
+        known = known || std::memcmp(p + 92, kind, 3) == 0;
+    if (!known)
+        return false;
+
+    info.ChannelBank = (p[22] & 4) != 0;
+
+    for (int i = 0; i < kEventPositions; ++i) {
+        EventPosition& pos = info.Positions[i];
+        pos.BitWeight = BitWeight(p + 288 + 8 * i);
+        pos.VoltsPerUnit = FieldNumber(p + 544 + 6 * i, 6);
+        pos.Kind = KindOf(p[640 + i]);
+        if (pos.Kind == UnitKind::None || pos.VoltsPerUnit == 0.0) {
+            pos.Kind = UnitKind::None;
+            pos.VoltsPerUnit = 0.0;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,29 @@
+#include "packets/packetheader.h"
+
+#include "packets/bcd.h"
+#include "packets/byteorder.h"
+
+PacketHeader ParsePacketHeader(const std::uint8_t* packet)
+{
+    PacketHeader h;
+    h.Experiment = static_cast<std::uint16_t>(ReadBcd(packet + 2, 2));
+    const int yy = static_cast<int>(ReadBcd(packet + 3, 2));
+    const int year = yy < 88 ? 2000 + yy : 1900 + yy;
+    h.DasId = NetToHost16(LoadRaw16(packet + 4));
+    const int doy = static_cast<int>(ReadBcd(packet + 6, 3));
+    const int hour = static_cast<int>(ReadBcd(packet + 7, 2, true));
+    const int minute = static_cast<int>(ReadBcd(packet + 8, 2, true));
+    const int second = static_cast<int>(ReadBcd(packet + 9, 2, true));
+    const int msec = static_cast<int>(ReadBcd(packet + 10, 3, true));
+    h.Sequence = static_cast<std::uint16_t>(ReadBcd(packet + 14, 4));
+
+    // Same result as scanning the printed time text; fields never exceed their BCD widths,
+    // so nothing here can overflow.
+    h.Time.Day = DayNumberFromDoy(year, doy);
+    h.Time.Msec = hour * 3600000.0 + minute * 60000.0 + second * 1000.0 + msec;
+    while (h.Time.Msec > kMsecPerDay) {
+        ++h.Time.Day;
+        h.Time.Msec -= kMsecPerDay;
+    }
+    return h;
+}

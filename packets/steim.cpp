@@ -1,0 +1,126 @@
+#include "packets/byteorder.h"
+#include "packets/dtpacket.h"
+
+namespace {
+
+enum class Steim
+{
+    One,
+    Two
+};
+
+inline std::uint32_t Word(const std::uint8_t* p)
+{
+    return NetToHost32(LoadRaw32(p));
+}
+
+// Two's-complement field of `bits` bits at `shift`, widened with its sign.
+inline std::uint32_t Field(std::uint32_t word, int shift, int bits)
+{
+    const std::uint32_t x = (word >> shift) << (32 - bits);
+    return static_cast<std::uint32_t>(static_cast<std::int32_t>(x) >> (32 - bits));
+}
+
+// Differences of one word by its code and, for Steim-2, its top bits. Returns how many.
+template <Steim S> inline int Differences(std::uint32_t word, unsigned code, std::uint32_t* d)
+{
+    switch (code) {
+    case 1:
+        d[0] = Field(word, 24, 8);
+        d[1] = Field(word, 16, 8);
+        d[2] = Field(word, 8, 8);
+        d[3] = Field(word, 0, 8);
+        return 4;
+    case 2:
+        if constexpr (S == Steim::One) {
+            d[0] = Field(word, 16, 16);
+            d[1] = Field(word, 0, 16);
+            return 2;
+        } else {
+            switch (word >> 30) {
+            case 1:
+                d[0] = Field(word, 0, 30);
+                return 1;
+            case 2:
+                d[0] = Field(word, 15, 15);
+                d[1] = Field(word, 0, 15);
+                return 2;
+            case 3:
+                d[0] = Field(word, 20, 10);
+                d[1] = Field(word, 10, 10);
+                d[2] = Field(word, 0, 10);
+                return 3;
+            default:
+                return 0;
+            }
+        }
+    case 3:
+        if constexpr (S == Steim::One) {
+            d[0] = word;
+            return 1;
+        } else {
+            switch (word >> 30) {
+            case 0:
+                for (int i = 0; i < 5; ++i)
+                    d[i] = Field(word, 24 - 6 * i, 6);
+                return 5;
+            case 1:
+                for (int i = 0; i < 6; ++i)
+                    d[i] = Field(word, 25 - 5 * i, 5);
+                return 6;
+            case 2:
+                for (int i = 0; i < 7; ++i)
+                    d[i] = Field(word, 24 - 4 * i, 4);
+                return 7;
+            default:
+                return 0;
+            }
+        }
+    default:
+        return 0;
+    }
+}
+
+// The running value is unsigned: the format's integration wraps modulo 2^32.
+template <Steim S> int DecodeSteim(std::int32_t* samples, const std::uint8_t* data, int sampleCount)
+{
+    if (sampleCount <= 0)
+        return 0;
+    const std::uint32_t x0 = Word(data + 4);
+    std::uint32_t v = 0;
+    int n = 0;
+    for (int f = 0; f < kSteimFrames; ++f) {
+        const std::uint8_t* frame = data + 64 * f;
+        const std::uint32_t codes = Word(frame);
+        for (int k = 1; k < 16; ++k) {
+            const unsigned code = (codes >> (30 - 2 * k)) & 3u;
+            if (code == 0)
+                continue;
+            std::uint32_t d[7];
+            const int count = Differences<S>(Word(frame + 4 * k), code, d);
+            for (int i = 0; i < count; ++i) {
+                if (f == 0 && k == 3 && i == 0)
+                    v = x0;
+                else
+                    v += d[i];
+                // At most 15 * 15 * 7 differences exist, fewer than a slot holds.
+                samples[n] = static_cast<std::int32_t>(v);
+                if (++n == sampleCount)
+                    return n;
+            }
+        }
+    }
+    return n;
+}
+
+} // namespace
+
+int DecodeSteim1(std::int32_t* samples, const std::uint8_t* data, int sampleCount)
+{
+    return DecodeSteim<Steim::One>(samples, data, sampleCount);
+}
+
+int DecodeSteim2(std::int32_t* samples, const std::uint8_t* data, int sampleCount)
+{
+    return DecodeSteim<Steim::Two>(samples, data, sampleCount);
+}

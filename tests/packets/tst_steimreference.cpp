@@ -1,0 +1,210 @@
+// Steim packets made by libmseed's encoder must decode to exactly the samples libmseed decodes.
+#include "packets/dtpacket.h"
+#include "rawpacket.h"
+
+#include <QTest>
+
+#include <libmseed.h>
+
+#include <climits>
+#include <cmath>
+#include <memory>
+#include <random>
+#include <vector>
+
+namespace {
+
+using Signal = std::vector<std::int32_t>;
+
+struct Records
+{
+    std::vector<std::vector<char>> List;
+};
+
+void KeepRecord(char* record, int length, void* handlerData)
+{
+    static_cast<Records*>(handlerData)->List.emplace_back(record, record + length);
+}
+
+// Encodes the whole signal into 1024-byte big-endian Steim records.
+Records Encode(Signal signal, int encoding)
+{
+    Records out;
+    MSRecord* msr = msr_init(nullptr);
+    std::strcpy(msr->network, "XX");
+    std::strcpy(msr->station, "TEST");
+    std::strcpy(msr->channel, "HHZ");
+    msr->reclen = 1024;
+    msr->encoding = static_cast<std::int8_t>(encoding);
+    msr->byteorder = 1;
+    msr->samprate = 100.0;
+    msr->sampletype = 'i';
+    msr->datasamples = signal.data();
+    msr->numsamples = static_cast<std::int64_t>(signal.size());
+    std::int64_t packed = 0;
+    msr_pack(msr, KeepRecord, &out, &packed, 1, 0);
+    msr->datasamples = nullptr;
+    msr_free(&msr);
+    return out;
+}
+
+Signal Decode(std::vector<char>& record)
+{
+    MSRecord* msr = nullptr;
+    Signal out;
+    if (msr_unpack(record.data(), 1024, &msr, 1, 0) == MS_NOERROR && msr->sampletype == 'i') {
+        const auto* s = static_cast<const std::int32_t*>(msr->datasamples);
+        out.assign(s, s + msr->numsamples);
+    }
+    msr_free(&msr);
+    return out;
+}
+
+int RecordSampleCount(const std::vector<char>& record)
+{
+    return (static_cast<std::uint8_t>(record[30]) << 8) | static_cast<std::uint8_t>(record[31]);
+}
+
+Signal Sine(int n, double amplitude)
+{
+    Signal s(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        s[static_cast<std::size_t>(i)] =
+            static_cast<std::int32_t>(std::lround(amplitude * std::sin(i * 0.05)));
+    return s;
+}
+
+Signal RandomWalk(int n, int step, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> d(-step, step);
+    Signal s(static_cast<std::size_t>(n));
+    std::int64_t v = 0;
+    for (auto& x : s) {
+        v += d(rng);
+        x = static_cast<std::int32_t>(v);
+    }
+    return s;
+}
+
+Signal Noise(int n, int amplitude, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<int> d(-amplitude, amplitude);
+    Signal s(static_cast<std::size_t>(n));
+    for (auto& x : s)
+        x = d(rng);
+    return s;
+}
+
+Signal Spikes(int n)
+{
+    Signal s(static_cast<std::size_t>(n), 12);
+    for (int i = 0; i < n; i += 97)
+        s[static_cast<std::size_t>(i)] = (i / 97) % 2 ? 400000000 : -400000000;
+    return s;
+}
+
+// Differences cycling through every width the Steim-2 word layouts carry.
+Signal EveryWidth(int n)
+{
+    const int limits[] = {7, 15, 31, 511, 16383, 536870911 / 4};
+    Signal s(static_cast<std::size_t>(n));
+    std::int64_t v = 0;
+    std::mt19937 rng(5);
+    for (int i = 0; i < n; ++i) {
+        const int limit = limits[(i / 40) % 6];
+        std::uniform_int_distribution<int> d(-limit, limit);
+        v = v + d(rng);
+        if (v > 400000000 || v < -400000000)
+            v = 0;
+        s[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(v);
+    }
+    return s;
+}
+
+// Steim-1 only: 32-bit differences that overflow and must wrap back.
+Signal FullScaleAlternating(int n)
+{
+    Signal s(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        s[static_cast<std::size_t>(i)] = (i % 2) ? 2000000000 : -2000000000;
+    s[3] = INT_MAX;
+    s[4] = INT_MIN;
+    return s;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(Signal)
+
+class TstSteimReference : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void matchesLibmseed_data();
+    void matchesLibmseed();
+};
+
+void TstSteimReference::matchesLibmseed_data()
+{
+    QTest::addColumn<int>("encoding");
+    QTest::addColumn<Signal>("signal");
+    const struct
+    {
+        const char* name;
+        Signal signal;
+        bool steim2;
+    } cases[] = {
+        {"sine", Sine(6000, 30000.0), true},
+        {"small sine", Sine(6000, 6.0), true},
+        {"random walk", RandomWalk(6000, 200, 1), true},
+        {"noise 2^23", Noise(6000, 1 << 23, 2), true},
+        {"noise 2^7", Noise(6000, 1 << 7, 3), true},
+        {"spikes", Spikes(6000), true},
+        {"constant", Signal(6000, -77), true},
+        {"zero", Signal(6000, 0), true},
+        {"every Steim-2 width", EveryWidth(8000), true},
+        {"full-scale 32-bit differences", FullScaleAlternating(3000), false},
+    };
+    for (const auto& c : cases) {
+        QTest::addRow("steim1 %s", c.name) << int(DE_STEIM1) << c.signal;
+        if (c.steim2)
+            QTest::addRow("steim2 %s", c.name) << int(DE_STEIM2) << c.signal;
+    }
+}
+
+void TstSteimReference::matchesLibmseed()
+{
+    QFETCH(int, encoding);
+    QFETCH(Signal, signal);
+    Records records = Encode(signal, encoding);
+    QVERIFY(!records.List.empty());
+    auto slot = std::make_unique<DtPacket>();
+    std::size_t offset = 0;
+    for (auto& record : records.List) {
+        QCOMPARE(record.size(), std::size_t{1024});
+        QCOMPARE((static_cast<std::uint8_t>(record[44]) << 8) |
+                     static_cast<std::uint8_t>(record[45]),
+                 64);
+        const Signal reference = Decode(record);
+        const int count = RecordSampleCount(record);
+        QCOMPARE(static_cast<int>(reference.size()), count);
+
+        rawpacket::Packet p = rawpacket::DtPacketBytes(encoding == DE_STEIM1 ? 0xC0 : 0xC2,
+                                                       static_cast<unsigned>(count));
+        std::memcpy(p.data() + 64, record.data() + 64, 960);
+        QVERIFY(DecodeDtPacket(*slot, p.data()));
+        QCOMPARE(slot->SampleCount, count);
+        QCOMPARE(Signal(slot->Samples, slot->Samples + count), reference);
+        // And the reference itself is the signal we encoded.
+        QCOMPARE(reference, Signal(signal.begin() + static_cast<std::ptrdiff_t>(offset),
+                                   signal.begin() + static_cast<std::ptrdiff_t>(offset) + count));
+        offset += static_cast<std::size_t>(count);
+    }
+    QCOMPARE(offset, signal.size());
+}
+
+QTEST_APPLESS_MAIN(TstSteimReference)
+#include "tst_steimreference.moc"
