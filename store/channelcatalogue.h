@@ -2,6 +2,8 @@
 
 #include "store/dasstreamchaninfo.h"
 
+#include <QString>
+
 #include <cstddef>
 #include <cstdint>
 #include <vector>

@@ -22,7 +22,7 @@ struct PacketStore
 inline constexpr std::size_t kRingSlotBytes = sizeof(DtPacket);
 
 // Bytes a ring of n slots takes, in 64 bits.
-std::int64_t RingBytes(std::int64_t slots);
+std::int64_t RingBytes(std::int64_t slotCount);
 
 // Releases the old ring, resets RingIndex, allocates NringBuffer zero-filled slots. Refuses
 // sizes below 1 and rings larger than physicalMemoryBytes (0: ask the system).

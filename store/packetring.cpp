@@ -1,0 +1,106 @@
+#include "store/packetring.h"
+
+#include "packets/daytime.h"
+#include "packets/eventheader.h"
+#include "store/channelcatalogue.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <limits>
+#include <new>
+
+namespace {
+
+std::int64_t PhysicalMemoryBytes()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return std::numeric_limits<std::int64_t>::max();
+    if (pages > std::numeric_limits<std::int64_t>::max() / pageSize)
+        return std::numeric_limits<std::int64_t>::max();
+    return static_cast<std::int64_t>(pages) * pageSize;
+}
+
+bool KeepsSlot(int keepSel, int selected, int index)
+{
+    if (keepSel == 1)
+        return selected >= 0;
+    if (keepSel == 0)
+        return index >= 0;
+    return false;
+}
+
+} // namespace
+
+std::int64_t RingBytes(std::int64_t slotCount)
+{
+    constexpr auto slotBytes = static_cast<std::int64_t>(kRingSlotBytes);
+    if (slotCount > std::numeric_limits<std::int64_t>::max() / slotBytes)
+        return std::numeric_limits<std::int64_t>::max();
+    if (slotCount < std::numeric_limits<std::int64_t>::min() / slotBytes)
+        return std::numeric_limits<std::int64_t>::min();
+    return slotCount * slotBytes;
+}
+
+bool AllocateRing(PacketStore& store, std::int64_t physicalMemoryBytes)
+{
+    store.PacketRing.reset();
+    store.AllocatedSlots = 0;
+    store.RingIndex = 0;
+    const std::int32_t n = store.NringBuffer;
+    if (n < 1)
+        return false;
+    const std::int64_t limit =
+        physicalMemoryBytes > 0 ? physicalMemoryBytes : PhysicalMemoryBytes();
+    // With overcommit a huge block "succeeds" and the zero-fill then exhausts the machine.
+    if (RingBytes(n) > limit)
+        return false;
+    store.PacketRing.reset(new (std::nothrow) DtPacket[static_cast<std::size_t>(n)]());
+    if (!store.PacketRing)
+        return false;
+    store.AllocatedSlots = n;
+    return true;
+}
+
+void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat, const std::uint8_t* payload,
+                    StatusLine& status)
+{
+    status.Shown = false;
+    store.NewData = 1;
+    if (!store.PacketRing || store.AllocatedSlots < 1 || !payload)
+        return;
+    if (store.RingIndex < 0 || store.RingIndex >= store.AllocatedSlots)
+        store.RingIndex = 0;
+
+    DtPacket& slot = store.PacketRing[static_cast<std::size_t>(store.RingIndex)];
+    if (!DecodeDtPacket(slot, payload)) {
+        // The decoder may have written the header already; the slot must not pass for a packet.
+        slot.SampleCount = 0;
+        return;
+    }
+
+    char timeText[48];
+    FormatTime(slot.Time, timeText, sizeof timeText);
+    int index = -1;
+    const int selected = FindOrAddChannel(cat, slot, index);
+    const double rate =
+        index >= 0 ? cat.Entries[static_cast<std::size_t>(index)].MeasuredRate : 0.0;
+    std::snprintf(status.Text, sizeof status.Text, "DT %4X-%d-%d (%d-%g) %s %d",
+                  static_cast<unsigned>(slot.DasId), static_cast<int>(slot.Stream),
+                  static_cast<int>(slot.Channel), static_cast<int>(slot.SampleCount), rate,
+                  timeText, static_cast<int>(store.RingIndex));
+    status.Shown = true;
+
+    if (KeepsSlot(store.KeepSel, selected, index))
+        store.RingIndex = (store.RingIndex + 1) % store.AllocatedSlots;
+}
+
+bool IngestEventHeader(ChannelCatalogue& cat, const std::uint8_t* payload, std::size_t length)
+{
+    EventHeaderInfo info;
+    if (payload)
+        ParseEventHeader(payload, length, info);
+    return UpdateFromEventHeader(cat, info);
+}
