@@ -1,0 +1,32 @@
+#pragma once
+
+#include "tools/inspect/packetreport.h"
+
+#include <QString>
+#include <QStringList>
+
+class QIODevice;
+
+enum ExitStatus : int
+{
+    ExitOk = 0,
+    ExitCannotOpen = 1,
+    ExitUsage = 2
+};
+
+struct CommandLine
+{
+    bool Valid = false;
+    bool Help = false;
+    QString Error; // why the command line is not valid
+    InspectOptions Options;
+    QStringList Files; // "-" is standard input
+};
+
+// arguments without the program name.
+CommandLine ParseCommandLine(const QStringList& arguments);
+QByteArray UsageText();
+
+// The whole tool: reads every input in turn and writes the packets' lines to out, usage and
+// open failures to err. Returns the exit status.
+int RunInspect(const QStringList& arguments, QIODevice& in, QIODevice& out, QIODevice& err);

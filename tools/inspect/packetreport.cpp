@@ -1,0 +1,181 @@
+#include "tools/inspect/packetreport.h"
+
+#include "packets/bcd.h"
+#include "packets/dtpacket.h"
+#include "packets/eventheader.h"
+#include "packets/packetheader.h"
+#include "tools/inspect/recordformat.h"
+
+#include <QIODevice>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The DT fields end with the format byte; a shorter payload has nothing to show.
+constexpr std::size_t kDtFieldsSize = 24;
+constexpr std::size_t kFormatByte = 23;
+constexpr std::size_t kEventKindOffset = 92;
+
+bool IsDecodableFormatByte(std::uint8_t b)
+{
+    return b == 0x16 || b == 0x32 || b == 0xC0 || b == 0xC2;
+}
+
+bool IsEventFormatByte(std::uint8_t b)
+{
+    return IsDecodableFormatByte(b) || b == 0xC1;
+}
+
+std::uint8_t ByteOrBlank(const std::uint8_t* bytes, std::size_t length, std::size_t at)
+{
+    return at < length ? bytes[at] : std::uint8_t(' ');
+}
+
+bool IsTypeOf(const std::uint8_t* payload, const char* type)
+{
+    return payload[0] == std::uint8_t(type[0]) && payload[1] == std::uint8_t(type[1]);
+}
+
+} // namespace
+
+QByteArray DtRefusalReason(const std::uint8_t* packet)
+{
+    const std::uint8_t format = packet[kFormatByte];
+    if (!IsDecodableFormatByte(format)) {
+        return PrintfBytes("unknown format byte 0x%02X", format);
+    }
+    return "data that does not decode";
+}
+
+QByteArray EventRefusalReason(const std::uint8_t* packet, std::size_t length)
+{
+    const std::uint8_t format = ByteOrBlank(packet, length, kFormatByte);
+    if (!IsEventFormatByte(format)) {
+        return PrintfBytes("unknown format byte 0x%02X", format);
+    }
+    std::uint8_t kind[3];
+    for (std::size_t i = 0; i < sizeof kind; ++i) {
+        kind[i] = ByteOrBlank(packet, length, kEventKindOffset + i);
+    }
+    return "unknown event kind \"" + PrintableBytes(kind, sizeof kind) + '"';
+}
+
+PacketReport::PacketReport(const InspectOptions& options, QIODevice& out)
+    : options(options), out(out), dt(std::make_unique<DtPacket>())
+{}
+
+PacketReport::~PacketReport() = default;
+
+void PacketReport::OnPayload(std::uint64_t offset, std::uint16_t frameType,
+                             const std::uint8_t* payload, std::size_t length)
+{
+    if (length >= 2 && IsTypeOf(payload, "DT")) {
+        ShowDt(offset, payload, length);
+        return;
+    }
+    if (length >= 2 && (IsTypeOf(payload, "EH") || IsTypeOf(payload, "ET"))) {
+        ShowEvent(offset, payload, length);
+        return;
+    }
+    QByteArray message;
+    if (length < 2) {
+        message = PrintfBytes("payload of %zu bytes holds no packet type", length);
+    } else {
+        message = "type \"" + PrintableBytes(payload, 2) +
+                  "\" is not a recorder packet type this tool knows";
+    }
+    if (options.Mode == InputMode::Frames) {
+        message += PrintfBytes(" (frame type %u)", frameType);
+    }
+    Report(offset, message);
+}
+
+void PacketReport::ShowDt(std::uint64_t offset, const std::uint8_t* payload, std::size_t length)
+{
+    const std::uint8_t* packet = payload;
+    const bool whole = length == kPacketSize;
+    if (!whole) {
+        Report(offset, PrintfBytes("DT payload of %zu bytes, not %zu: not ingestible, "
+                                   "the client drops it",
+                                   length, kPacketSize));
+        if (length < kDtFieldsSize) {
+            return;
+        }
+        // Zeros stand in for the missing bytes; only the header fields are shown.
+        std::fill(padded.begin(), padded.end(), std::uint8_t(0));
+        std::memcpy(padded.data(), payload, std::min(length, padded.size()));
+        packet = padded.data();
+    }
+    if (!DecodeDtPacket(*dt, packet)) {
+        Report(offset, "refused DT packet: " + DtRefusalReason(packet));
+        return;
+    }
+    const bool withSamples = options.Samples && whole;
+    Write(options.Json ? DtJson(*dt, withSamples) : DtText(*dt, withSamples));
+    // The decoder clamps the count to what the data area really held.
+    const std::uint32_t stated = ReadBcd(packet + 20, 4);
+    if (whole && dt->SampleCount < stated) {
+        Report(offset, PrintfBytes("the packet states %u samples, its data area holds %u", stated,
+                                   dt->SampleCount));
+    }
+}
+
+void PacketReport::ShowEvent(std::uint64_t offset, const std::uint8_t* payload, std::size_t length)
+{
+    const QByteArray type(reinterpret_cast<const char*>(payload), 2);
+    if (length < kEventHeaderSize) {
+        Report(offset, type + PrintfBytes(" payload of %zu bytes: the bytes from %zu on "
+                                          "are read as blanks",
+                                          length, length));
+    }
+    EventHeaderInfo info;
+    if (!ParseEventHeader(payload, length, info)) {
+        Report(offset, "refused " + type + " packet: " + EventRefusalReason(payload, length));
+        return;
+    }
+    Write(options.Json ? EventJson(type, info) : EventText(type, info));
+}
+
+void PacketReport::OnIssue(const ReadIssue& issue)
+{
+    QByteArray message;
+    switch (issue.Problem) {
+    case ReadProblem::TruncatedPacket:
+        message =
+            PrintfBytes("truncated packet: %lld of %lld bytes", static_cast<long long>(issue.Have),
+                        static_cast<long long>(issue.Want));
+        break;
+    case ReadProblem::TruncatedFrameHeader:
+        message =
+            PrintfBytes("truncated frame header: %lld of %lld bytes",
+                        static_cast<long long>(issue.Have), static_cast<long long>(issue.Want));
+        break;
+    case ReadProblem::TruncatedFrame:
+        message = PrintfBytes("truncated frame: %lld of %d payload bytes",
+                              static_cast<long long>(issue.Have), issue.Length);
+        break;
+    case ReadProblem::BadFrameLength:
+        message = PrintfBytes("bad frame length %d (allowed 0 to %d); the stream cannot "
+                              "be resynchronised, the rest is not read",
+                              issue.Length, kMaxFramePayload);
+        break;
+    case ReadProblem::ReadError:
+        message = PrintfBytes("read error after %lld bytes of this item; the rest is "
+                              "not read",
+                              static_cast<long long>(issue.Have));
+        break;
+    }
+    Report(issue.Offset, message);
+}
+
+void PacketReport::Report(std::uint64_t offset, const QByteArray& message)
+{
+    Write(options.Json ? ReportJson(file, offset, message) : ReportText(file, offset, message));
+}
+
+void PacketReport::Write(const QByteArray& text)
+{
+    out.write(text);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "tools/inspect/streamreader.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+class QIODevice;
+struct DtPacket;
+
+struct InspectOptions
+{
+    InputMode Mode = InputMode::Packets;
+    bool Samples = false;
+    bool Json = false;
+};
+
+// Decodes each payload it is given and writes one line (or JSON object) for it to out.
+class PacketReport final : public PacketVisitor
+{
+public:
+    PacketReport(const InspectOptions& options, QIODevice& out);
+    ~PacketReport() override;
+    PacketReport(const PacketReport&) = delete;
+    PacketReport& operator=(const PacketReport&) = delete;
+
+    // Name used in the reports of problems.
+    void SetFileName(const QString& name) { file = name; }
+
+    void OnPayload(std::uint64_t offset, std::uint16_t frameType, const std::uint8_t* payload,
+                   std::size_t length) override;
+    void OnIssue(const ReadIssue& issue) override;
+
+private:
+    void ShowDt(std::uint64_t offset, const std::uint8_t* payload, std::size_t length);
+    void ShowEvent(std::uint64_t offset, const std::uint8_t* payload, std::size_t length);
+    void Report(std::uint64_t offset, const QByteArray& message);
+    void Write(const QByteArray& text);
+
+    InspectOptions options;
+    QIODevice& out;
+    QString file;
+    std::unique_ptr<DtPacket> dt;
+    std::array<std::uint8_t, 1024> padded{};
+};
+
+// Why a DT packet did not decode, or why an EH/ET packet did not parse.
+QByteArray DtRefusalReason(const std::uint8_t* packet);
+QByteArray EventRefusalReason(const std::uint8_t* packet, std::size_t length);

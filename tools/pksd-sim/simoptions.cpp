@@ -1,0 +1,226 @@
+#include "simoptions.h"
+
+#include <QCommandLineOption>
+#include <QCommandLineParser>
+
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+struct OptionEntry
+{
+    const char* name;
+    const char* valueName; // nullptr for a flag
+    const char* help;
+};
+
+// clang-format off
+constexpr OptionEntry kOptions[] = {
+    {"listen", "HOST:PORT", "Address to listen on (default 127.0.0.1:2543). Port 0 picks a free "
+                            "port. The first line on stdout is \"listening HOST:PORT\"."},
+    {"units", "LIST", "Comma-separated hexadecimal unit ids (default 9A3C)."},
+    {"streams", "N", "Streams per unit, 1-99 (default 1)."},
+    {"channels", "N", "Channels per stream, 1-32 (default 3)."},
+    {"rate", "SPS", "Sample rate, 0.1-1000 samples per second (default 100)."},
+    {"format", "FORMAT", "steim1, steim2, int16, int32 or mixed (varies by unit and channel); "
+                         "default steim2."},
+    {"max-samples", "N", "At most N samples per data packet (default: as many as fit)."},
+    {"backfill", "SECONDS", "Start the data SECONDS in the past and send it at once until it "
+                            "has caught up with the clock."},
+    {"count", "N", "Send N data packets per connection, then idle (or close with "
+                   "--close-at-end). Default 0: no limit."},
+    {"close-at-end", nullptr, "Close the connection after --count packets or the end of a replay "
+                              "instead of keeping it open idle."},
+    {"seed", "N", "Seed of the simulated signals and of random faults (default 1)."},
+    {"experiment", "N", "Experiment number in the packet headers, 0-99 (default 1)."},
+    {"fast", nullptr, "Send as fast as the socket takes the data instead of in real time."},
+    {"replay", "FILE", "Serve the frames of FILE (as written by --record) instead of simulated "
+                       "units, paced by the packet times; stops at a frame whose length is "
+                       "outside 0-1024."},
+    {"record", "FILE", "Write every byte sent to any client to FILE, connections one after "
+                       "another."},
+    {"verbose", nullptr, "Log \"sent DT unit stream channel sequence count\" per data packet."},
+    {"fault-bad-length", "N", "Every Nth frame declares a length of 1025, or a negative one "
+                              "(alternately)."},
+    {"fault-short-dt", "N", "Every Nth data packet is preceded by a DT frame of 1000 bytes."},
+    {"fault-unknown-type", "N", "Every Nth frame is preceded by a frame with payload type XX."},
+    {"fault-et", "N", "Every Nth data packet is followed by an ET copy of the stream's EH."},
+    {"fault-type0", "N", "Every Nth frame has frame type 0."},
+    {"fault-garbage", "N", "Every Nth frame is preceded by 1-2048 random bytes."},
+    {"close-after", "N", "Close each connection after N frames."},
+    {"refuse", "SECONDS", "After a connection closes, refuse new connections for SECONDS."},
+    {"faults-random", nullptr, "Inject one of the faults above at random, about once in 50 "
+                               "frames (chosen by --seed)."},
+};
+// clang-format on
+
+bool ParseInt(const QString& text, long long low, long long high, long long& value)
+{
+    bool ok = false;
+    value = text.toLongLong(&ok);
+    return ok && value >= low && value <= high;
+}
+
+bool ParseDouble(const QString& text, double low, double high, double& value)
+{
+    bool ok = false;
+    value = text.toDouble(&ok);
+    return ok && std::isfinite(value) && value >= low && value <= high;
+}
+
+bool ParseListen(const QString& text, SimOptions& options)
+{
+    const qsizetype colon = text.lastIndexOf(QLatin1Char(':'));
+    long long port = 0;
+    if (colon <= 0 || !ParseInt(text.mid(colon + 1), 0, 65535, port))
+        return false;
+    options.ListenHost = text.left(colon);
+    options.ListenPort = static_cast<std::uint16_t>(port);
+    return true;
+}
+
+bool ParseUnits(const QString& text, SimOptions& options)
+{
+    options.Units.clear();
+    for (const QString& item : text.split(QLatin1Char(','))) {
+        bool ok = false;
+        const uint unit = item.trimmed().toUInt(&ok, 16);
+        if (!ok || unit > 0xFFFF)
+            return false;
+        options.Units.push_back(static_cast<std::uint16_t>(unit));
+    }
+    return !options.Units.empty();
+}
+
+bool ParseFormat(const QString& text, FormatChoice& format)
+{
+    static const struct
+    {
+        const char* name;
+        FormatChoice format;
+    } kFormats[] = {{"steim1", FormatChoice::Steim1},
+                    {"steim2", FormatChoice::Steim2},
+                    {"int16", FormatChoice::Int16},
+                    {"int32", FormatChoice::Int32},
+                    {"mixed", FormatChoice::Mixed}};
+    for (const auto& entry : kFormats) {
+        if (text == QLatin1String(entry.name)) {
+            format = entry.format;
+            return true;
+        }
+    }
+    return false;
+}
+
+// The rate is written as at most 4 characters in the event headers.
+bool RateFitsHeader(double rate)
+{
+    char text[32];
+    return std::snprintf(text, sizeof text, "%g", rate) <= 4;
+}
+
+} // namespace
+
+ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, QString& message)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Packet server stand-in: serves simulated recorder packets, or a capture, to monitor "
+        "clients over TCP. Each client first sends its three opening messages; the log on stderr "
+        "says whether they match what a monitor sends. Then come one event header per stream "
+        "(per 16 channels) and the data packets, in frames of 1030 bytes. Injected faults are "
+        "logged as lines that start with \"fault \"."));
+    const QCommandLineOption help = parser.addHelpOption();
+    for (const OptionEntry& entry : kOptions) {
+        if (entry.valueName != nullptr)
+            parser.addOption(QCommandLineOption(QLatin1String(entry.name),
+                                                QLatin1String(entry.help),
+                                                QLatin1String(entry.valueName)));
+        else
+            parser.addOption(
+                QCommandLineOption(QLatin1String(entry.name), QLatin1String(entry.help)));
+    }
+    if (!parser.parse(arguments)) {
+        message = parser.errorText();
+        return ParseOutcome::Error;
+    }
+    if (parser.isSet(help)) {
+        message = parser.helpText();
+        return ParseOutcome::Help;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        message = QStringLiteral("unexpected argument: ") + parser.positionalArguments().first();
+        return ParseOutcome::Error;
+    }
+
+    auto bad = [&](const char* name) {
+        message = QStringLiteral("bad value for --") + QLatin1String(name) + QStringLiteral(": ") +
+                  parser.value(QLatin1String(name));
+        return ParseOutcome::Error;
+    };
+    auto value = [&](const char* name) { return parser.value(QLatin1String(name)); };
+    auto isSet = [&](const char* name) { return parser.isSet(QLatin1String(name)); };
+    auto integer = [&](const char* name, long long low, long long high, int& out) {
+        long long v = 0;
+        if (!ParseInt(value(name), low, high, v))
+            return false;
+        out = static_cast<int>(v);
+        return true;
+    };
+    constexpr long long kMaxCount = 1000000000;
+
+    if (isSet("listen") && !ParseListen(value("listen"), options))
+        return bad("listen");
+    if (isSet("units") && !ParseUnits(value("units"), options))
+        return bad("units");
+    if (isSet("streams") && !integer("streams", 1, 99, options.Streams))
+        return bad("streams");
+    if (isSet("channels") && !integer("channels", 1, 32, options.Channels))
+        return bad("channels");
+    if (isSet("rate") &&
+        (!ParseDouble(value("rate"), 0.1, 1000.0, options.Rate) || !RateFitsHeader(options.Rate)))
+        return bad("rate");
+    if (isSet("format") && !ParseFormat(value("format"), options.Format))
+        return bad("format");
+    if (isSet("max-samples") && !integer("max-samples", 1, 2000, options.MaxSamples))
+        return bad("max-samples");
+    if (isSet("backfill") && !ParseDouble(value("backfill"), 0.0, 86400.0, options.BackfillSeconds))
+        return bad("backfill");
+    if (isSet("count") && !integer("count", 0, kMaxCount, options.Count))
+        return bad("count");
+    if (isSet("seed")) {
+        bool ok = false;
+        options.Seed = value("seed").toULongLong(&ok);
+        if (!ok)
+            return bad("seed");
+    }
+    if (isSet("experiment") && !integer("experiment", 0, 99, options.Experiment))
+        return bad("experiment");
+    options.CloseAtEnd = isSet("close-at-end");
+    options.Fast = isSet("fast");
+    options.Verbose = isSet("verbose");
+    options.ReplayFile = value("replay");
+    options.RecordFile = value("record");
+
+    FaultOptions& faults = options.Faults;
+    const struct
+    {
+        const char* name;
+        int& field;
+    } kEvery[] = {{"fault-bad-length", faults.BadLength},
+                  {"fault-short-dt", faults.ShortDt},
+                  {"fault-unknown-type", faults.UnknownType},
+                  {"fault-et", faults.Trailer},
+                  {"fault-type0", faults.Type0},
+                  {"fault-garbage", faults.Garbage},
+                  {"close-after", faults.CloseAfter}};
+    for (const auto& entry : kEvery) {
+        if (isSet(entry.name) && !integer(entry.name, 1, kMaxCount, entry.field))
+            return bad(entry.name);
+    }
+    if (isSet("refuse") && !ParseDouble(value("refuse"), 0.0, 3600.0, faults.RefuseSeconds))
+        return bad("refuse");
+    faults.Random = isSet("faults-random");
+    return ParseOutcome::Run;
+}

@@ -1,0 +1,79 @@
+#include "simunits.h"
+
+#include <cstdio>
+
+namespace {
+
+struct SensorKind
+{
+    const char* bitWeight;
+    const char* voltsPerUnit;
+    char unit;
+};
+
+// Three-component groups: a velocity sensor, an accelerometer, a displacement sensor.
+constexpr SensorKind kSensors[] = {
+    {"1.5uV", "20.0", 'V'},
+    {"2.4uV", "1.25", 'A'},
+    {"0.6uV", "500", 'D'},
+};
+
+std::string RateText(double rate)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "%4g", rate);
+    return text;
+}
+
+} // namespace
+
+DtFormat ChannelFormat(FormatChoice choice, int unitIndex, int channel)
+{
+    switch (choice) {
+    case FormatChoice::Steim1:
+        return DtFormat::Steim1;
+    case FormatChoice::Steim2:
+        return DtFormat::Steim2;
+    case FormatChoice::Int16:
+        return DtFormat::Int16;
+    case FormatChoice::Int32:
+        return DtFormat::Int32;
+    case FormatChoice::Mixed:
+        break;
+    }
+    constexpr DtFormat kCycle[] = {DtFormat::Steim2, DtFormat::Steim1, DtFormat::Int32,
+                                   DtFormat::Int16};
+    return kCycle[(unitIndex + channel) % 4];
+}
+
+int BankCount(int channels)
+{
+    return (channels + 15) / 16;
+}
+
+EventHeaderFields MakeEventHeader(const SimOptions& options, int unitIndex, int stream, int bank,
+                                  const DayTime& time)
+{
+    EventHeaderFields fields;
+    fields.Header.Experiment = static_cast<std::uint16_t>(options.Experiment);
+    fields.Header.DasId = options.Units[static_cast<std::size_t>(unitIndex)];
+    fields.Header.Time = time;
+    fields.Stream = static_cast<std::uint16_t>(stream);
+    fields.ChannelBank = bank > 0;
+    fields.FormatByte =
+        static_cast<std::uint8_t>(ChannelFormat(options.Format, unitIndex, bank * 16));
+    fields.Name = "S" + std::to_string(stream + 1);
+    fields.SampleRate = RateText(options.Rate);
+    fields.EventKind = "CON";
+    for (int i = 0; i < 16; ++i) {
+        const int channel = bank * 16 + i;
+        if (channel >= options.Channels)
+            break;
+        const SensorKind& sensor = kSensors[(channel / 3) % 3];
+        EventPositionText& position = fields.Positions[static_cast<std::size_t>(i)];
+        position.BitWeight = sensor.bitWeight;
+        position.VoltsPerUnit = sensor.voltsPerUnit;
+        position.Unit = sensor.unit;
+    }
+    return fields;
+}

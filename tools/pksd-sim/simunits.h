@@ -1,0 +1,14 @@
+#pragma once
+
+#include "simoptions.h"
+
+#include "tools/packetwriter/packetwriter.h"
+
+// How the simulated units are set up: the data format of each channel and the event header
+// that describes each bank of 16 channels of a stream.
+DtFormat ChannelFormat(FormatChoice choice, int unitIndex, int channel);
+
+int BankCount(int channels);
+
+EventHeaderFields MakeEventHeader(const SimOptions& options, int unitIndex, int stream, int bank,
+                                  const DayTime& time);
