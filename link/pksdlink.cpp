@@ -1,0 +1,170 @@
+#include "link/pksdlink.h"
+
+#include "link/connectionstate.h"
+#include "link/frameformat.h"
+#include "link/framereceiver.h"
+#include "link/handshake.h"
+#include "link/linkstatustext.h"
+#include "store/packetring.h"
+
+#include <QCoreApplication>
+
+PksdLink::PksdLink(ConnectionState& conn, PacketStore& store, ChannelCatalogue& cat,
+                   QObject* parent)
+    : QObject(parent), conn_(conn), store_(store), cat_(cat)
+{
+    reconnectTimer_.setInterval(kReconnectIntervalMs);
+    connect(&reconnectTimer_, &QTimer::timeout, this, &PksdLink::SockTimeout);
+    connect(&socket_, &QTcpSocket::connected, this, &PksdLink::slotConnected);
+    connect(&socket_, &QTcpSocket::readyRead, this, &PksdLink::slotReadyRead);
+    connect(&socket_, &QTcpSocket::errorOccurred, this, &PksdLink::OnSocketError);
+    connect(&socket_, &QTcpSocket::disconnected, this, &PksdLink::OnSocketDisconnected);
+}
+
+PksdLink::~PksdLink()
+{
+    // The socket is destroyed after this body; its last disconnected() must not reach us.
+    socket_.disconnect(this);
+    socket_.abort();
+}
+
+void PksdLink::ReconnectPksd()
+{
+    closingOurselves_ = true;
+    socket_.abort();
+    closingOurselves_ = false;
+    delayedClose_ = false;
+    socket_.connectToHost(conn_.PksdHost, conn_.PksdPort);
+}
+
+void PksdLink::Connect()
+{
+    ReconnectPksd();
+}
+
+void PksdLink::Close()
+{
+    conn_.AutoStartPKSD = 0;
+    reconnectTimer_.stop();
+    CloseSocket();
+}
+
+void PksdLink::slotConnected()
+{
+    emit statusMessage(QStringLiteral("HandShaking with PKSD"));
+    const auto processId = static_cast<std::uint32_t>(QCoreApplication::applicationPid());
+    const HandshakeMessages m = BuildHandshake(processId);
+    auto writes = [this](const std::uint8_t* data, std::size_t size) {
+        return socket_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) ==
+               static_cast<qint64>(size);
+    };
+    constexpr std::size_t h = kFrameHeaderBytes;
+    const bool written = writes(m.Opening.data(), h) && writes(m.Identification.data(), h) &&
+                         writes(m.Identification.data() + h, m.Identification.size() - h) &&
+                         writes(m.Request.data(), h) &&
+                         writes(m.Request.data() + h, m.Request.size() - h);
+    // A failed handshake leaves a running timer to reconnect at its next tick.
+    if (written)
+        reconnectTimer_.stop();
+}
+
+void PksdLink::slotReadyRead()
+{
+    StatusLine status;
+    const ReceiveResult result = ReceiveFrames(socket_, store_, cat_, status);
+    if (status.Shown)
+        emit statusMessage(QString::fromLatin1(status.Text));
+    if (result.DtFrames > 0)
+        emit dataIngested();
+    if (result.Stop == ReceiveStop::BadFrame) {
+        // Reading on would be out of step with the frames; the operator is told and, when a
+        // connection is wanted, it is re-established like after any other failure.
+        CloseSocket();
+        emit statusMessage(BadFrameText());
+        ScheduleReconnect();
+    }
+}
+
+void PksdLink::slotError(int)
+{
+    conn_.LastSocketEvent = QStringLiteral("slotError");
+    CloseSocket();
+    ScheduleReconnect();
+}
+
+void PksdLink::slotClosed()
+{
+    conn_.LastSocketEvent = QStringLiteral("slotClosed");
+    CloseSocket();
+    emit statusMessage(SocketClosedText(conn_));
+    ScheduleReconnect();
+}
+
+void PksdLink::sloatClosedDelay()
+{
+    conn_.LastSocketEvent = QStringLiteral("slotClosedDelay");
+    ScheduleReconnect();
+}
+
+void PksdLink::SockTimeout()
+{
+    const QAbstractSocket::SocketState state = socket_.state();
+    const std::int32_t n = conn_.ReconnectCount;
+    // Wraps instead of overflowing; it would take centuries at one tick per 10 s.
+    conn_.ReconnectCount = static_cast<std::int32_t>(static_cast<std::uint32_t>(n) + 1U);
+    emit statusMessage(ReconnectStatusText(SocketStateWord(state), conn_, n));
+    ReconnectPksd();
+}
+
+void PksdLink::OnSocketError(QAbstractSocket::SocketError error)
+{
+    if (closingOurselves_)
+        return;
+    if (error != QAbstractSocket::RemoteHostClosedError) {
+        slotError(static_cast<int>(error));
+        return;
+    }
+    // A peer close is followed by disconnected(), handled there; without a connection left
+    // to lose none will come, so it is handled now.
+    if (socket_.state() == QAbstractSocket::UnconnectedState)
+        slotClosed();
+}
+
+void PksdLink::OnSocketDisconnected()
+{
+    if (closingOurselves_)
+        return;
+    if (delayedClose_) {
+        delayedClose_ = false;
+        sloatClosedDelay();
+        return;
+    }
+    slotClosed();
+}
+
+void PksdLink::DiscardIncoming()
+{
+    const qint64 available = socket_.bytesAvailable();
+    if (available > 0)
+        socket_.skip(available);
+}
+
+void PksdLink::CloseSocket()
+{
+    DiscardIncoming();
+    const bool connected = socket_.state() == QAbstractSocket::ConnectedState;
+    closingOurselves_ = true;
+    // A pending attempt is dropped at once; a standing connection first writes what it holds.
+    if (connected)
+        socket_.close();
+    else
+        socket_.abort();
+    closingOurselves_ = false;
+    delayedClose_ = socket_.state() == QAbstractSocket::ClosingState;
+}
+
+void PksdLink::ScheduleReconnect()
+{
+    if (conn_.AutoStartPKSD == 1)
+        reconnectTimer_.start(kReconnectIntervalMs);
+}

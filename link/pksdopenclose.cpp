@@ -1,0 +1,89 @@
+#include "link/pksdopenclose.h"
+
+#include "link/connectionstate.h"
+#include "link/pksdconnect.h"
+#include "link/pksdlink.h"
+#include "store/packetring.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+
+namespace {
+
+QString MainWindowText(const char* text)
+{
+    return QCoreApplication::translate("ovqt_displayMainWindow", text);
+}
+
+} // namespace
+
+void SetConnectActions(const ConnectActions& actions, bool connectionWanted)
+{
+    if (actions.ConnectAction)
+        actions.ConnectAction->setEnabled(!connectionWanted);
+    if (actions.CloseAction)
+        actions.CloseAction->setEnabled(connectionWanted);
+}
+
+std::uint16_t PortFromText(const QString& text)
+{
+    bool ok = false;
+    const std::uint16_t port = text.toUShort(&ok, 10);
+    return ok ? port : 0;
+}
+
+std::int32_t RingSizeFromText(const QString& text)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok, 10);
+    return ok ? n : 0;
+}
+
+QString RingAllocationFailureText(std::int32_t slotCount)
+{
+    return MainWindowText("Couldn't allocate %1Bytes").arg(RingBytes(slotCount));
+}
+
+bool OpenPksd(QWidget* parent, ConnectionState& conn, PacketStore& store, PksdLink& link,
+              const ConnectActions& actions)
+{
+    do {
+        QPointer<PksdConnect> dialog = new PksdConnect(parent, nullptr, true);
+        dialog->lineEditHost->setText(conn.PksdHost);
+        dialog->lineEditPort->setText(QString::number(conn.PksdPort));
+        dialog->lineEditDTn->setText(QString::number(store.NringBuffer));
+        dialog->checkBox1->setChecked(store.KeepSel == 1);
+        const int answer = dialog->exec();
+        if (!dialog) // its parent went away meanwhile
+            return false;
+        if (answer != QDialog::Accepted) {
+            delete dialog;
+            return false;
+        }
+        conn.PksdPort = PortFromText(dialog->lineEditPort->text());
+        conn.PksdHost = dialog->lineEditHost->text();
+        store.KeepSel = dialog->checkBox1->isChecked() ? 1 : 0;
+        store.NringBuffer = RingSizeFromText(dialog->lineEditDTn->text());
+        delete dialog;
+    } while (store.NringBuffer < 1);
+
+    if (!AllocateRing(store)) {
+        QMessageBox::critical(parent, MainWindowText("Memory Error"),
+                              RingAllocationFailureText(store.NringBuffer), QMessageBox::Ok);
+        return false;
+    }
+    SetConnectActions(actions, true);
+    conn.AutoStartPKSD = 1;
+    link.Connect();
+    return true;
+}
+
+void ClosePksd(PksdLink& link, const ConnectActions& actions)
+{
+    link.Close();
+    SetConnectActions(actions, false);
+}

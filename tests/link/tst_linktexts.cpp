@@ -1,0 +1,138 @@
+#include "link/connectionstate.h"
+#include "link/handshake.h"
+#include "link/linkstatustext.h"
+#include "link/pksdopenclose.h"
+#include "store/packetring.h"
+
+#include <QByteArray>
+#include <QTest>
+
+#include <cstdint>
+
+namespace {
+
+template <std::size_t N> QByteArray Bytes(const std::array<std::uint8_t, N>& a)
+{
+    return QByteArray(reinterpret_cast<const char*>(a.data()), static_cast<qsizetype>(N));
+}
+
+} // namespace
+
+class LinkTextsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void handshakeIsByteExact()
+    {
+        const HandshakeMessages m = BuildHandshake(0x01020304U);
+        QCOMPARE(Bytes(m.Opening), QByteArray::fromHex("000100000000"));
+        QCOMPARE(Bytes(m.Identification),
+                 QByteArray::fromHex("000b00000024"
+                                     "01020304"
+                                     "5452454d5655452d322e34"
+                                     "000000000000000000000000000000000000000000"));
+        QCOMPARE(Bytes(m.Request), QByteArray::fromHex("00030000001c"
+                                                       "00000000"
+                                                       "0000ffff"
+                                                       "00000000"
+                                                       "0000001e"
+                                                       "00000001"
+                                                       "00000000"
+                                                       "00000000"));
+    }
+
+    void handshakeTakesTheWholePid()
+    {
+        const HandshakeMessages m = BuildHandshake(0xFFFFFFFEU);
+        QCOMPARE(Bytes(m.Identification).mid(6, 4), QByteArray::fromHex("fffffffe"));
+    }
+
+    void stateWord_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("word");
+        QTest::newRow("unconnected") << int(QAbstractSocket::UnconnectedState) << "Idle ";
+        QTest::newRow("lookup") << int(QAbstractSocket::HostLookupState) << "HostLookup ";
+        QTest::newRow("connecting") << int(QAbstractSocket::ConnectingState) << "Connecting ";
+        QTest::newRow("connected") << int(QAbstractSocket::ConnectedState) << "Connected ";
+        QTest::newRow("closing") << int(QAbstractSocket::ClosingState) << "Closing ";
+        QTest::newRow("bound") << int(QAbstractSocket::BoundState) << "Unknown ";
+        QTest::newRow("listening") << int(QAbstractSocket::ListeningState) << "Unknown ";
+    }
+    void stateWord()
+    {
+        QFETCH(int, state);
+        QFETCH(QString, word);
+        QCOMPARE(SocketStateWord(static_cast<QAbstractSocket::SocketState>(state)), word);
+    }
+
+    void reconnectTextRunsPortIntoCount()
+    {
+        ConnectionState conn;
+        conn.LastSocketEvent = QStringLiteral("slotError");
+        QCOMPARE(ReconnectStatusText(QStringLiteral("Idle "), conn, 7),
+                 QStringLiteral("Idle slotError Reconnecting  localhost 25437"));
+        conn.LastSocketEvent.clear();
+        conn.PksdHost = QStringLiteral("10.1.2.3");
+        conn.PksdPort = 65535;
+        QCOMPARE(ReconnectStatusText(QStringLiteral("Connecting "), conn, 0),
+                 QStringLiteral("Connecting  Reconnecting  10.1.2.3 655350"));
+    }
+
+    void socketClosedTextHasNoBlankBeforePort()
+    {
+        ConnectionState conn;
+        QCOMPARE(SocketClosedText(conn), QStringLiteral("Socket Closed localhost2543"));
+    }
+
+    void portFromText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("port");
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("default") << "2543" << 2543;
+        QTest::newRow("zero") << "0" << 0;
+        QTest::newRow("largest") << "65535" << 65535;
+        QTest::newRow("just above") << "65536" << 0;
+        QTest::newRow("70000") << "70000" << 0;
+        QTest::newRow("ten digits") << "9999999999" << 0;
+        QTest::newRow("leading zeros") << "0000000080" << 80;
+    }
+    void portFromText()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, port);
+        QCOMPARE(int(PortFromText(text)), port);
+    }
+
+    void ringSizeFromText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("slots_");
+        QTest::newRow("empty") << "" << 0;
+        QTest::newRow("one") << "1" << 1;
+        QTest::newRow("default") << "1000" << 1000;
+        QTest::newRow("int max") << "2147483647" << 2147483647;
+        QTest::newRow("beyond int") << "2147483648" << 0;
+        QTest::newRow("ten nines") << "9999999999" << 0;
+    }
+    void ringSizeFromText()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, slots_);
+        QCOMPARE(RingSizeFromText(text), slots_);
+    }
+
+    void allocationFailureTextCountsIn64Bits()
+    {
+        const std::int64_t bytes = std::int64_t{2147483647} * std::int64_t{sizeof(DtPacket)};
+        QVERIFY(bytes > std::int64_t{1} << 32);
+        QCOMPARE(RingAllocationFailureText(2147483647), QStringLiteral("Couldn't allocate ") +
+                                                            QString::number(bytes) +
+                                                            QStringLiteral("Bytes"));
+    }
+};
+
+QTEST_APPLESS_MAIN(LinkTextsTest)
+#include "tst_linktexts.moc"

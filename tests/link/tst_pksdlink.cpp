@@ -1,0 +1,317 @@
+#include "linkframes.h"
+
+#include "link/connectionstate.h"
+#include "link/handshake.h"
+#include "link/linkstatustext.h"
+#include "link/pksdlink.h"
+#include "store/channelcatalogue.h"
+#include "store/packetring.h"
+
+#include <QCoreApplication>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTest>
+
+using linkframes::Dt;
+using linkframes::Frame;
+
+namespace {
+
+QByteArray DtFrame(int channel)
+{
+    return Frame(Dt(0x00A3, 0, channel));
+}
+
+QByteArray HandshakeBytes()
+{
+    const HandshakeMessages m =
+        BuildHandshake(static_cast<std::uint32_t>(QCoreApplication::applicationPid()));
+    QByteArray bytes;
+    bytes.append(reinterpret_cast<const char*>(m.Opening.data()), 6);
+    bytes.append(reinterpret_cast<const char*>(m.Identification.data()), 42);
+    bytes.append(reinterpret_cast<const char*>(m.Request.data()), 34);
+    return bytes;
+}
+
+// A link to a loopback server that plays PKSD.
+struct Rig
+{
+    ConnectionState Conn;
+    PacketStore Store;
+    ChannelCatalogue Cat;
+    QTcpServer Server;
+    PksdLink Link{Conn, Store, Cat};
+    QStringList Messages;
+    QTcpSocket* Peer = nullptr;
+    QByteArray Handshake;
+
+    Rig()
+    {
+        Server.listen(QHostAddress::LocalHost, 0);
+        Conn.PksdHost = QStringLiteral("127.0.0.1");
+        Conn.PksdPort = Server.serverPort();
+        Store.NringBuffer = 4;
+        Store.KeepSel = 0;
+        AllocateRing(Store);
+        QObject::connect(&Link, &PksdLink::statusMessage,
+                         [this](const QString& text) { Messages << text; });
+    }
+
+    // Waits for the link's next connection and its handshake.
+    bool Accept()
+    {
+        if (!QTest::qWaitFor([this] { return Server.hasPendingConnections(); }))
+            return false;
+        Peer = Server.nextPendingConnection();
+        if (!QTest::qWaitFor([this] { return Peer->bytesAvailable() >= 82; }))
+            return false;
+        Handshake = Peer->read(82);
+        return true;
+    }
+
+    bool ConnectAndAccept()
+    {
+        Link.Connect();
+        return Accept();
+    }
+
+    void Send(const QByteArray& bytes)
+    {
+        Peer->write(bytes);
+        Peer->flush();
+    }
+
+    QString ClosedText() const { return SocketClosedText(Conn); }
+    QString ReconnectText(const char* word, int n) const
+    {
+        return QLatin1String(word) + Conn.LastSocketEvent +
+               QStringLiteral(" Reconnecting  127.0.0.1 ") + QString::number(Conn.PksdPort) +
+               QString::number(n);
+    }
+};
+
+quint16 RefusingPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    const quint16 port = probe.serverPort();
+    probe.close();
+    return port;
+}
+
+} // namespace
+
+class PksdLinkTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void handshakeOnTheWireStopsTheTimer()
+    {
+        Rig rig;
+        rig.Link.reconnectTimer().start();
+        QVERIFY(rig.ConnectAndAccept());
+        QCOMPARE(rig.Handshake, HandshakeBytes());
+        QCOMPARE(rig.Messages, QStringList{QStringLiteral("HandShaking with PKSD")});
+        QVERIFY(!rig.Link.reconnectTimer().isActive());
+    }
+
+    void framesWaitForAWholeMaximumFrame()
+    {
+        Rig rig;
+        QVERIFY(rig.ConnectAndAccept());
+        QSignalSpy ingested(&rig.Link, &PksdLink::dataIngested);
+        const QByteArray first = DtFrame(1);
+        rig.Send(first.left(1029));
+        QTRY_COMPARE(rig.Link.pksdSocket().bytesAvailable(), qint64(1029));
+        QCOMPARE(rig.Store.NewData, 0);
+        QCOMPARE(ingested.count(), 0);
+
+        rig.Send(first.mid(1029) + DtFrame(2));
+        QTRY_COMPARE(rig.Store.RingIndex, 2);
+        QCOMPARE(rig.Cat.Count(), 2);
+        QVERIFY(ingested.count() >= 1);
+        QVERIFY(rig.Messages.last().startsWith(QStringLiteral("DT   A3-0-2 (100-")));
+        QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::ConnectedState);
+    }
+
+    void badFrameClosesAndReconnects_data()
+    {
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("wanted");
+        QTest::newRow("1025, wanted") << 1025 << 1;
+        QTest::newRow("1025, not wanted") << 1025 << 0;
+        QTest::newRow("negative, wanted") << -1 << 1;
+        QTest::newRow("top bit, not wanted") << INT32_MIN << 0;
+    }
+    void badFrameClosesAndReconnects()
+    {
+        QFETCH(int, length);
+        QFETCH(int, wanted);
+        Rig rig;
+        QVERIFY(rig.ConnectAndAccept());
+        rig.Conn.AutoStartPKSD = wanted;
+        rig.Send(Frame(0, length, Dt(1, 0, 0).data(), 1024) + DtFrame(1));
+
+        QTRY_COMPARE(rig.Peer->state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::UnconnectedState);
+        QCOMPARE(rig.Messages.last(), BadFrameText());
+        QVERIFY(!rig.Messages.contains(rig.ClosedText()));
+        QCOMPARE(rig.Conn.LastSocketEvent, QString());
+        QCOMPARE(rig.Cat.Count(), 0);
+        QCOMPARE(rig.Link.reconnectTimer().isActive(), wanted == 1);
+        QCOMPARE(rig.Link.reconnectTimer().interval(), 10000);
+    }
+
+    void refusedConnectionRetriesEveryTick()
+    {
+        Rig rig;
+        rig.Conn.PksdPort = RefusingPort();
+        rig.Conn.AutoStartPKSD = 1;
+        QSignalSpy errors(&rig.Link.pksdSocket(), &QAbstractSocket::errorOccurred);
+        rig.Link.Connect();
+        QTRY_COMPARE(rig.Conn.LastSocketEvent, QStringLiteral("slotError"));
+        QVERIFY(rig.Messages.isEmpty());
+        QVERIFY(rig.Link.reconnectTimer().isActive());
+        QCOMPARE(rig.Link.reconnectTimer().interval(), 10000);
+
+        for (int n = 0; n < 3; ++n) {
+            rig.Link.SockTimeout();
+            QCOMPARE(rig.Messages.last(), rig.ReconnectText("Idle ", n));
+            QTRY_COMPARE(errors.count(), n + 2);
+            QVERIFY(rig.Link.reconnectTimer().isActive());
+        }
+        QCOMPARE(rig.Conn.ReconnectCount, 3);
+    }
+
+    void peerClosureShowsOnceAndReconnects()
+    {
+        Rig rig;
+        rig.Conn.AutoStartPKSD = 1;
+        QVERIFY(rig.ConnectAndAccept());
+        rig.Send(QByteArray(500, 'x'));
+        QTRY_COMPARE(rig.Link.pksdSocket().bytesAvailable(), qint64(500));
+        rig.Peer->close();
+
+        QTRY_COMPARE(rig.Conn.LastSocketEvent, QStringLiteral("slotClosed"));
+        QCoreApplication::processEvents();
+        QCOMPARE(rig.Messages.count(rig.ClosedText()), 1);
+        QCOMPARE(rig.Messages.last(),
+                 QStringLiteral("Socket Closed 127.0.0.1") + QString::number(rig.Conn.PksdPort));
+        QCOMPARE(rig.Link.pksdSocket().bytesAvailable(), qint64(0));
+        QVERIFY(rig.Link.reconnectTimer().isActive());
+        QCOMPARE(rig.Link.reconnectTimer().interval(), 10000);
+
+        rig.Link.SockTimeout();
+        QCOMPARE(rig.Messages.last(), rig.ReconnectText("Idle ", 0));
+        QVERIFY(rig.Accept());
+        QCOMPARE(rig.Handshake, HandshakeBytes());
+        QTRY_VERIFY(!rig.Link.reconnectTimer().isActive());
+    }
+
+    void ownClosesAreNotPeerCloses_data()
+    {
+        QTest::addColumn<int>("action");
+        QTest::newRow("Close") << 0;
+        QTest::newRow("ReconnectPksd") << 1;
+        QTest::newRow("SockTimeout") << 2;
+    }
+    void ownClosesAreNotPeerCloses()
+    {
+        QFETCH(int, action);
+        Rig rig;
+        rig.Conn.AutoStartPKSD = 1;
+        QVERIFY(rig.ConnectAndAccept());
+        rig.Messages.clear();
+        QTcpSocket* first = rig.Peer;
+        if (action == 0)
+            rig.Link.Close();
+        else if (action == 1)
+            rig.Link.ReconnectPksd();
+        else
+            rig.Link.SockTimeout();
+
+        QTRY_COMPARE(first->state(), QAbstractSocket::UnconnectedState);
+        QCoreApplication::processEvents();
+        QVERIFY(!rig.Messages.contains(rig.ClosedText()));
+        QCOMPARE(rig.Conn.LastSocketEvent, QString());
+        if (action == 0) {
+            QCOMPARE(rig.Conn.AutoStartPKSD, 0);
+            QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::UnconnectedState);
+            QVERIFY(!rig.Link.reconnectTimer().isActive());
+        } else {
+            QVERIFY(rig.Accept());
+        }
+    }
+
+    void closeStopsReconnectionForGood()
+    {
+        Rig rig;
+        rig.Conn.AutoStartPKSD = 1;
+        QVERIFY(rig.ConnectAndAccept());
+        rig.Link.reconnectTimer().start();
+        rig.Link.Close();
+        QVERIFY(!rig.Link.reconnectTimer().isActive());
+        rig.Link.slotError(int(QAbstractSocket::NetworkError));
+        rig.Link.slotClosed();
+        rig.Link.sloatClosedDelay();
+        QVERIFY(!rig.Link.reconnectTimer().isActive());
+        QCOMPARE(rig.Store.AllocatedSlots, 4);
+    }
+
+    void delayedCloseFinishes()
+    {
+        Rig rig;
+        QVERIFY(rig.ConnectAndAccept());
+        // More than the kernel takes at once, so our close has to wait for it.
+        const QByteArray pending(8 * 1024 * 1024, 'p');
+        rig.Link.pksdSocket().write(pending);
+        rig.Link.Close();
+        QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::ClosingState);
+        qint64 received = 0;
+        QVERIFY(QTest::qWaitFor([&] {
+            received += rig.Peer->readAll().size();
+            return rig.Conn.LastSocketEvent == QStringLiteral("slotClosedDelay");
+        }));
+        QVERIFY(QTest::qWaitFor([&] {
+            received += rig.Peer->readAll().size();
+            return received == pending.size();
+        }));
+        QVERIFY(!rig.Messages.contains(rig.ClosedText()));
+        QVERIFY(!rig.Link.reconnectTimer().isActive());
+    }
+
+    void socketSlots_data()
+    {
+        QTest::addColumn<int>("slotIndex");
+        QTest::addColumn<int>("wanted");
+        QTest::addColumn<QString>("event");
+        QTest::addColumn<bool>("showsClosed");
+        const char* names[] = {"slotError", "slotClosed", "slotClosedDelay"};
+        for (int i = 0; i < 3; ++i)
+            for (int wanted = 0; wanted < 2; ++wanted)
+                QTest::addRow("%s, wanted %d", names[i], wanted)
+                    << i << wanted << QString::fromLatin1(names[i]) << (i == 1);
+    }
+    void socketSlots()
+    {
+        QFETCH(int, slotIndex);
+        QFETCH(int, wanted);
+        QFETCH(QString, event);
+        QFETCH(bool, showsClosed);
+        Rig rig;
+        rig.Conn.AutoStartPKSD = wanted;
+        if (slotIndex == 0)
+            rig.Link.slotError(0);
+        else if (slotIndex == 1)
+            rig.Link.slotClosed();
+        else
+            rig.Link.sloatClosedDelay();
+        QCOMPARE(rig.Conn.LastSocketEvent, event);
+        QCOMPARE(rig.Link.reconnectTimer().isActive(), wanted == 1);
+        QCOMPARE(rig.Messages, showsClosed ? QStringList{rig.ClosedText()} : QStringList{});
+    }
+};
+
+QTEST_GUILESS_MAIN(PksdLinkTest)
+#include "tst_pksdlink.moc"
