@@ -1,0 +1,144 @@
+// The real main window, offscreen, against a real pksd-sim: every packet the simulator sent
+// ends up in the ring with exactly its samples, and its channels in the catalogue.
+#include "app/ovqt_displaymainwindow.h"
+#include "app/programstate.h"
+#include "packets/dtpacket.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+// The DT payloads of a capture, in the order they were sent.
+std::vector<QByteArray> DtPayloads(const QByteArray& capture)
+{
+    std::vector<QByteArray> out;
+    qsizetype at = 0;
+    while (at + 6 <= capture.size()) {
+        const auto* h = reinterpret_cast<const unsigned char*>(capture.constData() + at);
+        const qint32 length =
+            static_cast<qint32>((std::uint32_t{h[2]} << 24) | (std::uint32_t{h[3]} << 16) |
+                                (std::uint32_t{h[4]} << 8) | h[5]);
+        if (length < 0 || length > 1024 || at + 6 + length > capture.size())
+            break;
+        const QByteArray payload = capture.mid(at + 6, length);
+        if (length == 1024 && payload.startsWith("DT"))
+            out.push_back(payload);
+        at += 6 + length;
+    }
+    return out;
+}
+
+int StoredPackets(const PacketStore& store)
+{
+    int n = 0;
+    for (int i = 0; i < store.AllocatedSlots; ++i)
+        n += store.PacketRing[static_cast<std::size_t>(i)].SampleCount > 0 ? 1 : 0;
+    return n;
+}
+
+} // namespace
+
+class TstEndToEnd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void ringHoldsWhatWasSent_data();
+    void ringHoldsWhatWasSent();
+};
+
+void TstEndToEnd::ringHoldsWhatWasSent_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<int>("keepSel");
+    QTest::newRow("mixed formats, every channel kept") << "mixed" << 0;
+    QTest::newRow("steim1, active channels kept") << "steim1" << 1;
+}
+
+void TstEndToEnd::ringHoldsWhatWasSent()
+{
+    QFETCH(QString, format);
+    QFETCH(int, keepSel);
+    constexpr int kPackets = 120;
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString capture = dir.filePath(QStringLiteral("sent.frames"));
+
+    QProcess sim;
+    sim.setProgram(QStringLiteral(PKSD_SIM_PATH));
+    sim.setArguments({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                      QStringLiteral("--units"), QStringLiteral("9A3C,12AB"),
+                      QStringLiteral("--channels"), QStringLiteral("3"), QStringLiteral("--format"),
+                      format, QStringLiteral("--fast"), QStringLiteral("--count"),
+                      QString::number(kPackets), QStringLiteral("--record"), capture});
+    sim.start();
+    QVERIFY(sim.waitForStarted());
+    QVERIFY(sim.waitForReadyRead(10000));
+    const QByteArray first = sim.readLine().trimmed();
+    QVERIFY2(first.startsWith("listening "), first.constData());
+    const quint16 port = first.mid(first.lastIndexOf(':') + 1).toUShort();
+    QVERIFY(port != 0);
+
+    const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
+    {
+        QSettings s(ini, QSettings::IniFormat);
+        s.setValue(QStringLiteral("/ovqt_dislay/PksdHost"), QStringLiteral("127.0.0.1"));
+        s.setValue(QStringLiteral("/ovqt_dislay/PksdPort"), port);
+        s.setValue(QStringLiteral("/ovqt_dislay/AutoStartPKSD"), 1);
+        s.setValue(QStringLiteral("/ovqt_dislay/AutoStartMonitor"), 1);
+        s.setValue(QStringLiteral("/ovqt_dislay/KeepSel"), keepSel);
+        s.setValue(QStringLiteral("/ovqt_dislay/NringBuffer"), 500);
+        for (const char* unit : {"9A3C", "12AB"})
+            for (int channel = 0; channel < 3; ++channel)
+                s.setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/%1%2%3/Active")
+                               .arg(QLatin1String(unit))
+                               .arg(0, 2, 10, QLatin1Char('0'))
+                               .arg(channel, 2, 10, QLatin1Char('0')),
+                           1);
+    }
+
+    auto state = std::make_unique<ProgramState>();
+    ovqt_displayMainWindow window(*state, ini);
+    window.resize(1200, 800);
+    window.show();
+    window.LoadSettings();
+
+    QTRY_COMPARE_WITH_TIMEOUT(StoredPackets(state->Store), kPackets, 20000);
+    QCOMPARE(state->Catalogue.Count(), 6);
+    for (const DasStreamChanInfo& e : state->Catalogue.Entries) {
+        QVERIFY(e.DasId == 0x9A3C || e.DasId == 0x12AB);
+        QCOMPARE(e.Active, 1);
+        QVERIFY(e.SampleRate > 0.0); // from the event headers
+    }
+
+    QFile f(capture);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    const std::vector<QByteArray> sent = DtPayloads(f.readAll());
+    QCOMPARE(static_cast<int>(sent.size()), kPackets);
+    auto expected = std::make_unique<DtPacket>();
+    for (int i = 0; i < kPackets; ++i) {
+        const QByteArray& bytes = sent[static_cast<std::size_t>(i)];
+        QVERIFY(
+            DecodeDtPacket(*expected, reinterpret_cast<const std::uint8_t*>(bytes.constData())));
+        const DtPacket& got = state->Store.PacketRing[static_cast<std::size_t>(i)];
+        QCOMPARE(got.DasId, expected->DasId);
+        QCOMPARE(got.Channel, expected->Channel);
+        QCOMPARE(got.Sequence, expected->Sequence);
+        QCOMPARE(got.SampleCount, expected->SampleCount);
+        QVERIFY(std::equal(got.Samples, got.Samples + got.SampleCount, expected->Samples));
+    }
+    QCOMPARE(state->Store.RingIndex, kPackets);
+
+    sim.kill();
+    sim.waitForFinished();
+}
+
+QTEST_MAIN(TstEndToEnd)
+#include "tst_endtoend.moc"
