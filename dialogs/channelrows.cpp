@@ -1,0 +1,105 @@
+#include "dialogs/channelrows.h"
+
+#include "dialogs/mydialogselect.h"
+#include "store/dasstreamchaninfo.h"
+#include "store/rgb.h"
+
+#include <QColor>
+#include <QIcon>
+#include <QList>
+#include <QPixmap>
+#include <QTreeWidget>
+#include <QTreeWidgetItem>
+
+double ListedRate(const DasStreamChanInfo& entry)
+{
+    if (entry.SampleRate > 0)
+        return entry.SampleRate;
+    if (entry.MeasuredRate > 0)
+        return entry.MeasuredRate;
+    return 0;
+}
+
+QString GroupText(const DasStreamChanInfo& entry)
+{
+    return QString::asprintf("%04X-%02d", entry.DasId, entry.Stream + 1);
+}
+
+QString DasText(const DasStreamChanInfo& entry)
+{
+    return QString::asprintf("%04X", entry.DasId);
+}
+
+QString StreamText(const DasStreamChanInfo& entry)
+{
+    return QString::asprintf("%02d", entry.Stream + 1);
+}
+
+QString ChannelText(const DasStreamChanInfo& entry)
+{
+    return QString::asprintf("%02d", entry.Channel + 1);
+}
+
+QString RateText(double rate)
+{
+    return QString::asprintf("%g", rate);
+}
+
+QString ColorText(const Rgb& color)
+{
+    return QString::fromStdString(FormatColorText(color));
+}
+
+Rgb ColorFromText(const QString& text)
+{
+    return ParseColorText(text.toStdString()).value_or(Rgb{255, 0, 0});
+}
+
+QTreeWidgetItem* FindOrAddGroupRow(QTreeWidget& list, const QString& text)
+{
+    const QList<QTreeWidgetItem*> found =
+        list.findItems(text, Qt::MatchFixedString, MyDialogSelect::ColumnDas);
+    if (!found.isEmpty())
+        return found.first();
+    auto* group = new QTreeWidgetItem(&list);
+    group->setText(MyDialogSelect::ColumnDas, text);
+    group->setFlags(group->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsAutoTristate);
+    // Set before the channel rows exist: on a tristate row it would be pushed down to them.
+    group->setCheckState(MyDialogSelect::ColumnDas, Qt::Unchecked);
+    return group;
+}
+
+QTreeWidgetItem* AddChannelRow(QTreeWidgetItem& group, const DasStreamChanInfo& entry, double rate)
+{
+    auto* row = new QTreeWidgetItem(&group);
+    row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
+    row->setText(MyDialogSelect::ColumnDas, DasText(entry));
+    row->setText(MyDialogSelect::ColumnStream, StreamText(entry));
+    row->setText(MyDialogSelect::ColumnChannel, ChannelText(entry));
+    row->setText(MyDialogSelect::ColumnRate, RateText(rate));
+    const Rgb& c = entry.TraceColor;
+    SetRowColor(row, QColor(c.Red, c.Green, c.Blue));
+    row->setCheckState(MyDialogSelect::ColumnDas, entry.Active != 0 ? Qt::Checked : Qt::Unchecked);
+    return row;
+}
+
+bool IsChannelRow(const QTreeWidgetItem* row)
+{
+    return row && row->parent() != nullptr;
+}
+
+void SetRowColor(QTreeWidgetItem* row, const QColor& color)
+{
+    QPixmap swatch(16, 16);
+    swatch.fill(color);
+    row->setIcon(MyDialogSelect::ColumnColor, QIcon(swatch));
+    row->setText(MyDialogSelect::ColumnColor,
+                 QString::asprintf("(%d,%d,%d)", color.red(), color.green(), color.blue()));
+}
+
+bool RowShowsEntry(const QTreeWidgetItem& row, const DasStreamChanInfo& entry)
+{
+    return row.text(MyDialogSelect::ColumnDas) == DasText(entry) &&
+           row.text(MyDialogSelect::ColumnStream) == StreamText(entry) &&
+           row.text(MyDialogSelect::ColumnChannel) == ChannelText(entry);
+}

@@ -1,0 +1,283 @@
+#include "dialogs/settimerange.h"
+#include "dialogs/timerangedialog.h"
+#include "tests/dialogs/modalscript.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <climits>
+
+namespace {
+
+TimeRangeDialog* Range(QWidget* w)
+{
+    auto* dialog = qobject_cast<TimeRangeDialog*>(w);
+    if (!dialog)
+        qWarning("expected the time range dialog, got %s", w->metaObject()->className());
+    return dialog;
+}
+
+// Types into a masked field as the operator would: select all, then type over it.
+void Type(QLineEdit* edit, const QString& text)
+{
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    edit->home(false);
+    QTest::keyClicks(edit, text);
+}
+
+ModalScript::Step Answer(const QString& range, const QString& shift)
+{
+    return [range, shift](QWidget* w) {
+        TimeRangeDialog* d = Range(w);
+        QVERIFY(d);
+        Type(d->lineEdit1, range);
+        Type(d->lineEdit2, shift);
+        QTest::mouseClick(d->buttonOk, Qt::LeftButton);
+    };
+}
+
+} // namespace
+
+class TestSetTimeRange : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void layout_data();
+    void layout();
+    void dialogFrame();
+    void defaults();
+    void accepted_data();
+    void accepted();
+    void belowOneReopens_data();
+    void belowOneReopens();
+    void cancelChangesNothing();
+    void cancelReopenedKeepsOldRange();
+    void interval_data();
+    void interval();
+};
+
+void TestSetTimeRange::layout_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("parentName");
+    QTest::addColumn<QRect>("geometry");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("cancel") << "buttonCancel"
+                            << "TimeRangeDialog" << QRect(270, 150, 82, 26) << "&Cancel";
+    QTest::newRow("ok") << "buttonOk"
+                        << "TimeRangeDialog" << QRect(80, 150, 82, 26) << "&OK";
+    QTest::newRow("group") << "buttonGroup1"
+                           << "TimeRangeDialog" << QRect(31, 10, 360, 120) << "";
+    QTest::newRow("range") << "lineEdit1"
+                           << "buttonGroup1" << QRect(179, 21, 160, 20) << "999999999";
+    QTest::newRow("shift") << "lineEdit2"
+                           << "buttonGroup1" << QRect(178, 60, 160, 20) << "#999999999999999";
+    QTest::newRow("range label") << "textLabel1"
+                                 << "buttonGroup1" << QRect(11, 21, 160, 16)
+                                 << "Set Time Range  (sec.):";
+    QTest::newRow("shift label") << "textLabel2"
+                                 << "buttonGroup1" << QRect(10, 60, 160, 16)
+                                 << "Set Time Shift (sec.):";
+}
+
+void TestSetTimeRange::layout()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, parentName);
+    QFETCH(QRect, geometry);
+    QFETCH(QString, text);
+    TimeRangeDialog dialog;
+    auto* child = dialog.findChild<QWidget*>(name);
+    QVERIFY(child);
+    QCOMPARE(child->parentWidget()->objectName(), parentName);
+    QCOMPARE(child->geometry(), geometry);
+    if (auto* button = qobject_cast<QPushButton*>(child))
+        QCOMPARE(button->text(), text);
+    else if (auto* box = qobject_cast<QGroupBox*>(child))
+        QCOMPARE(box->title(), text);
+    else if (auto* edit = qobject_cast<QLineEdit*>(child)) {
+        // Qt leaves the blank out of inputMask() when it is a space; the empty field shows it.
+        QCOMPARE(edit->inputMask(), text);
+        edit->clear();
+        QCOMPARE(edit->displayText(), QString(text.size(), QLatin1Char(' ')));
+    } else if (auto* label = qobject_cast<QLabel*>(child))
+        QCOMPARE(label->text(), text);
+    else
+        QFAIL("unexpected kind of child");
+}
+
+void TestSetTimeRange::dialogFrame()
+{
+    TimeRangeDialog dialog;
+    QCOMPARE(dialog.objectName(), QStringLiteral("TimeRangeDialog"));
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("TimeRange"));
+    QCOMPARE(dialog.size(), QSize(422, 202));
+    QVERIFY(dialog.isSizeGripEnabled());
+    QCOMPARE(dialog.buttonOk->shortcut(), QKeySequence(QStringLiteral("Alt+O")));
+    QCOMPARE(dialog.buttonCancel->shortcut(), QKeySequence(QStringLiteral("Alt+C")));
+    QVERIFY(dialog.buttonOk->isDefault());
+    QVERIFY(dialog.buttonOk->autoDefault());
+    QVERIFY(!dialog.buttonCancel->isDefault());
+    QVERIFY(dialog.buttonCancel->autoDefault());
+    QVERIFY(!dialog.buttonGroup1->isFlat());
+    QList<QWidget*> tabOrder;
+    QWidget* w = dialog.buttonOk;
+    do {
+        if (w->focusPolicy() & Qt::TabFocus)
+            tabOrder << w;
+        w = w->nextInFocusChain();
+    } while (w != dialog.buttonOk);
+    QCOMPARE(tabOrder, (QList<QWidget*>{dialog.buttonOk, dialog.buttonCancel, dialog.lineEdit1,
+                                        dialog.lineEdit2}));
+}
+
+void TestSetTimeRange::defaults()
+{
+    QWidget parent;
+    int range = 120;
+    int shift = 0;
+    ModalScript script{[&](QWidget* w) {
+        TimeRangeDialog* d = Range(w);
+        QVERIFY(d);
+        QVERIFY(d->isModal());
+        QCOMPARE(d->parentWidget(), &parent);
+        QCOMPARE(d->lineEdit1->text(), QStringLiteral("120"));
+        QCOMPARE(d->lineEdit2->text(), QStringLiteral("0"));
+        QTest::mouseClick(d->buttonOk, Qt::LeftButton);
+    }};
+    QVERIFY(SetTimeRange(&parent, range, shift));
+    QCOMPARE(script.Remaining(), std::size_t{0});
+    QCOMPARE(range, 120);
+    QCOMPARE(shift, 0);
+    QCOMPARE(MonitorIntervalMs(range), 6000);
+}
+
+void TestSetTimeRange::accepted_data()
+{
+    QTest::addColumn<QString>("rangeTyped");
+    QTest::addColumn<QString>("shiftTyped");
+    QTest::addColumn<int>("range");
+    QTest::addColumn<int>("shift");
+    QTest::newRow("30 s") << "30"
+                          << "0" << 30 << 0;
+    QTest::newRow("minus sign is refused in the range") << "-5"
+                                                        << "0" << 5 << 0;
+    QTest::newRow("negative shift") << "10"
+                                    << "-15" << 10 << -15;
+    QTest::newRow("plus sign") << "10"
+                               << "+7" << 10 << 7;
+    QTest::newRow("sixteen-digit shift") << "10"
+                                         << "1234567890123456" << 10 << 0;
+    QTest::newRow("shift just past 32 bits") << "10"
+                                             << "2147483648" << 10 << 0;
+    QTest::newRow("lowest 32-bit shift") << "10"
+                                         << "-2147483648" << 10 << INT_MIN;
+    QTest::newRow("empty shift") << "10"
+                                 << "" << 10 << 0;
+    QTest::newRow("sign alone") << "10"
+                                << "-" << 10 << 0;
+    QTest::newRow("nine-digit range") << "999999999"
+                                      << "0" << 999999999 << 0;
+    QTest::newRow("letters are refused") << "1a2"
+                                         << "3b" << 12 << 3;
+}
+
+void TestSetTimeRange::accepted()
+{
+    QFETCH(QString, rangeTyped);
+    QFETCH(QString, shiftTyped);
+    QFETCH(int, range);
+    QFETCH(int, shift);
+    int timeRange = 120;
+    int timeShift = 9;
+    ModalScript script{Answer(rangeTyped, shiftTyped)};
+    QVERIFY(SetTimeRange(nullptr, timeRange, timeShift));
+    QCOMPARE(script.Remaining(), std::size_t{0});
+    QCOMPARE(timeRange, range);
+    QCOMPARE(timeShift, shift);
+}
+
+void TestSetTimeRange::belowOneReopens_data()
+{
+    QTest::addColumn<QString>("rangeTyped");
+    QTest::newRow("zero") << "0";
+    QTest::newRow("cleared") << "";
+}
+
+void TestSetTimeRange::belowOneReopens()
+{
+    QFETCH(QString, rangeTyped);
+    int range = 120;
+    int shift = 0;
+    ModalScript script{Answer(rangeTyped, QStringLiteral("8")), [](QWidget* w) {
+                           TimeRangeDialog* d = Range(w);
+                           QVERIFY(d);
+                           QCOMPARE(d->lineEdit1->text(), QStringLiteral("0"));
+                           QCOMPARE(d->lineEdit2->text(), QStringLiteral("8"));
+                           Type(d->lineEdit1, QStringLiteral("45"));
+                           QTest::mouseClick(d->buttonOk, Qt::LeftButton);
+                       }};
+    QVERIFY(SetTimeRange(nullptr, range, shift));
+    QCOMPARE(script.Remaining(), std::size_t{0});
+    QCOMPARE(range, 45);
+    QCOMPARE(shift, 8);
+}
+
+void TestSetTimeRange::cancelChangesNothing()
+{
+    int range = 77;
+    int shift = -3;
+    ModalScript script{[](QWidget* w) {
+        TimeRangeDialog* d = Range(w);
+        QVERIFY(d);
+        Type(d->lineEdit1, QStringLiteral("5"));
+        QTest::mouseClick(d->buttonCancel, Qt::LeftButton);
+    }};
+    QVERIFY(!SetTimeRange(nullptr, range, shift));
+    QCOMPARE(script.Remaining(), std::size_t{0});
+    QCOMPARE(range, 77);
+    QCOMPARE(shift, -3);
+}
+
+// A refused range must not stay in force: the timer and a later save would use it.
+void TestSetTimeRange::cancelReopenedKeepsOldRange()
+{
+    int range = 60;
+    int shift = 3;
+    ModalScript script{Answer(QStringLiteral("0"), QStringLiteral("8")), [](QWidget* w) {
+                           TimeRangeDialog* d = Range(w);
+                           QVERIFY(d);
+                           QTest::mouseClick(d->buttonCancel, Qt::LeftButton);
+                       }};
+    QVERIFY(!SetTimeRange(nullptr, range, shift));
+    QCOMPARE(script.Remaining(), std::size_t{0});
+    QCOMPARE(range, 60);
+    QCOMPARE(shift, 3);
+}
+
+void TestSetTimeRange::interval_data()
+{
+    QTest::addColumn<int>("range");
+    QTest::addColumn<int>("ms");
+    QTest::newRow("one second") << 1 << 50;
+    QTest::newRow("30 s") << 30 << 1500;
+    QTest::newRow("default") << 120 << 6000;
+    QTest::newRow("largest that fits") << INT_MAX / 50 << INT_MAX / 50 * 50;
+    QTest::newRow("nine digits would overflow") << 999999999 << INT_MAX;
+}
+
+void TestSetTimeRange::interval()
+{
+    QFETCH(int, range);
+    QFETCH(int, ms);
+    QCOMPARE(MonitorIntervalMs(range), ms);
+}
+
+QTEST_MAIN(TestSetTimeRange)
+#include "tst_settimerange.moc"
