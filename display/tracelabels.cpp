@@ -1,0 +1,94 @@
+#include "display/tracelabels.h"
+
+#include "display/displaystate.h"
+#include "display/saturate.h"
+#include "store/dasstreamchaninfo.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+#include <cstdint>
+
+namespace {
+
+// Counts per ground unit; a sensitivity of 0 shows every ground value as 0.
+double GroundPerVolt(const DasStreamChanInfo& e)
+{
+    return e.VoltsPerUnit != 0.0 ? 1.0 / e.VoltsPerUnit : 0.0;
+}
+
+// One labelled value in counts, volts or ground units. Counts are the truncated value, printed
+// in 64 bits: a difference to the mean can lie outside 32 bits.
+QString ValueText(const char* prefix, double counts, const DasStreamChanInfo& e,
+                  const DisplayState& ds)
+{
+    switch (ds.VoltsLable) {
+    case LabelVolts:
+        return QString::asprintf("%s%gV", prefix, counts * e.BitWeight);
+    case LabelGround:
+        return QString::asprintf("%s%g", prefix, counts * e.BitWeight * GroundPerVolt(e)) +
+               e.UnitCode;
+    default:
+        return QString::asprintf("%s%lld", prefix, static_cast<long long>(TruncToInt64(counts)));
+    }
+}
+
+double EdgeValue(std::int32_t scale, const DasStreamChanInfo& e, const DisplayState& ds)
+{
+    return ds.ZeroDcOffset ? scale - e.Mean : static_cast<double>(scale);
+}
+
+} // namespace
+
+QString ChannelLabelText(const DasStreamChanInfo& e)
+{
+    return QString::asprintf("%4X-%02d-%02d", static_cast<unsigned>(e.DasId), e.Stream + 1,
+                             e.Channel + 1);
+}
+
+QString NameLabelText(const DasStreamChanInfo& e)
+{
+    return e.Name + QString::asprintf("-%02d-%02d", e.Stream + 1, e.Channel + 1);
+}
+
+QString MinText(const DasStreamChanInfo& e, const DisplayState& ds)
+{
+    return ValueText("Min=", EdgeValue(e.ScaleLow, e, ds), e, ds);
+}
+
+QString MaxText(const DasStreamChanInfo& e, const DisplayState& ds)
+{
+    return ValueText("Max=", EdgeValue(e.ScaleHigh, e, ds), e, ds);
+}
+
+QString MeanText(const DasStreamChanInfo& e, const DisplayState& ds)
+{
+    return ValueText("Mean=", ds.ZeroDcOffset ? 0.0 : e.Mean, e, ds);
+}
+
+QString RangeText(const DasStreamChanInfo& e, const DisplayState& ds)
+{
+    return ValueText("Range=", e.RangeCount, e, ds);
+}
+
+void DrawTraceLabels(QPainter& p, const DasStreamChanInfo& e, int x0, int x1, int ya, int yb,
+                     const DisplayState& ds)
+{
+    const QFontMetrics fm = p.fontMetrics();
+    const int ym = (ya + yb) / 2;
+    const int bottomLine = yb - fm.descent() - 2;
+    const int topLine = ya + fm.ascent() + 2;
+    const auto rightAligned = [&](const QString& text, int y) {
+        p.drawText(QPoint(x0 - fm.horizontalAdvance(text) - 2, y), text);
+    };
+    rightAligned(ChannelLabelText(e), ym);
+    if (ds.MinMaxLable) {
+        rightAligned(MinText(e, ds), bottomLine);
+        rightAligned(MaxText(e, ds), topLine);
+    }
+    if (ds.MeanRangeLable) {
+        p.drawText(QPoint(x1 + 2, ym), NameLabelText(e));
+        p.drawText(QPoint(x1 + 2, bottomLine), MeanText(e, ds));
+        p.drawText(QPoint(x1 + 2, topLine), RangeText(e, ds));
+    }
+}

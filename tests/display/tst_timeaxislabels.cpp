@@ -1,0 +1,298 @@
+#include "display/displaystate.h"
+#include "display/timeaxis.h"
+#include "display/tracelabels.h"
+#include "plotfixture.h"
+
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QtTest>
+
+#include <cmath>
+
+class TimeAxisLabelsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void identityLabelsCountFromOne_data();
+    void identityLabelsCountFromOne();
+    void valueLabelsFollowUnitsAndDcRemoval_data();
+    void valueLabelsFollowUnitsAndDcRemoval();
+    void dcRemovalBeyond32BitsStaysExact();
+    void tickStepTable_data();
+    void tickStepTable();
+    void tickTextTrimming_data();
+    void tickTextTrimming();
+    void ticksFallOnWholeStepsAfterTheMinute_data();
+    void ticksFallOnWholeStepsAfterTheMinute();
+    void ticksStayStrictlyInsideThePlot();
+    void gridStaysWithoutTimeLabels();
+};
+
+void TimeAxisLabelsTest::identityLabelsCountFromOne_data()
+{
+    QTest::addColumn<int>("dasId");
+    QTest::addColumn<int>("stream");
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("channelText");
+    QTest::addColumn<QString>("nameText");
+    QTest::newRow("short unit id padded") << 0x9A1 << 0 << 2 << "X"
+                                          << " 9A1-01-03"
+                                          << "X-01-03";
+    QTest::newRow("named channel") << 0xBEEF << 3 << 0 << "STA1"
+                                   << "BEEF-04-01"
+                                   << "STA1-04-01";
+    QTest::newRow("largest numbers") << 0xFFFF << 65535 << 65535 << ""
+                                     << "FFFF-65536-65536"
+                                     << "-65536-65536";
+}
+
+void TimeAxisLabelsTest::identityLabelsCountFromOne()
+{
+    QFETCH(int, dasId);
+    QFETCH(int, stream);
+    QFETCH(int, channel);
+    QFETCH(QString, name);
+    DasStreamChanInfo e;
+    e.DasId = static_cast<std::uint16_t>(dasId);
+    e.Stream = static_cast<std::uint16_t>(stream);
+    e.Channel = static_cast<std::uint16_t>(channel);
+    e.Name = name;
+    QTEST(ChannelLabelText(e), "channelText");
+    QTEST(NameLabelText(e), "nameText");
+}
+
+void TimeAxisLabelsTest::valueLabelsFollowUnitsAndDcRemoval_data()
+{
+    QTest::addColumn<int>("units");
+    QTest::addColumn<int>("dcRemoval");
+    QTest::addColumn<int>("low");
+    QTest::addColumn<int>("high");
+    QTest::addColumn<int>("range");
+    QTest::addColumn<double>("mean");
+    QTest::addColumn<double>("bitWeight");
+    QTest::addColumn<double>("voltsPerUnit");
+    QTest::addColumn<QString>("minText");
+    QTest::addColumn<QString>("maxText");
+    QTest::addColumn<QString>("meanText");
+    QTest::addColumn<QString>("rangeText");
+
+    QTest::newRow("counts, DC removed")
+        << 0 << 1 << -1500 << 500 << 2000 << 200.0 << 1e-6 << 1.0 << "Min=-1700"
+        << "Max=300"
+        << "Mean=0"
+        << "Range=2000";
+    QTest::newRow("counts, mean truncated")
+        << 0 << 0 << -5 << 5 << 10 << -2.7 << 1e-6 << 1.0 << "Min=-5"
+        << "Max=5"
+        << "Mean=-2"
+        << "Range=10";
+    QTest::newRow("counts, DC removed difference truncated")
+        << 0 << 1 << 0 << 10 << 10 << 2.5 << 1e-6 << 1.0 << "Min=-2"
+        << "Max=7"
+        << "Mean=0"
+        << "Range=10";
+    QTest::newRow("volts") << 1 << 0 << -2500000 << 2500000 << 5000000 << 1000.0 << 1e-6 << 1.0
+                           << "Min=-2.5V"
+                           << "Max=2.5V"
+                           << "Mean=0.001V"
+                           << "Range=5V";
+    QTest::newRow("volts, DC removed")
+        << 1 << 1 << 0 << 2000000 << 2000000 << 1000000.0 << 1e-6 << 1.0 << "Min=-1V"
+        << "Max=1V"
+        << "Mean=0V"
+        << "Range=2V";
+    QTest::newRow("ground units") << 2 << 0 << 0 << 1000000 << 1000000 << 0.0 << 1e-6 << 2.0
+                                  << "Min=0M/S"
+                                  << "Max=0.5M/S"
+                                  << "Mean=0M/S"
+                                  << "Range=0.5M/S";
+    QTest::newRow("ground units without sensitivity")
+        << 2 << 0 << 7 << 1000000 << 1000000 << 5.0 << 1e-6 << 0.0 << "Min=0M/S"
+        << "Max=0M/S"
+        << "Mean=0M/S"
+        << "Range=0M/S";
+    QTest::newRow("unknown units show counts")
+        << 9 << 0 << -3 << 4 << 7 << 1.0 << 1e-6 << 2.0 << "Min=-3"
+        << "Max=4"
+        << "Mean=1"
+        << "Range=7";
+    QTest::newRow("negative units show counts")
+        << -1 << 0 << -3 << 4 << 7 << 1.0 << 1e-6 << 2.0 << "Min=-3"
+        << "Max=4"
+        << "Mean=1"
+        << "Range=7";
+}
+
+void TimeAxisLabelsTest::valueLabelsFollowUnitsAndDcRemoval()
+{
+    QFETCH(int, units);
+    QFETCH(int, dcRemoval);
+    QFETCH(int, low);
+    QFETCH(int, high);
+    QFETCH(int, range);
+    QFETCH(double, mean);
+    QFETCH(double, bitWeight);
+    QFETCH(double, voltsPerUnit);
+    DisplayState ds;
+    ds.VoltsLable = units;
+    ds.ZeroDcOffset = dcRemoval;
+    DasStreamChanInfo e;
+    e.ScaleLow = low;
+    e.ScaleHigh = high;
+    e.RangeCount = range;
+    e.Mean = mean;
+    e.BitWeight = bitWeight;
+    e.VoltsPerUnit = voltsPerUnit;
+    e.UnitCode = QStringLiteral("M/S");
+    QTEST(MinText(e, ds), "minText");
+    QTEST(MaxText(e, ds), "maxText");
+    QTEST(MeanText(e, ds), "meanText");
+    QTEST(RangeText(e, ds), "rangeText");
+}
+
+void TimeAxisLabelsTest::dcRemovalBeyond32BitsStaysExact()
+{
+    DisplayState ds;
+    ds.ZeroDcOffset = 1;
+    DasStreamChanInfo e;
+    e.ScaleLow = -2147483647 - 1;
+    e.ScaleHigh = 2147483647;
+    e.Mean = 2000000000.0;
+    QCOMPARE(MinText(e, ds), QStringLiteral("Min=-4147483648"));
+    QCOMPARE(MaxText(e, ds), QStringLiteral("Max=147483647"));
+}
+
+void TimeAxisLabelsTest::tickStepTable_data()
+{
+    QTest::addColumn<int>("range");
+    QTest::addColumn<double>("stepMsec");
+    QTest::newRow("1 s clamped") << 1 << 200.0;
+    QTest::newRow("2 s") << 2 << 330.0;
+    QTest::newRow("3 s") << 3 << 500.0;
+    QTest::newRow("5 s") << 5 << 830.0;
+    QTest::newRow("10 s") << 10 << 1000.0;
+    QTest::newRow("30 s") << 30 << 5000.0;
+    QTest::newRow("60 s") << 60 << 10000.0;
+    QTest::newRow("100 s") << 100 << 16000.0;
+    QTest::newRow("120 s") << 120 << 20000.0;
+    QTest::newRow("300 s") << 300 << 50000.0;
+    QTest::newRow("600 s") << 600 << 60000.0;
+    QTest::newRow("1800 s") << 1800 << 300000.0;
+    QTest::newRow("3600 s") << 3600 << 600000.0;
+    QTest::newRow("0 s clamped") << 0 << 200.0;
+}
+
+void TimeAxisLabelsTest::tickStepTable()
+{
+    QFETCH(int, range);
+    QTEST(TickStepMsec(range), "stepMsec");
+}
+
+void TimeAxisLabelsTest::tickTextTrimming_data()
+{
+    QTest::addColumn<double>("msec");
+    QTest::addColumn<QString>("text");
+    const auto at = [](int h, int m, double s) { return (h * 3600 + m * 60) * 1000.0 + s * 1000; };
+    QTest::newRow("tenths kept") << at(7, 3, 9.8) << "07:03:09.8";
+    QTest::newRow("whole second") << at(7, 3, 10) << "07:03:10";
+    QTest::newRow("round tick") << at(10, 5, 20) << "10:05:20";
+    QTest::newRow("single-digit second with tenths") << at(10, 5, 5.5) << "10:05:05.5";
+    QTest::newRow("single-digit whole second") << at(10, 5, 5) << "10:05:05";
+    QTest::newRow("midnight") << 0.0 << "00:00:00";
+    QTest::newRow("fraction of a millisecond cut") << at(1, 2, 3.2) + 0.9 << "01:02:03.2";
+    QTest::newRow("last tick of the day") << at(23, 59, 59.8) << "23:59:59.8";
+}
+
+void TimeAxisLabelsTest::tickTextTrimming()
+{
+    QFETCH(double, msec);
+    QTEST(TickLabelText(msec), "text");
+}
+
+void TimeAxisLabelsTest::ticksFallOnWholeStepsAfterTheMinute_data()
+{
+    QTest::addColumn<int>("range");
+    QTest::addColumn<double>("axisSeconds");
+    QTest::addColumn<double>("firstTickSeconds");
+    QTest::addColumn<int>("count");
+    // 10:00:05 back 120 s is 09:58:05; ticks on :20 :40 :00 up to 10:00:00.
+    QTest::newRow("120 s on :00 :20 :40") << 120 << 5.0 << -100.0 << 6;
+    QTest::newRow("1 s every 200 ms") << 1 << 0.5 << -0.4 << 5;
+    QTest::newRow("window across midnight") << 60 << -36000.0 + 10 << -36040.0 << 5;
+}
+
+void TimeAxisLabelsTest::ticksFallOnWholeStepsAfterTheMinute()
+{
+    QFETCH(int, range);
+    QFETCH(double, axisSeconds);
+    QFETCH(double, firstTickSeconds);
+    QFETCH(int, count);
+    const DayTime axis = TenOClock(axisSeconds);
+    const int x0 = 100;
+    const int x1 = 700;
+    const std::vector<TimeTick> ticks = TimeTicks(axis, range, x0, x1);
+    QCOMPARE(static_cast<int>(ticks.size()), count);
+    const double step = TickStepMsec(range);
+    const DayTime first = TenOClock(firstTickSeconds);
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+        const DayTime expected = TimeAdd(first, static_cast<double>(i) * step);
+        QCOMPARE(ticks[i].MsecOfDay, expected.Msec);
+        const double ahead = TimeDiff(axis, expected, TimeUnitSec);
+        QCOMPARE(ticks[i].X, static_cast<int>(x1 - ahead * (x1 - x0) / range));
+    }
+}
+
+void TimeAxisLabelsTest::ticksStayStrictlyInsideThePlot()
+{
+    // Window 10:00:00 back to 09:58:00: the ticks at both ends fall on x0 and x1 and are left out.
+    const std::vector<TimeTick> ticks = TimeTicks(TenOClock(), 120, 100, 700);
+    QCOMPARE(static_cast<int>(ticks.size()), 5);
+    QCOMPARE(ticks.front().X, 200);
+    QCOMPARE(ticks.back().X, 600);
+    QVERIFY(TimeTicks(TenOClock(), 0, 100, 700).empty());
+    QVERIFY(TimeTicks(TenOClock(), -5, 100, 700).empty());
+}
+
+void TimeAxisLabelsTest::gridStaysWithoutTimeLabels()
+{
+    DisplayState ds;
+    QImage with(800, 100, QImage::Format_RGB32);
+    with.fill(Qt::black);
+    QImage without = with;
+    for (int lable = 1; lable >= 0; --lable) {
+        ds.TimeLable = lable;
+        QImage& image = lable ? with : without;
+        QPainter p(&image);
+        p.setFont(ds.traceFont);
+        DrawTimeAxis(TenOClock(), 100, 700, 10, 90, p, ds.textColor, ds.axesColor, ds);
+        QCOMPARE(p.pen().color(), ds.textColor);
+        QCOMPARE(p.pen().style(), Qt::SolidLine);
+    }
+    const std::vector<int> gridColumns = ColumnsWith(without, ds.axesColor);
+    QCOMPARE(gridColumns, (std::vector<int>{200, 300, 400, 500, 600}));
+    QCOMPARE(ColumnsWith(with, ds.axesColor), gridColumns);
+    // Without labels the grid is all there is; with them, text lies just below the top line.
+    const QFontMetrics fm(ds.traceFont);
+    int textTop = without.height();
+    int textBottom = -1;
+    for (int y = 0; y < with.height(); ++y) {
+        for (int x = 0; x < with.width(); ++x) {
+            const QColor bare = without.pixelColor(x, y);
+            QVERIFY(bare == QColor(Qt::black) || bare == ds.axesColor);
+            const QColor c = with.pixelColor(x, y);
+            if (c != QColor(Qt::black) && c != ds.axesColor) {
+                textTop = std::min(textTop, y);
+                textBottom = std::max(textBottom, y);
+            }
+        }
+    }
+    QVERIFY(textBottom >= 0);
+    QVERIFY(textTop >= 10);
+    QVERIFY(textBottom <= 10 + fm.ascent() + 1 + fm.descent());
+}
+
+QTEST_MAIN(TimeAxisLabelsTest)
+#include "tst_timeaxislabels.moc"
