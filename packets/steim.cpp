@@ -9,9 +9,11 @@ enum class Steim
     Two
 };
 
-inline std::uint32_t Word(const std::uint8_t* p)
+// The swap decision is made once per packet rather than once per word.
+template <bool Swap> inline std::uint32_t Word(const std::uint8_t* p)
 {
-    return NetToHost32(LoadRaw32(p));
+    const std::uint32_t raw = LoadRaw32(p);
+    return Swap ? __builtin_bswap32(raw) : raw;
 }
 
 // Two's-complement field of `bits` bits at `shift`, widened with its sign.
@@ -82,22 +84,23 @@ template <Steim S> inline int Differences(std::uint32_t word, unsigned code, std
 }
 
 // The running value is unsigned: the format's integration wraps modulo 2^32.
-template <Steim S> int DecodeSteim(std::int32_t* samples, const std::uint8_t* data, int sampleCount)
+template <Steim S, bool Swap>
+int DecodeSteimWords(std::int32_t* samples, const std::uint8_t* data, int sampleCount)
 {
     if (sampleCount <= 0)
         return 0;
-    const std::uint32_t x0 = Word(data + 4);
+    const std::uint32_t x0 = Word<Swap>(data + 4);
     std::uint32_t v = 0;
     int n = 0;
     for (int f = 0; f < kSteimFrames; ++f) {
         const std::uint8_t* frame = data + 64 * f;
-        const std::uint32_t codes = Word(frame);
+        const std::uint32_t codes = Word<Swap>(frame);
         for (int k = 1; k < 16; ++k) {
             const unsigned code = (codes >> (30 - 2 * k)) & 3u;
             if (code == 0)
                 continue;
             std::uint32_t d[7];
-            const int count = Differences<S>(Word(frame + 4 * k), code, d);
+            const int count = Differences<S>(Word<Swap>(frame + 4 * k), code, d);
             for (int i = 0; i < count; ++i) {
                 if (f == 0 && k == 3 && i == 0)
                     v = x0;
@@ -111,6 +114,12 @@ template <Steim S> int DecodeSteim(std::int32_t* samples, const std::uint8_t* da
         }
     }
     return n;
+}
+
+template <Steim S> int DecodeSteim(std::int32_t* samples, const std::uint8_t* data, int sampleCount)
+{
+    return ByteSwapEnabled() ? DecodeSteimWords<S, true>(samples, data, sampleCount)
+                             : DecodeSteimWords<S, false>(samples, data, sampleCount);
 }
 
 } // namespace
