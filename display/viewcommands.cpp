@@ -1,0 +1,188 @@
+#include "display/viewcommands.h"
+
+#include "display/displaystate.h"
+
+#include <QColor>
+#include <QFont>
+
+namespace ViewCommands {
+
+namespace {
+
+bool ChooseScale(DisplayState& ds, int mode)
+{
+    ds.AmpScale = mode;
+    ds.ScaleFactor = 1.0;
+    return true;
+}
+
+bool ChooseTime(DisplayState& ds, int mode)
+{
+    ds.TimeScale = mode;
+    return true;
+}
+
+int Flipped(int flag)
+{
+    return flag != 0 ? 0 : 1;
+}
+
+} // namespace
+
+bool SetScaleI(DisplayState& ds)
+{
+    return ChooseScale(ds, 0);
+}
+
+bool SetScaleC(DisplayState& ds)
+{
+    return ChooseScale(ds, 2);
+}
+
+// Keeps the factor: the locked scale ignores it until another mode is chosen.
+bool SetScaleL(DisplayState& ds)
+{
+    ds.AmpScale = 3;
+    return false;
+}
+
+bool AbsoluteScale(DisplayState& ds)
+{
+    ds.ZeroDcOffset = 0;
+    return ChooseScale(ds, 1);
+}
+
+bool SetScaleUp(DisplayState& ds)
+{
+    const double halved = ds.ScaleFactor * 0.5;
+    ds.ScaleFactor = halved < kMinScaleFactor ? kMinScaleFactor : halved;
+    return true;
+}
+
+bool SetScaleDown(DisplayState& ds)
+{
+    const double doubled = ds.ScaleFactor * 2.0;
+    ds.ScaleFactor = doubled > kMaxScaleFactor ? kMaxScaleFactor : doubled;
+    return true;
+}
+
+bool RemoveDCoffset(DisplayState& ds)
+{
+    ds.ZeroDcOffset = Flipped(ds.ZeroDcOffset);
+    return true;
+}
+
+// Every monitor tick redraws in this mode, so the command itself does not.
+bool CPUTimeScale(DisplayState& ds)
+{
+    ChooseTime(ds, 4);
+    return false;
+}
+
+bool SetTimeC(DisplayState& ds)
+{
+    return ChooseTime(ds, 1);
+}
+
+bool SetTimeI(DisplayState& ds)
+{
+    return ChooseTime(ds, 0);
+}
+
+bool SetTimeS(DisplayState& ds)
+{
+    return ChooseTime(ds, 2);
+}
+
+bool SetTimeD(DisplayState& ds)
+{
+    return ChooseTime(ds, 3);
+}
+
+bool SetLabelsTime(DisplayState& ds)
+{
+    ds.TimeLable = Flipped(ds.TimeLable);
+    return false;
+}
+
+bool SetLabelsMinMax(DisplayState& ds)
+{
+    ds.MinMaxLable = Flipped(ds.MinMaxLable);
+    return false;
+}
+
+bool SetLabelsMeanRange(DisplayState& ds)
+{
+    ds.MeanRangeLable = Flipped(ds.MeanRangeLable);
+    return false;
+}
+
+bool SetLabelsVolts(DisplayState& ds)
+{
+    ds.VoltsLable = 1;
+    return false;
+}
+
+bool SetLabelsinGround(DisplayState& ds)
+{
+    ds.VoltsLable = 2;
+    return false;
+}
+
+bool SetLabelsInCount(DisplayState& ds)
+{
+    ds.VoltsLable = 0;
+    return false;
+}
+
+bool TakeColor(QColor& target, const QColor& chosen)
+{
+    if (!chosen.isValid())
+        return false;
+    target = chosen;
+    return true;
+}
+
+bool TakeFont(QFont& target, const QFont& chosen, bool accepted)
+{
+    if (!accepted)
+        return false;
+    target = chosen;
+    return true;
+}
+
+} // namespace ViewCommands
+
+ScaleMarks ScaleMarksOf(const DisplayState& ds)
+{
+    ScaleMarks m;
+    m.Individual = ds.AmpScale == 0;
+    m.Absolute = ds.AmpScale == 1;
+    m.Common = ds.AmpScale == 2;
+    m.Lock = ds.AmpScale == 3;
+    m.AmplitudeEnabled = !m.Absolute;
+    m.RemoveDcEnabled = !m.Absolute;
+    m.RemoveDcOn = ds.ZeroDcOffset != 0;
+    return m;
+}
+
+TimeMarks TimeMarksOf(const DisplayState& ds)
+{
+    TimeMarks m;
+    m.Channel = ds.TimeScale == 0;
+    m.Common = ds.TimeScale == 1;
+    m.Stream = ds.TimeScale == 2;
+    m.Das = ds.TimeScale == 3;
+    m.Cpu = ds.TimeScale == 4;
+    return m;
+}
+
+LabelMarks LabelMarksOf(const DisplayState& ds)
+{
+    return {ds.TimeLable != 0, ds.MinMaxLable != 0, ds.MeanRangeLable != 0};
+}
+
+UnitMarks UnitMarksOf(const DisplayState& ds)
+{
+    return {ds.VoltsLable == 1, ds.VoltsLable == 2, ds.VoltsLable == 0};
+}
