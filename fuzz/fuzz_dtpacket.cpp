@@ -1,0 +1,74 @@
+// DecodeDtPacket on one 1024-byte packet: the input is cut or zero-padded to that size.
+#include "fuzz/fuzzcheck.h"
+#include "packets/dtpacket.h"
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr std::size_t kPacketBytes = 1024;
+// Fifteen frames of fifteen data words, seven differences at most per word.
+constexpr int kMaxSteimDifferences = 15 * 15 * 7;
+
+std::int32_t BigEndian32(const std::uint8_t* p)
+{
+    const std::uint32_t v = (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
+                            (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]};
+    return static_cast<std::int32_t>(v);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    // Exactly the packet's size on the heap, so a read past its end is caught.
+    auto packet = std::make_unique<std::uint8_t[]>(kPacketBytes);
+    std::memcpy(packet.get(), data, std::min(size, kPacketBytes));
+    auto slot = std::make_unique<DtPacket>();
+
+    const bool ok = DecodeDtPacket(*slot, packet.get());
+    const std::uint8_t format = packet[23];
+    const bool known = format == 0x16 || format == 0x32 || format == 0xC0 || format == 0xC2;
+    FUZZ_CHECK(ok == known);
+    if (!ok) {
+        FUZZ_CHECK(slot->SampleCount == 0);
+        return 0;
+    }
+    FUZZ_CHECK(slot->SampleCount <= kMaxSamples);
+
+    const std::uint8_t* area = packet.get() + kIntDataOffset;
+    switch (format) {
+    case 0x16:
+        FUZZ_CHECK(slot->Format == FormatInt16);
+        FUZZ_CHECK(slot->SampleCount <= 500);
+        for (int i = 0; i < slot->SampleCount; ++i)
+            FUZZ_CHECK(slot->Samples[i] ==
+                       static_cast<std::int16_t>((area[2 * i] << 8) | area[2 * i + 1]));
+        break;
+    case 0x32:
+        FUZZ_CHECK(slot->Format == FormatInt32);
+        FUZZ_CHECK(slot->SampleCount <= 250);
+        for (int i = 0; i < slot->SampleCount; ++i)
+            FUZZ_CHECK(slot->Samples[i] == BigEndian32(area + 4 * i));
+        break;
+    default: {
+        FUZZ_CHECK(slot->Format == (format == 0xC0 ? FormatSteim1 : FormatSteim2));
+        FUZZ_CHECK(slot->SampleCount <= kMaxSteimDifferences);
+        // A shorter request must give a prefix of the longest decoding.
+        auto all = std::make_unique<std::array<std::int32_t, kMaxSamples>>();
+        const std::uint8_t* frames = packet.get() + kSteimDataOffset;
+        const int n = format == 0xC0 ? DecodeSteim1(all->data(), frames, kMaxSamples)
+                                     : DecodeSteim2(all->data(), frames, kMaxSamples);
+        FUZZ_CHECK(n >= 0 && n <= kMaxSteimDifferences);
+        FUZZ_CHECK(slot->SampleCount <= n);
+        FUZZ_CHECK(std::equal(slot->Samples, slot->Samples + slot->SampleCount, all->data()));
+        break;
+    }
+    }
+    return 0;
+}
