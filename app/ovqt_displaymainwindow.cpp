@@ -53,7 +53,9 @@ ovqt_displayMainWindow::ovqt_displayMainWindow(ProgramState& state, const QStrin
     : QMainWindow(parent, fl), state_(state)
 {
     iconPixmap = TremvueIcon();
-    statusBar();
+    // The picture is copied over the whole window; the status bar must paint its own ground
+    // or its messages vanish on the plot's background.
+    statusBar()->setAutoFillBackground(true);
     setObjectName(QLatin1String(name ? name : "ovqt_displayMainWindow"));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(255, 255, 255));
