@@ -14,6 +14,11 @@ PksdLink::PksdLink(ConnectionState& conn, PacketStore& store, ChannelCatalogue& 
     : QObject(parent), conn_(conn), store_(store), cat_(cat)
 {
     reconnectTimer_.setInterval(kReconnectIntervalMs);
+    // A coarse timer may fire up to 5 % early; operators are promised 10 s between attempts.
+    reconnectTimer_.setTimerType(Qt::PreciseTimer);
+    // Bounded, so a client that falls behind a fast server pushes back through TCP instead of
+    // buffering without limit; it holds many whole frames, so the receive loop never starves.
+    socket_.setReadBufferSize(64 * 1030);
     connect(&reconnectTimer_, &QTimer::timeout, this, &PksdLink::SockTimeout);
     connect(&socket_, &QTcpSocket::connected, this, &PksdLink::slotConnected);
     connect(&socket_, &QTcpSocket::readyRead, this, &PksdLink::slotReadyRead);
