@@ -198,6 +198,36 @@ private slots:
         QCOMPARE(client.ReadToClose(), received);
     }
 
+    void loopedReplayStartsAgainUntilTheCount()
+    {
+        QTemporaryDir dir;
+        const QString capture = dir.filePath(QStringLiteral("capture.bin"));
+        {
+            SimProcess sim;
+            QVERIFY(sim.Start({QStringLiteral("--record"), capture, QStringLiteral("--fast"),
+                               QStringLiteral("--count"), QStringLiteral("10"),
+                               QStringLiteral("--close-at-end")}));
+            SimClient client;
+            QVERIFY(client.Connect(sim.Port()));
+            client.SendHandshake();
+            QCOMPARE(client.ReadToClose().size(), 11 * kFrame);
+        }
+        QFile file(capture);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray once = file.readAll();
+
+        SimProcess replay;
+        QVERIFY(replay.Start({QStringLiteral("--replay"), capture, QStringLiteral("--loop"),
+                              QStringLiteral("--fast"), QStringLiteral("--count"),
+                              QStringLiteral("25"), QStringLiteral("--close-at-end")}));
+        SimClient client;
+        QVERIFY(client.Connect(replay.Port()));
+        client.SendHandshake();
+        // Two whole passes, then the event header and five data packets of the third.
+        const QByteArray thrice = once + once + once;
+        QCOMPARE(client.ReadToClose(), thrice.left(28 * kFrame));
+    }
+
     void reconnectedClientGetsDataAgain()
     {
         SimProcess sim;
@@ -345,6 +375,7 @@ private slots:
         QTest::newRow("unknown format")
             << QStringList{QStringLiteral("--format"), QStringLiteral("steim3")};
         QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")};
+        QTest::newRow("loop without replay") << QStringList{QStringLiteral("--loop")};
     }
     void optionsAreValidated()
     {
@@ -363,29 +394,18 @@ private slots:
         QVERIFY(process.waitForFinished());
         QCOMPARE(process.exitCode(), 0);
         const QByteArray help = process.readAllStandardOutput();
-        for (const char* option : {"--listen",
-                                   "--units",
-                                   "--streams",
-                                   "--channels",
-                                   "--rate",
-                                   "--format",
-                                   "--backfill",
-                                   "--count",
-                                   "--seed",
-                                   "--experiment",
-                                   "--fast",
-                                   "--replay",
-                                   "--record",
-                                   "--verbose",
-                                   "--fault-bad-length",
-                                   "--fault-short-dt",
-                                   "--fault-unknown-type",
-                                   "--fault-et",
-                                   "--fault-type0",
-                                   "--fault-garbage",
-                                   "--close-after",
-                                   "--refuse",
-                                   "--faults-random"})
+        for (const char* option : {"--listen",         "--units",
+                                   "--streams",        "--channels",
+                                   "--rate",           "--format",
+                                   "--backfill",       "--count",
+                                   "--seed",           "--experiment",
+                                   "--fast",           "--replay",
+                                   "--loop",           "--record",
+                                   "--verbose",        "--fault-bad-length",
+                                   "--fault-short-dt", "--fault-unknown-type",
+                                   "--fault-et",       "--fault-type0",
+                                   "--fault-garbage",  "--close-after",
+                                   "--refuse",         "--faults-random"})
             QVERIFY2(help.contains(option), option);
     }
 };

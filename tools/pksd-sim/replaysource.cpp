@@ -22,8 +22,8 @@ bool IsRecorderPacket(const QByteArray& payload)
 
 } // namespace
 
-ReplaySource::ReplaySource(const QByteArray& capture, std::int64_t startMs)
-    : capture_(capture), startMs_(startMs), lastDueMs_(startMs)
+ReplaySource::ReplaySource(const QByteArray& capture, std::int64_t startMs, bool loop)
+    : capture_(capture), startMs_(startMs), lastDueMs_(startMs), loop_(loop)
 {}
 
 bool ReplaySource::Load(const QString& path, QByteArray& capture, QString& error)
@@ -38,6 +38,19 @@ bool ReplaySource::Load(const QString& path, QByteArray& capture, QString& error
 }
 
 bool ReplaySource::Next(OutgoingPacket& packet)
+{
+    if (NextInCapture(packet))
+        return true;
+    // A capture without a single usable frame would loop without end.
+    if (!loop_ || offset_ == 0)
+        return false;
+    offset_ = 0;
+    haveFirst_ = false;
+    startMs_ = lastDueMs_;
+    return NextInCapture(packet);
+}
+
+bool ReplaySource::NextInCapture(OutgoingPacket& packet)
 {
     if (capture_.size() - offset_ < kFrameHeader)
         return false;

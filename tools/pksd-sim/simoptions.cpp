@@ -38,6 +38,8 @@ constexpr OptionEntry kOptions[] = {
     {"replay", "FILE", "Serve the frames of FILE (as written by --record) instead of simulated "
                        "units, paced by the packet times; stops at a frame whose length is "
                        "outside 0-1024."},
+    {"loop", nullptr, "With --replay, start the capture again each time it ends (bound the "
+                      "connection with --count)."},
     {"record", "FILE", "Write every byte sent to any client to FILE, connections one after "
                        "another."},
     {"verbose", nullptr, "Log \"sent DT unit stream channel sequence count\" per data packet."},
@@ -201,6 +203,11 @@ ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, 
     options.Fast = isSet("fast");
     options.Verbose = isSet("verbose");
     options.ReplayFile = value("replay");
+    options.Loop = isSet("loop");
+    if (options.Loop && options.ReplayFile.isEmpty()) {
+        message = QStringLiteral("--loop needs --replay");
+        return ParseOutcome::Error;
+    }
     options.RecordFile = value("record");
 
     FaultOptions& faults = options.Faults;

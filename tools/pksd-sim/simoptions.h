@@ -47,6 +47,7 @@ struct SimOptions
     bool Fast = false;
     bool Verbose = false;
     QString ReplayFile;
+    bool Loop = false; // the replay starts again at the end of the capture
     QString RecordFile;
     FaultOptions Faults;
 };

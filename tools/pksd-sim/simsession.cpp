@@ -79,7 +79,7 @@ void SimSession::ReadClient()
     if (options_.ReplayFile.isEmpty())
         source_ = std::make_unique<SimulatedSource>(options_, startMs);
     else
-        source_ = std::make_unique<ReplaySource>(capture_, startMs);
+        source_ = std::make_unique<ReplaySource>(capture_, startMs, options_.Loop);
     Pump();
 }
 

@@ -62,7 +62,8 @@ EventHeaderFields MakeEventHeader(const SimOptions& options, int unitIndex, int 
     fields.ChannelBank = bank > 0;
     fields.FormatByte =
         static_cast<std::uint8_t>(ChannelFormat(options.Format, unitIndex, bank * 16));
-    fields.Name = "S" + std::to_string(stream + 1);
+    fields.Name = std::to_string(stream + 1);
+    fields.Name.insert(0, 1, 'S');
     fields.SampleRate = RateText(options.Rate);
     fields.EventKind = "CON";
     for (int i = 0; i < 16; ++i) {

@@ -1,0 +1,275 @@
+// DT frames per second into the real main window (offscreen) from pksd-sim over loopback, with
+// the monitor at its default pace, against a read-only client on the same server in the same
+// run; CPU per frame, the cost of the per-packet status line and memory growth beyond the ring.
+#include "bench/ingest/cputime.h"
+#include "bench/ingest/referencereader.h"
+#include "bench/ingest/statuslinecost.h"
+#include "tools/soak/clientframes.h"
+#include "tools/soak/eventwait.h"
+#include "tools/soak/monitorsettings.h"
+#include "tools/soak/pksdsimprocess.h"
+#include "tools/soak/residentmemory.h"
+
+#include "app/ovqt_displaymainwindow.h"
+#include "app/programstate.h"
+#include "link/pksdlink.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <cstdio>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr double kGoalFramesPerSecond = 50000.0;
+constexpr double kMemoryGoalMb = 1.0;
+constexpr int kCapturePackets = 20000;
+constexpr int kLiveProbePackets = 30000;
+constexpr int kRingSlots = 1000; // the default ring
+constexpr int kRunTimeoutMs = 600000;
+constexpr double kWarmUpShare = 0.1;
+constexpr int kSampleMs = 50;
+constexpr std::size_t kMaxSamples = 100000;
+
+const QStringList kSimUnits{QStringLiteral("--units"), QStringLiteral("9A3C,12AB,3F01"),
+                            QStringLiteral("--channels"), QStringLiteral("3")};
+
+struct Run
+{
+    std::int64_t Frames = 0;
+    double Seconds = 0.0;
+    double CpuSeconds = 0.0;
+    double Rate() const { return Seconds > 0.0 ? static_cast<double>(Frames) / Seconds : 0.0; }
+};
+
+const char* Verdict(bool met)
+{
+    return met ? "met" : "NOT met";
+}
+
+QStringList CountOptions(int count)
+{
+    return {QStringLiteral("--fast"), QStringLiteral("--count"), QString::number(count),
+            QStringLiteral("--close-at-end")};
+}
+
+bool ReadOnly(std::uint16_t port, Run& run)
+{
+    ReferenceReader reader;
+    reader.Connect(port);
+    if (!WaitFor([&] { return reader.Done(); }, kRunTimeoutMs, 20))
+        return false;
+    run = {reader.DtFrames(), reader.Seconds(), reader.CpuSeconds()};
+    return true;
+}
+
+struct IngestRun
+{
+    Run Figures;
+    std::int64_t WarmResident = 0;
+    std::int64_t WarmFrames = 0;
+    std::int64_t EndResident = 0;
+    std::int64_t Messages = 0;
+    bool RingInStep = false;
+};
+
+// The main window against the server until the server closes after frames DT packets.
+bool Ingest(std::uint16_t port, int frames, const QString& ini, IngestRun& out)
+{
+    MonitorSettings settings;
+    settings.Port = port;
+    settings.NringBuffer = kRingSlots;
+    settings.TimeRange = 120;
+    settings.KeepSel = 1;
+    for (const char* unit : {"9A3C", "12AB", "3F01"})
+        for (std::uint16_t c = 0; c < 3; ++c)
+            settings.Channels.push_back(
+                {static_cast<std::uint16_t>(QString::fromLatin1(unit).toUInt(nullptr, 16)), 0, c,
+                 true});
+    WriteMonitorSettings(ini, settings);
+
+    auto state = std::make_unique<ProgramState>();
+    ovqt_displayMainWindow window(*state, ini);
+    window.resize(1200, 800);
+    window.show();
+    QTcpSocket& socket = window.link->pksdSocket();
+    double connectedAt = 0.0;
+    double connectedCpu = 0.0;
+    bool closed = false;
+    QObject::connect(
+        &socket, &QAbstractSocket::stateChanged, &window, [&](QAbstractSocket::SocketState s) {
+            if (s == QAbstractSocket::ConnectedState) {
+                connectedAt = WallSeconds();
+                connectedCpu = ProcessCpuSeconds();
+            } else if (s == QAbstractSocket::UnconnectedState && connectedAt > 0.0 && !closed) {
+                closed = true;
+                out.Figures.Seconds = WallSeconds() - connectedAt;
+                out.Figures.CpuSeconds = ProcessCpuSeconds() - connectedCpu;
+            }
+        });
+    QObject::connect(window.statusBar(), &QStatusBar::messageChanged, &window,
+                     [&](const QString& text) { out.Messages += text.isEmpty() ? 0 : 1; });
+    // The ring is drawn from once it has been filled, so the first picture's memory is in.
+    std::int32_t lastIndex = 0;
+    bool drawn = false;
+    QObject::connect(window.link, &PksdLink::dataIngested, &window, [&] {
+        const std::int32_t index = state->Store.RingIndex;
+        if (!drawn && index < lastIndex) {
+            window.DrawDT();
+            drawn = true;
+        }
+        lastIndex = index;
+    });
+    // Resident memory sampled through the run; warm-up is its first tenth.
+    std::vector<std::pair<double, std::int64_t>> samples;
+    samples.reserve(kMaxSamples);
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, &window, [&] {
+        if (connectedAt > 0.0 && !closed && samples.size() < kMaxSamples)
+            samples.emplace_back(WallSeconds() - connectedAt, ResidentBytes());
+    });
+    sampler.start(kSampleMs);
+    window.LoadSettings();
+    if (!WaitFor([&] { return closed; }, kRunTimeoutMs, 20))
+        return false;
+    sampler.stop();
+    window.DrawDT();
+    out.EndResident = ResidentBytes();
+    const double warmEnd = out.Figures.Seconds * kWarmUpShare;
+    for (const auto& [at, resident] : samples) {
+        if (at >= warmEnd) {
+            out.WarmResident = resident;
+            out.WarmFrames = static_cast<std::int64_t>(frames * kWarmUpShare);
+            break;
+        }
+    }
+    out.Figures.Frames = frames;
+    out.RingInStep = state->Store.RingIndex == frames % kRingSlots;
+    window.ClosePksd();
+    return true;
+}
+
+void Print(const QString& line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Ingest rate of the main window."));
+    parser.addHelpOption();
+    const QCommandLineOption framesOption(QStringLiteral("frames"),
+                                          QStringLiteral("DT frames per run (default 1000000)."),
+                                          QStringLiteral("N"), QStringLiteral("1000000"));
+    parser.addOption(framesOption);
+    parser.process(app);
+    const int frames = std::max(parser.value(framesOption).toInt(), 2 * kRingSlots);
+    const QString simPath = QStringLiteral(PKSD_SIM_PATH);
+
+    QTemporaryDir dir;
+    const QString capture = dir.filePath(QStringLiteral("capture.frames"));
+    const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
+
+    // Live generation (encoding included), recorded once for the replay.
+    Run live;
+    {
+        PksdSimProcess sim(simPath);
+        if (!sim.Start(kSimUnits + CountOptions(kCapturePackets) +
+                       QStringList{QStringLiteral("--record"), capture}) ||
+            !ReadOnly(sim.Port(), live)) {
+            Print(QStringLiteral("ingest: pksd-sim did not serve the capture"));
+            return 1;
+        }
+        PksdSimProcess probe(simPath);
+        if (!probe.Start(kSimUnits + CountOptions(kLiveProbePackets)) ||
+            !ReadOnly(probe.Port(), live)) {
+            Print(QStringLiteral("ingest: pksd-sim did not serve live data"));
+            return 1;
+        }
+    }
+    QFile file(capture);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Print(QStringLiteral("ingest: no capture"));
+        return 1;
+    }
+    const std::vector<QByteArray> payloads = ClientDtPayloads(file.readAll());
+
+    // The replay of the capture, looped, serves both clients in turn.
+    PksdSimProcess sim(simPath);
+    if (!sim.Start(QStringList{QStringLiteral("--replay"), capture, QStringLiteral("--loop")} +
+                   CountOptions(frames))) {
+        Print(QStringLiteral("ingest: pksd-sim did not replay the capture"));
+        return 1;
+    }
+    Run reference;
+    IngestRun ingest;
+    if (!ReadOnly(sim.Port(), reference) || !Ingest(sim.Port(), frames, ini, ingest)) {
+        Print(QStringLiteral("ingest: a run did not finish"));
+        return 1;
+    }
+    sim.Stop();
+
+    const double rate = ingest.Figures.Rate();
+    const double ratio = reference.Rate() > 0.0 ? rate / reference.Rate() : 0.0;
+    const bool rateMet = rate >= kGoalFramesPerSecond && ingest.RingInStep;
+    Print(QStringLiteral("source: pksd-sim --replay of a %1-packet capture --loop --fast "
+                         "(live generation reaches %2 frames/s read only)")
+              .arg(payloads.size())
+              .arg(live.Rate(), 0, 'f', 0));
+    Print(QStringLiteral("ingest: %1 frames/s, reference %2 frames/s (read only), ratio %3, goal "
+                         ">= 50000 frames/s, %4%5")
+              .arg(rate, 0, 'f', 0)
+              .arg(reference.Rate(), 0, 'f', 0)
+              .arg(ratio, 0, 'f', 2)
+              .arg(QLatin1String(Verdict(rateMet)))
+              .arg(ingest.RingInStep ? QString() : QStringLiteral(" (frames lost)")));
+    const double usPerFrame =
+        ingest.Figures.CpuSeconds * 1e6 / static_cast<double>(ingest.Figures.Frames);
+    const double referenceUs = reference.CpuSeconds * 1e6 / static_cast<double>(reference.Frames);
+    Print(QStringLiteral("ingest cpu: %1 us/frame (reference %2 us/frame read only; the server's "
+                         "CPU not counted)")
+              .arg(usPerFrame, 0, 'f', 2)
+              .arg(referenceUs, 0, 'f', 2));
+
+    auto state = std::make_unique<ProgramState>();
+    ovqt_displayMainWindow window(*state, ini);
+    window.show();
+    const StatusLineCost cost = MeasureStatusLineCost(payloads, *window.statusBar());
+    const double framesPerMessage =
+        ingest.Messages > 0 ? static_cast<double>(frames) / static_cast<double>(ingest.Messages)
+                            : 0.0;
+    const double perPacket = (cost.IngestNs - cost.WithoutStatusNs) +
+                             (framesPerMessage > 0.0 ? cost.MessageNs / framesPerMessage : 0.0);
+    Print(QStringLiteral("status line: %1 ns per packet (ingest step %2 ns with it, %3 ns without; "
+                         "status bar %4 ns per message, one message per %5 frames)")
+              .arg(perPacket, 0, 'f', 0)
+              .arg(cost.IngestNs, 0, 'f', 0)
+              .arg(cost.WithoutStatusNs, 0, 'f', 0)
+              .arg(cost.MessageNs, 0, 'f', 0)
+              .arg(framesPerMessage, 0, 'f', 1));
+
+    const double growthMb =
+        static_cast<double>(ingest.EndResident - ingest.WarmResident) / (1024.0 * 1024.0);
+    const bool memoryMet = ingest.WarmResident > 0 && growthMb < kMemoryGoalMb;
+    Print(QStringLiteral("memory: %1 MB growth over %2 frames beyond the ring (after a warm-up "
+                         "of the first tenth), goal < 1 MB, %3")
+              .arg(growthMb, 0, 'f', 3)
+              .arg(frames - ingest.WarmFrames)
+              .arg(QLatin1String(Verdict(memoryMet))));
+    return 0;
+}

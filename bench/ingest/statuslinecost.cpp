@@ -1,0 +1,91 @@
+#include "bench/ingest/statuslinecost.h"
+
+#include "bench/ingest/cputime.h"
+#include "packets/dtpacket.h"
+#include "store/channelcatalogue.h"
+#include "store/packetring.h"
+
+#include <QCoreApplication>
+#include <QStatusBar>
+#include <QString>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kTrials = 5;
+constexpr double kTrialSeconds = 0.2;
+constexpr int kRingSlots = 1000;
+constexpr int kMessages = 2000;
+
+const std::uint8_t* Bytes(const QByteArray& a)
+{
+    return reinterpret_cast<const std::uint8_t*>(a.constData());
+}
+
+// Best time per packet of kTrials trials of whole passes over the payloads.
+template <typename Step> double BestNsPerPacket(const std::vector<QByteArray>& payloads, Step step)
+{
+    double best = 1e300;
+    for (int t = 0; t < kTrials; ++t) {
+        long long packets = 0;
+        const double start = WallSeconds();
+        double seconds = 0.0;
+        do {
+            for (const QByteArray& p : payloads)
+                step(Bytes(p));
+            packets += static_cast<long long>(payloads.size());
+            seconds = WallSeconds() - start;
+        } while (seconds < kTrialSeconds);
+        best = std::min(best, seconds * 1e9 / static_cast<double>(packets));
+    }
+    return best;
+}
+
+} // namespace
+
+StatusLineCost MeasureStatusLineCost(const std::vector<QByteArray>& payloads, QStatusBar& bar)
+{
+    StatusLineCost cost;
+    if (payloads.empty())
+        return cost;
+    PacketStore store;
+    store.NringBuffer = kRingSlots;
+    store.KeepSel = 0;
+    if (!AllocateRing(store))
+        return cost;
+    ChannelCatalogue cat;
+    StatusLine status;
+    long long shown = 0;
+    cost.IngestNs = BestNsPerPacket(payloads, [&](const std::uint8_t* p) {
+        IngestDtPacket(store, cat, p, status);
+        shown += status.Shown ? 1 : 0;
+    });
+    cost.WithoutStatusNs = BestNsPerPacket(payloads, [&](const std::uint8_t* p) {
+        store.NewData = 1;
+        DtPacket& slot = store.PacketRing[static_cast<std::size_t>(store.RingIndex)];
+        if (!DecodeDtPacket(slot, p))
+            return;
+        int index = -1;
+        FindOrAddChannel(cat, slot, index);
+        if (index >= 0)
+            store.RingIndex = (store.RingIndex + 1) % store.AllocatedSlots;
+    });
+    if (shown == 0)
+        return cost;
+
+    QString lines[2] = {QString::fromLatin1(status.Text),
+                        QString::fromLatin1(status.Text) + QLatin1Char(' ')};
+    const double start = WallSeconds();
+    for (int i = 0; i < kMessages; ++i) {
+        bar.showMessage(lines[i % 2]);
+        QCoreApplication::processEvents();
+    }
+    const double withMessages = WallSeconds() - start;
+    const double idleStart = WallSeconds();
+    for (int i = 0; i < kMessages; ++i)
+        QCoreApplication::processEvents();
+    const double idle = WallSeconds() - idleStart;
+    cost.MessageNs = std::max(0.0, withMessages - idle) * 1e9 / kMessages;
+    return cost;
+}
