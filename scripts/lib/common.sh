@@ -3,7 +3,7 @@
 repo_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 
 # Packages for building and testing; callers may add their own.
-base_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libmseed-dev fonts-liberation)
+base_packages=(g++ cmake ninja-build pkg-config qt6-base-dev libmseed-dev fonts-liberation dpkg-dev file)
 
 # Installs whatever of the given Debian packages is missing (as root, or through sudo).
 ensure_packages() {
