@@ -139,6 +139,7 @@ private slots:
     void saveCommandWrites();
     void resizeKeepsPicture();
     void storedChannelNameCut();
+    void hostileStoreStartsUsable();
     void about();
 
 private:
@@ -784,6 +785,64 @@ void tst_MainWindow::storedChannelNameCut()
     ReadChannelSettings(state_->Catalogue.Settings, e);
     QCOMPARE(e.Active, 1);
     QCOMPARE(e.Name, QString(kMaxNameLength, QLatin1Char('N')));
+}
+
+// Everything wrong at once: the window starts, falls back to defaults, refuses the ring with
+// its box, and its commands, drawing and saving still work.
+void tst_MainWindow::hostileStoreStartsUsable()
+{
+    QByteArray body = "PksdHost=\nPksdPort=-5\nKeepSel=yes\nTextColor=255,255,0\n"
+                      "AxesColor=(1,2\nBackGroundColor=\"(a,b,c)\"\nAutoStartMonitor=99999999999\n"
+                      "AutoStartPKSD=1\nSortColumn=-7\nSortOrder=2\nTimeRange=-120\n"
+                      "TimeShift=1e300\nNringBuffer=2147483647\nTimeLable=@Variant(junk)\n"
+                      "MinMaxLable=\nMeanRangeLable=0x10\nVoltsLable=-1\nZeroDcOffset=2\n"
+                      "AmpScale=9\nTimeScale=nan\nScaleFactor=inf\n";
+    body += "DasStreamChanInfo\\9A3C0001\\Name=" + QByteArray(1000, 'x') + "\n";
+    body += "DasStreamChanInfo\\9A3C0001\\TraceColor=(300,-1\n";
+    for (int i = 0; i < 100000; ++i)
+        body += "DasStreamChanInfo\\" + QByteArray::number(i, 16).rightJustified(8, '0') +
+                "\\Active=1\n";
+    WriteIni(body);
+    Make();
+    QString caption;
+    AnswerNextModal([&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        QVERIFY(box);
+        caption = box->windowTitle();
+        box->button(QMessageBox::Ok)->click();
+    });
+    w_->LoadSettings();
+    QCOMPARE(caption, QStringLiteral("Memory Error"));
+    QVERIFY(!state_->Store.PacketRing);
+
+    const DisplayState defaults;
+    QCOMPARE(state_->Display.TimeRange, 120);
+    QCOMPARE(state_->Display.AmpScale, defaults.AmpScale);
+    QCOMPARE(state_->Display.TimeScale, defaults.TimeScale);
+    QCOMPARE(state_->Display.VoltsLable, defaults.VoltsLable);
+    QCOMPARE(state_->Display.ScaleFactor, 1.0);
+    QCOMPARE(state_->Display.axesColor, defaults.axesColor);
+    QCOMPARE(state_->Display.backgroundColor, defaults.backgroundColor);
+    QCOMPARE(state_->Connection.PksdPort, 2543);
+
+    DasStreamChanInfo e;
+    e.DasId = 0x9A3C;
+    e.Channel = 1;
+    e.TraceColor = Rgb{0, 255, 0};
+    ReadChannelSettings(state_->Catalogue.Settings, e);
+    QCOMPARE(e.Name.size(), kMaxNameLength);
+    QCOMPARE(e.TraceColor.Red, 0);
+    QCOMPARE(e.TraceColor.Green, 255);
+
+    w_->resize(500, 400);
+    w_->DrawDT();
+    w_->viewScale_ByLock_ScaleAction->trigger();
+    QCOMPARE(state_->Display.AmpScale, 3);
+    w_->connectSave_Current_SettingsAction->trigger();
+    QSettings reread(ini_, QSettings::IniFormat);
+    QCOMPARE(reread.value(QStringLiteral("/ovqt_dislay/TimeRange")).toInt(), 120);
+    reread.beginGroup(QStringLiteral("ovqt_dislay/DasStreamChanInfo"));
+    QCOMPARE(reread.childGroups().size(), 0); // the catalogue is empty: the junk is gone
 }
 
 void tst_MainWindow::about()
