@@ -4,11 +4,15 @@
 #include "app/programstate.h"
 #include "packets/dtpacket.h"
 
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <memory>
 #include <vector>
@@ -52,6 +56,7 @@ class TstEndToEnd : public QObject
 private slots:
     void ringHoldsWhatWasSent_data();
     void ringHoldsWhatWasSent();
+    void plotKeepsMovingUnderModalDialog();
 };
 
 void TstEndToEnd::ringHoldsWhatWasSent_data()
@@ -135,6 +140,66 @@ void TstEndToEnd::ringHoldsWhatWasSent()
         QVERIFY(std::equal(got.Samples, got.Samples + got.SampleCount, expected->Samples));
     }
     QCOMPARE(state->Store.RingIndex, kPackets);
+
+    sim.kill();
+    sim.waitForFinished();
+}
+
+// A modal dialog runs its own event loop: packets keep arriving and the monitor keeps redrawing.
+void TstEndToEnd::plotKeepsMovingUnderModalDialog()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QProcess sim;
+    sim.setProgram(QStringLiteral(PKSD_SIM_PATH));
+    sim.setArguments({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
+                      QStringLiteral("--channels"), QStringLiteral("2"),
+                      QStringLiteral("--max-samples"), QStringLiteral("10")});
+    sim.start();
+    QVERIFY(sim.waitForStarted());
+    QVERIFY(sim.waitForReadyRead(10000));
+    const QByteArray first = sim.readLine().trimmed();
+    const quint16 port = first.mid(first.lastIndexOf(':') + 1).toUShort();
+    QVERIFY(port != 0);
+
+    const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
+    {
+        QSettings s(ini, QSettings::IniFormat);
+        s.setValue(QStringLiteral("/ovqt_dislay/PksdHost"), QStringLiteral("127.0.0.1"));
+        s.setValue(QStringLiteral("/ovqt_dislay/PksdPort"), port);
+        s.setValue(QStringLiteral("/ovqt_dislay/AutoStartPKSD"), 1);
+        s.setValue(QStringLiteral("/ovqt_dislay/AutoStartMonitor"), 1);
+        s.setValue(QStringLiteral("/ovqt_dislay/TimeRange"), 2); // a tick every 100 ms
+        s.setValue(QStringLiteral("/ovqt_dislay/KeepSel"), 0);
+        s.setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/9A3C0000/Active"), 1);
+    }
+    auto state = std::make_unique<ProgramState>();
+    ovqt_displayMainWindow window(*state, ini);
+    window.resize(800, 600);
+    window.show();
+    window.LoadSettings();
+    QTRY_VERIFY_WITH_TIMEOUT(StoredPackets(state->Store) > 0, 10000);
+
+    int before = -1;
+    int during = -1;
+    bool redrawn = false;
+    bool modal = false;
+    QTimer::singleShot(0, &window, [&] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        modal = dialog != nullptr;
+        before = StoredPackets(state->Store);
+        const bool grew =
+            QTest::qWaitFor([&] { return StoredPackets(state->Store) >= before + 3; }, 10000);
+        Q_UNUSED(grew) // judged below, once the dialog is closed
+        during = StoredPackets(state->Store);
+        redrawn = QTest::qWaitFor([&] { return state->Store.NewData == 0; }, 5000);
+        if (auto* d = qobject_cast<QDialog*>(dialog))
+            d->accept();
+    });
+    window.helpAboutAction->trigger();
+    QVERIFY(modal);
+    QVERIFY2(during >= before + 3, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(during)));
+    QVERIFY(redrawn);
 
     sim.kill();
     sim.waitForFinished();
