@@ -47,6 +47,31 @@ int StoredPackets(const PacketStore& store)
     return n;
 }
 
+// Starts pksd-sim on a free loopback port; returns the port, 0 when it did not come up.
+quint16 StartSim(QProcess& sim, QStringList arguments)
+{
+    arguments.prepend(QStringLiteral("127.0.0.1:0"));
+    arguments.prepend(QStringLiteral("--listen"));
+    sim.setProgram(QStringLiteral(PKSD_SIM_PATH));
+    sim.setArguments(arguments);
+    sim.start();
+    if (!sim.waitForStarted() || !sim.waitForReadyRead(10000))
+        return 0;
+    const QByteArray first = sim.readLine().trimmed();
+    if (!first.startsWith("listening "))
+        return 0;
+    return first.mid(first.lastIndexOf(':') + 1).toUShort();
+}
+
+// A store that connects to the simulator and starts the monitor by itself.
+void WriteAutoStart(QSettings& s, quint16 port)
+{
+    s.setValue(QStringLiteral("/ovqt_dislay/PksdHost"), QStringLiteral("127.0.0.1"));
+    s.setValue(QStringLiteral("/ovqt_dislay/PksdPort"), port);
+    s.setValue(QStringLiteral("/ovqt_dislay/AutoStartPKSD"), 1);
+    s.setValue(QStringLiteral("/ovqt_dislay/AutoStartMonitor"), 1);
+}
+
 } // namespace
 
 class TstEndToEnd : public QObject
@@ -77,27 +102,17 @@ void TstEndToEnd::ringHoldsWhatWasSent()
     const QString capture = dir.filePath(QStringLiteral("sent.frames"));
 
     QProcess sim;
-    sim.setProgram(QStringLiteral(PKSD_SIM_PATH));
-    sim.setArguments({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-                      QStringLiteral("--units"), QStringLiteral("9A3C,12AB"),
-                      QStringLiteral("--channels"), QStringLiteral("3"), QStringLiteral("--format"),
-                      format, QStringLiteral("--fast"), QStringLiteral("--count"),
-                      QString::number(kPackets), QStringLiteral("--record"), capture});
-    sim.start();
-    QVERIFY(sim.waitForStarted());
-    QVERIFY(sim.waitForReadyRead(10000));
-    const QByteArray first = sim.readLine().trimmed();
-    QVERIFY2(first.startsWith("listening "), first.constData());
-    const quint16 port = first.mid(first.lastIndexOf(':') + 1).toUShort();
+    const quint16 port = StartSim(
+        sim, {QStringLiteral("--units"), QStringLiteral("9A3C,12AB"), QStringLiteral("--channels"),
+              QStringLiteral("3"), QStringLiteral("--format"), format, QStringLiteral("--fast"),
+              QStringLiteral("--count"), QString::number(kPackets), QStringLiteral("--record"),
+              capture});
     QVERIFY(port != 0);
 
     const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
     {
         QSettings s(ini, QSettings::IniFormat);
-        s.setValue(QStringLiteral("/ovqt_dislay/PksdHost"), QStringLiteral("127.0.0.1"));
-        s.setValue(QStringLiteral("/ovqt_dislay/PksdPort"), port);
-        s.setValue(QStringLiteral("/ovqt_dislay/AutoStartPKSD"), 1);
-        s.setValue(QStringLiteral("/ovqt_dislay/AutoStartMonitor"), 1);
+        WriteAutoStart(s, port);
         s.setValue(QStringLiteral("/ovqt_dislay/KeepSel"), keepSel);
         s.setValue(QStringLiteral("/ovqt_dislay/NringBuffer"), 500);
         for (const char* unit : {"9A3C", "12AB"})
@@ -151,24 +166,14 @@ void TstEndToEnd::plotKeepsMovingUnderModalDialog()
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
     QProcess sim;
-    sim.setProgram(QStringLiteral(PKSD_SIM_PATH));
-    sim.setArguments({QStringLiteral("--listen"), QStringLiteral("127.0.0.1:0"),
-                      QStringLiteral("--channels"), QStringLiteral("2"),
-                      QStringLiteral("--max-samples"), QStringLiteral("10")});
-    sim.start();
-    QVERIFY(sim.waitForStarted());
-    QVERIFY(sim.waitForReadyRead(10000));
-    const QByteArray first = sim.readLine().trimmed();
-    const quint16 port = first.mid(first.lastIndexOf(':') + 1).toUShort();
+    const quint16 port = StartSim(sim, {QStringLiteral("--channels"), QStringLiteral("2"),
+                                        QStringLiteral("--max-samples"), QStringLiteral("10")});
     QVERIFY(port != 0);
 
     const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
     {
         QSettings s(ini, QSettings::IniFormat);
-        s.setValue(QStringLiteral("/ovqt_dislay/PksdHost"), QStringLiteral("127.0.0.1"));
-        s.setValue(QStringLiteral("/ovqt_dislay/PksdPort"), port);
-        s.setValue(QStringLiteral("/ovqt_dislay/AutoStartPKSD"), 1);
-        s.setValue(QStringLiteral("/ovqt_dislay/AutoStartMonitor"), 1);
+        WriteAutoStart(s, port);
         s.setValue(QStringLiteral("/ovqt_dislay/TimeRange"), 2); // a tick every 100 ms
         s.setValue(QStringLiteral("/ovqt_dislay/KeepSel"), 0);
         s.setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/9A3C0000/Active"), 1);
