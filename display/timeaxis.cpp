@@ -75,7 +75,8 @@ void DrawTimeAxis(const DayTime& axisTime, int x0, int x1, int ya, int yb, QPain
         const QString label = TickLabelText(tick.MsecOfDay);
         const int half = fm.horizontalAdvance(label) / 2;
         if (ds.TimeLable && x0 + half + 1 < tick.X && tick.X < x1 - half)
-            p.drawText(QPoint(tick.X - half, ya + fm.ascent() + 1), label);
+            p.drawText(QPoint(tick.X - half, SaturateInt32(std::int64_t{ya} + fm.ascent() + 1)),
+                       label);
     }
     p.setPen(QPen(textColor, 1, Qt::SolidLine));
 }

@@ -75,9 +75,10 @@ void DrawTraceLabels(QPainter& p, const DasStreamChanInfo& e, int x0, int x1, in
                      const DisplayState& ds)
 {
     const QFontMetrics fm = p.fontMetrics();
-    const int ym = (ya + yb) / 2;
-    const int bottomLine = yb - fm.descent() - 2;
-    const int topLine = ya + fm.ascent() + 2;
+    // A band far off the picture (a stray DisplayIndex) has coordinates near the int limits.
+    const int ym = SaturateInt32((std::int64_t{ya} + yb) / 2);
+    const int bottomLine = SaturateInt32(std::int64_t{yb} - fm.descent() - 2);
+    const int topLine = SaturateInt32(std::int64_t{ya} + fm.ascent() + 2);
     const auto rightAligned = [&](const QString& text, int y) {
         p.drawText(QPoint(x0 - fm.horizontalAdvance(text) - 2, y), text);
     };

@@ -38,7 +38,7 @@ inline int SampleY(std::int32_t sample, std::int32_t scaleLow, std::int32_t scal
 {
     const std::int64_t span = std::int64_t{scaleHigh} - scaleLow;
     if (span <= 0)
-        return ya + (yb - ya) / 2;
+        return static_cast<int>((std::int64_t{ya} + yb) / 2);
     const double offset = static_cast<double>(std::int64_t{sample} - scaleLow);
     const double y = yb - offset * (static_cast<double>(yb) - ya) / static_cast<double>(span);
     // Clamping before truncation equals truncating first: the limits are whole numbers.

@@ -31,8 +31,10 @@ std::int32_t NextSample(Shape shape, std::mt19937& rng, std::int32_t previous, i
     std::uniform_int_distribution<int> percent(0, 99);
     switch (shape) {
     case Shape::RandomWalk:
-        return std::clamp(previous + std::uniform_int_distribution<std::int32_t>(-50, 50)(rng),
-                          -1000000, 1000000);
+        // The previous sample may come from a full-scale shape in a mixed trace.
+        return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+            std::int64_t{previous} + std::uniform_int_distribution<std::int32_t>(-50, 50)(rng),
+            -1000000, 1000000));
     case Shape::FullScaleNoise:
         return any(rng);
     case Shape::Spikes:
