@@ -145,10 +145,10 @@ int main()
     // A few thousand packets of each format from one long recording.
     const std::vector<std::int32_t> signal = SeismicSignal(3'000'000, 42);
     const PacketSet sets[] = {
-        IntegerPackets(signal, false),
-        IntegerPackets(signal, true),
-        SteimPackets(signal, DE_STEIM1),
-        SteimPackets(signal, DE_STEIM2),
+        FormatPackets(signal, DtFormat::Int16, "int16"),
+        FormatPackets(signal, DtFormat::Int32, "int32"),
+        FormatPackets(signal, DtFormat::Steim1, "Steim-1"),
+        FormatPackets(signal, DtFormat::Steim2, "Steim-2"),
     };
     std::printf("packets: %zu int16, %zu int32, %zu Steim-1 (%.0f samples each), %zu Steim-2 "
                 "(%.0f samples each)\n",
