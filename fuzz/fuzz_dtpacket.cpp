@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <span>
 
 namespace {
 
@@ -31,7 +32,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(packet.get(), data, std::min(size, kPacketBytes));
     auto slot = std::make_unique<DtPacket>();
 
-    const bool ok = DecodeDtPacket(*slot, packet.get());
+    const bool ok = DecodeDtPacket(*slot, std::span(packet.get(), kPacketBytes));
     const std::uint8_t format = packet[23];
     const bool known = format == 0x16 || format == 0x32 || format == 0xC0 || format == 0xC2;
     FUZZ_CHECK(ok == known);
@@ -61,9 +62,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(slot->SampleCount <= kMaxSteimDifferences);
         // A shorter request must give a prefix of the longest decoding.
         auto all = std::make_unique<std::array<std::int32_t, kMaxSamples>>();
-        const std::uint8_t* frames = packet.get() + kSteimDataOffset;
-        const int n = format == 0xC0 ? DecodeSteim1(all->data(), frames, kMaxSamples)
-                                     : DecodeSteim2(all->data(), frames, kMaxSamples);
+        const std::span frames(packet.get() + kSteimDataOffset, kPacketBytes - kSteimDataOffset);
+        const int n = format == 0xC0 ? DecodeSteim1(*all, frames, kMaxSamples)
+                                     : DecodeSteim2(*all, frames, kMaxSamples);
         FUZZ_CHECK(n >= 0 && n <= kMaxSteimDifferences);
         FUZZ_CHECK(slot->SampleCount <= n);
         FUZZ_CHECK(std::equal(slot->Samples, slot->Samples + slot->SampleCount, all->data()));

@@ -6,11 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <span>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     EventHeaderInfo info;
-    const bool ok = ParseEventHeader(data, size, info);
+    const bool ok = ParseEventHeader(std::span(data, size), info);
     FUZZ_CHECK(std::memchr(info.Name, '\0', sizeof info.Name) != nullptr);
     FUZZ_CHECK(std::strchr(info.Name, ' ') == nullptr);
     FUZZ_CHECK(std::isfinite(info.SampleRate));

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -22,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     QBuffer out;
     out.open(QIODevice::WriteOnly);
     PacketReport report(options, out);
-    ReadBuffer(data + 1, size - 1, options.Mode, report);
+    ReadBuffer(std::span(data + 1, size - 1), options.Mode, report);
     if (options.Json) {
         // One object per line, nothing else.
         const QList<QByteArray> lines = out.data().split('\n');

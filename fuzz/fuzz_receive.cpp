@@ -8,6 +8,7 @@
 #include "display/tracescale.h"
 #include "display/tracestatistics.h"
 #include "fuzz/fuzzcheck.h"
+#include "link/frame.h"
 #include "packets/daytime.h"
 #include "store/channelcatalogue.h"
 #include "store/packetring.h"
@@ -18,11 +19,10 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <span>
 
 namespace {
 
-constexpr std::size_t kHeaderBytes = 6;
-constexpr std::int32_t kMaxPayload = 1024;
 constexpr std::int32_t kRingSlots = 7;
 
 void CheckStore(const PacketStore& store, const ChannelCatalogue& cat)
@@ -71,29 +71,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     cat.MaxEntries = (flags & 2) ? 4 : 100000;
     static const DisplayState ds;
 
-    // The client reads the payload over the header in one fixed buffer.
-    std::uint8_t buffer[kMaxPayload];
     StatusLine status;
-    while (left >= kHeaderBytes) {
-        std::memcpy(buffer, p, kHeaderBytes);
-        const auto raw = (std::uint32_t{buffer[2]} << 24) | (std::uint32_t{buffer[3]} << 16) |
-                         (std::uint32_t{buffer[4]} << 8) | std::uint32_t{buffer[5]};
-        const auto length = static_cast<std::int32_t>(raw);
-        p += kHeaderBytes;
-        left -= kHeaderBytes;
-        if (length < 0 || length > kMaxPayload || static_cast<std::size_t>(length) > left)
+    std::span<const std::uint8_t> rest(p, left);
+    for (;;) {
+        const Frame frame = ReadFrame(rest);
+        if (frame.Outcome != FrameOutcome::Whole)
             break;
-        std::memcpy(buffer, p, static_cast<std::size_t>(length));
-        p += length;
-        left -= static_cast<std::size_t>(length);
+        rest = rest.subspan(frame.Size());
+        // Exactly the payload's size on the heap, so a read past its end is caught.
+        const std::size_t length = frame.Payload.size();
+        const auto buffer = std::make_unique<std::uint8_t[]>(length);
+        std::memcpy(buffer.get(), frame.Payload.data(), length);
+        const std::span<const std::uint8_t> payload(buffer.get(), length);
         if (length < 2)
             continue;
 
-        if (buffer[0] == 'E' && (buffer[1] == 'H' || buffer[1] == 'T')) {
-            if (!IngestEventHeader(cat, buffer, static_cast<std::size_t>(length)))
+        if (payload[0] == 'E' && (payload[1] == 'H' || payload[1] == 'T')) {
+            if (!IngestEventHeader(cat, payload))
                 FUZZ_CHECK(cat.Entries.size() >= cat.MaxEntries);
-        } else if (buffer[0] == 'D' && buffer[1] == 'T' && length == kMaxPayload) {
-            IngestDtPacket(store, cat, buffer, status);
+        } else if (payload[0] == 'D' && payload[1] == 'T' && length == kMaxPayloadBytes) {
+            IngestDtPacket(store, cat, payload, status);
             FUZZ_CHECK(store.NewData == 1);
             if (status.Shown)
                 FUZZ_CHECK(std::memchr(status.Text, '\0', sizeof status.Text) != nullptr);

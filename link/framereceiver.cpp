@@ -1,6 +1,6 @@
 #include "link/framereceiver.h"
 
-#include "link/frameformat.h"
+#include "link/frame.h"
 #include "store/packetring.h"
 
 #include <QIODevice>
@@ -8,50 +8,44 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace {
-
-std::int32_t ReadFrameLength(const std::uint8_t* header)
-{
-    const std::uint32_t raw = (std::uint32_t{header[2]} << 24) | (std::uint32_t{header[3]} << 16) |
-                              (std::uint32_t{header[4]} << 8) | std::uint32_t{header[5]};
-    return static_cast<std::int32_t>(raw);
-}
-
-} // namespace
-
 ReceiveResult ReceiveFrames(QIODevice& source, PacketStore& store, ChannelCatalogue& cat,
                             StatusLine& lastStatus)
 {
     ReceiveResult result;
     lastStatus.Shown = false;
     StatusLine status;
-    // The header is read into the start and the payload over it; the frame type is not used.
-    std::uint8_t buffer[kMaxPayloadBytes];
-    char* const bytes = reinterpret_cast<char*>(buffer);
+    std::uint8_t buffer[kMaxFrameBytes];
+    constexpr auto kWanted = static_cast<qint64>(kMaxFrameBytes);
 
-    while (source.bytesAvailable() >= kMaxFrameBytes) {
-        if (source.read(bytes, kFrameHeaderBytes) != static_cast<qint64>(kFrameHeaderBytes)) {
+    while (source.bytesAvailable() >= kWanted) {
+        // A whole maximum-size frame is buffered, so the frame at its start is in these bytes
+        // unless its length is bad.
+        if (source.peek(reinterpret_cast<char*>(buffer), kWanted) != kWanted) {
             result.Stop = ReceiveStop::BadFrame;
             return result;
         }
-        const std::int32_t length = ReadFrameLength(buffer);
-        if (length < 0 || length > kMaxPayloadBytes || source.read(bytes, length) != length) {
+        const Frame frame = ReadFrame(buffer);
+        // A bad header is taken off like a good one; the caller discards the rest.
+        const std::size_t taken =
+            frame.Outcome == FrameOutcome::Whole ? frame.Size() : kFrameHeaderBytes;
+        if (source.skip(static_cast<qint64>(taken)) != static_cast<qint64>(taken) ||
+            frame.Outcome != FrameOutcome::Whole) {
             result.Stop = ReceiveStop::BadFrame;
             return result;
         }
         ++result.Frames;
-        // A payload too short to carry a packet type is dropped rather than typed by the
-        // header bytes still in the buffer.
-        if (length < 2)
+        const std::span<const std::uint8_t> p = frame.Payload;
+        // A payload too short to carry a packet type is dropped.
+        if (p.size() < 2)
             continue;
-        if (buffer[0] == 'E' && (buffer[1] == 'H' || buffer[1] == 'T')) {
-            if (!IngestEventHeader(cat, buffer, static_cast<std::size_t>(length))) {
+        if (p[0] == 'E' && (p[1] == 'H' || p[1] == 'T')) {
+            if (!IngestEventHeader(cat, p)) {
                 result.Stop = ReceiveStop::CatalogueFull;
                 return result;
             }
-        } else if (buffer[0] == 'D' && buffer[1] == 'T' && length == kMaxPayloadBytes) {
+        } else if (p[0] == 'D' && p[1] == 'T' && p.size() == kMaxPayloadBytes) {
             ++result.DtFrames;
-            IngestDtPacket(store, cat, buffer, status);
+            IngestDtPacket(store, cat, p, status);
             if (status.Shown)
                 lastStatus = status;
         }

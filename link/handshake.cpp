@@ -15,9 +15,8 @@ void PutBig32(std::uint8_t* out, std::uint32_t value)
 
 void PutFrameHeader(std::uint8_t* out, std::uint16_t type, std::uint32_t length)
 {
-    out[0] = static_cast<std::uint8_t>(type >> 8);
-    out[1] = static_cast<std::uint8_t>(type);
-    PutBig32(out + 2, length);
+    WriteFrameHeader(std::span<std::uint8_t, kFrameHeaderBytes>(out, kFrameHeaderBytes), type,
+                     length);
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/frameformat.h"
+#include "link/frame.h"
 
 #include <array>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "link/pksdlink.h"
 
 #include "link/connectionstate.h"
-#include "link/frameformat.h"
+#include "link/frame.h"
 #include "link/framereceiver.h"
 #include "link/handshake.h"
 #include "link/linkstatustext.h"

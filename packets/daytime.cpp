@@ -1,6 +1,7 @@
 #include "packets/daytime.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 namespace {
@@ -70,9 +71,18 @@ double TimeDiff(const DayTime& a, const DayTime& b, int unit)
 DayTime TimeAdd(const DayTime& t, double deltaMsec)
 {
     const double x = t.Msec + deltaMsec;
+    if (std::isnan(x))
+        return DayTime{t.Day, std::isnan(t.Msec) ? 0.0 : t.Msec};
     const double n = std::floor(x / kMsecPerDay);
+    // Days beyond the 32-bit day number (or an infinite offset) end at the first or last
+    // representable time instead of converting out of range.
+    const double days = static_cast<double>(t.Day) + n;
+    if (days > INT32_MAX)
+        return DayTime{INT32_MAX, std::nextafter(kMsecPerDay, 0.0)};
+    if (days < INT32_MIN)
+        return DayTime{INT32_MIN, 0.0};
     double msec = x - n * kMsecPerDay;
-    std::int64_t day = static_cast<std::int64_t>(t.Day) + static_cast<std::int64_t>(n);
+    std::int64_t day = static_cast<std::int64_t>(days);
     // Rounding can leave x - n*day a hair outside [0, day) for negative tiny x.
     if (msec >= kMsecPerDay) {
         msec -= kMsecPerDay;
@@ -81,7 +91,11 @@ DayTime TimeAdd(const DayTime& t, double deltaMsec)
         msec += kMsecPerDay;
         --day;
     }
-    return DayTime{ClampDay(day), msec};
+    if (day > INT32_MAX)
+        return DayTime{INT32_MAX, std::nextafter(kMsecPerDay, 0.0)};
+    if (day < INT32_MIN)
+        return DayTime{INT32_MIN, 0.0};
+    return DayTime{static_cast<std::int32_t>(day), msec};
 }
 
 std::int32_t DayNumberFromDoy(int year, int dayOfYear)

@@ -24,7 +24,8 @@ enum TimeUnit : int
 
 // Time from b to a (positive when a is later), in the given unit; unknown units give ms.
 double TimeDiff(const DayTime& a, const DayTime& b, int unit);
-// t moved by delta milliseconds; the result has 0 <= Msec < 86,400,000.
+// t moved by delta milliseconds; the result has 0 <= Msec < 86,400,000. A result beyond the
+// day numbers is held at the first or last representable time; a NaN offset moves nothing.
 DayTime TimeAdd(const DayTime& t, double deltaMsec);
 
 // Day numbers of calendar dates (no range checks: day of year 0 or 400 is fine).

@@ -1,11 +1,13 @@
 #include "packets/eventheader.h"
 
 #include "packets/bcd.h"
+#include "packets/dataformat.h"
+#include "packets/numbertext.h"
 #include "packets/packetheader.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -15,15 +17,15 @@ constexpr const char* kEventKinds[] = {"CON", "CRS", "EVT", "EXT", "LVL",
 // The number at the start of a fixed-width field (leading blanks skipped); 0 when none.
 double FieldNumber(const std::uint8_t* field, std::size_t width, bool* found = nullptr)
 {
-    char text[16];
-    std::memcpy(text, field, width);
-    text[width] = '\0';
-    char* end = nullptr;
-    const double v = std::strtod(text, &end);
-    const bool ok = end != text && std::isfinite(v);
+    // A NUL ends the text, as it would for a C string.
+    std::size_t length = 0;
+    while (length < width && field[length] != 0)
+        ++length;
+    const auto v = ReadDecimal(std::string_view(reinterpret_cast<const char*>(field), length));
+    const bool ok = v && std::isfinite(*v);
     if (found)
         *found = ok;
-    return ok ? v : 0.0;
+    return ok ? *v : 0.0;
 }
 
 bool FieldContains(const std::uint8_t* field, std::size_t width, const char* unit)
@@ -88,28 +90,21 @@ const char* UnitCodeText(UnitKind kind)
     return "Unk";
 }
 
-bool ParseEventHeader(const std::uint8_t* packet, std::size_t length, EventHeaderInfo& info)
+bool ParseEventHeader(std::span<const std::uint8_t> packet, EventHeaderInfo& info)
 {
     // Fixed positions up to byte 943 are read; bytes the packet does not have count as blanks.
     std::uint8_t p[kEventHeaderSize];
-    const std::size_t have = length < kEventHeaderSize ? length : kEventHeaderSize;
-    std::memcpy(p, packet, have);
+    const std::size_t have = packet.size() < kEventHeaderSize ? packet.size() : kEventHeaderSize;
+    if (have > 0)
+        std::memcpy(p, packet.data(), have);
     std::memset(p + have, ' ', kEventHeaderSize - have);
 
     info = EventHeaderInfo{};
-    info.DasId = ParsePacketHeader(p).DasId;
+    info.DasId = ParsePacketHeader(p)->DasId;
     info.Stream = static_cast<std::uint16_t>(ReadBcd(p + 18, 2));
 
-    switch (p[23]) {
-    case 0x16:
-    case 0x32:
-    case 0xC0:
-    case 0xC1:
-    case 0xC2:
-        break;
-    default:
+    if (!IsEventHeaderFormat(p[23]))
         return false;
-    }
 
     std::size_t start = 0;
     while (start < 4 && p[60 + start] == ' ')

@@ -2,6 +2,26 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
+
+// An event header ("EH") or trailer ("ET") describes one stream of a unit. The fields read:
+//
+//   bytes    coding                          field
+//   0-15     common header (packetheader.h)  type "EH" or "ET", unit id
+//   18       2 BCD digits                    stream, from 0
+//   22       1 byte                          flags: bit of value 4 set, the positions below
+//                                            describe channels 16-31 instead of 0-15
+//   23       1 byte                          data format (dataformat.h); others: unusable
+//   60-63    4 ASCII characters              name: the first blank-separated word
+//   88-91    ASCII decimal number            sample rate
+//   92-94    3 ASCII letters                 event kind: CON CRS EVT EXT LVL RAD TIM VOT TML
+//                                            CMD; others: unusable
+//   288-415  16 x 8 ASCII characters         bit weight per position: a number and "mV", "uV",
+//                                            "nV" or "V"
+//   544-639  16 x 6 ASCII characters         sensor output per ground unit, a decimal number
+//   640-655  16 ASCII letters                ground unit: D (M), V (M/S), A (M/S^2), G (G)
+//
+// Numbers are read with a '.' as the recorders write them, never by the desktop's locale.
 
 inline constexpr int kEventPositions = 16;
 inline constexpr std::size_t kEventHeaderSize = 944;
@@ -35,6 +55,6 @@ struct EventHeaderInfo
 // "M", "M/S", "M/S^2", "G" or "Unk".
 const char* UnitCodeText(UnitKind kind);
 
-// Parses an EH/ET packet of length bytes; bytes beyond length are read as blanks.
+// Parses an EH/ET packet; the fixed positions the packet is too short for read as blanks.
 // False for an unknown data format or event kind code.
-bool ParseEventHeader(const std::uint8_t* packet, std::size_t length, EventHeaderInfo& info);
+bool ParseEventHeader(std::span<const std::uint8_t> packet, EventHeaderInfo& info);

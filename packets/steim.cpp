@@ -1,6 +1,9 @@
 #include "packets/byteorder.h"
 #include "packets/dtpacket.h"
 
+#include <algorithm>
+#include <cstddef>
+
 namespace {
 
 enum class Steim
@@ -85,15 +88,16 @@ template <Steim S> inline int Differences(std::uint32_t word, unsigned code, std
 
 // The running value is unsigned: the format's integration wraps modulo 2^32.
 template <Steim S, bool Swap>
-int DecodeSteimWords(std::int32_t* samples, const std::uint8_t* data, int sampleCount)
+int DecodeSteimWords(std::int32_t* samples, const std::uint8_t* data, int frameCount,
+                     int sampleCount)
 {
-    if (sampleCount <= 0)
+    if (sampleCount <= 0 || frameCount <= 0)
         return 0;
     const std::uint32_t x0 = Word<Swap>(data + 4);
     std::uint32_t v = 0;
     int n = 0;
-    for (int f = 0; f < kSteimFrames; ++f) {
-        const std::uint8_t* frame = data + 64 * f;
+    for (int f = 0; f < frameCount; ++f) {
+        const std::uint8_t* frame = data + kSteimFrameSize * f;
         const std::uint32_t codes = Word<Swap>(frame);
         for (int k = 1; k < 16; ++k) {
             const unsigned code = (codes >> (30 - 2 * k)) & 3u;
@@ -106,7 +110,6 @@ int DecodeSteimWords(std::int32_t* samples, const std::uint8_t* data, int sample
                     v = x0;
                 else
                     v += d[i];
-                // At most 15 * 15 * 7 differences exist, fewer than a slot holds.
                 samples[n] = static_cast<std::int32_t>(v);
                 if (++n == sampleCount)
                     return n;
@@ -116,20 +119,30 @@ int DecodeSteimWords(std::int32_t* samples, const std::uint8_t* data, int sample
     return n;
 }
 
-template <Steim S> int DecodeSteim(std::int32_t* samples, const std::uint8_t* data, int sampleCount)
+template <Steim S>
+int DecodeSteim(std::span<std::int32_t> samples, std::span<const std::uint8_t> frames,
+                int sampleCount)
 {
-    return ByteSwapEnabled() ? DecodeSteimWords<S, true>(samples, data, sampleCount)
-                             : DecodeSteimWords<S, false>(samples, data, sampleCount);
+    const int frameCount =
+        static_cast<int>(std::min<std::size_t>(frames.size() / kSteimFrameSize, kSteimFrames));
+    // The loop stops at the count, so it must not exceed the room.
+    const int count = static_cast<int>(
+        std::min<std::size_t>(static_cast<std::size_t>(std::max(sampleCount, 0)), samples.size()));
+    return ByteSwapEnabled()
+               ? DecodeSteimWords<S, true>(samples.data(), frames.data(), frameCount, count)
+               : DecodeSteimWords<S, false>(samples.data(), frames.data(), frameCount, count);
 }
 
 } // namespace
 
-int DecodeSteim1(std::int32_t* samples, const std::uint8_t* data, int sampleCount)
+int DecodeSteim1(std::span<std::int32_t> samples, std::span<const std::uint8_t> frames,
+                 int sampleCount)
 {
-    return DecodeSteim<Steim::One>(samples, data, sampleCount);
+    return DecodeSteim<Steim::One>(samples, frames, sampleCount);
 }
 
-int DecodeSteim2(std::int32_t* samples, const std::uint8_t* data, int sampleCount)
+int DecodeSteim2(std::span<std::int32_t> samples, std::span<const std::uint8_t> frames,
+                 int sampleCount)
 {
-    return DecodeSteim<Steim::Two>(samples, data, sampleCount);
+    return DecodeSteim<Steim::Two>(samples, frames, sampleCount);
 }

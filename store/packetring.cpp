@@ -2,6 +2,7 @@
 
 #include "packets/daytime.h"
 #include "packets/eventheader.h"
+#include "packets/numbertext.h"
 #include "store/channelcatalogue.h"
 
 #include <unistd.h>
@@ -64,12 +65,12 @@ bool AllocateRing(PacketStore& store, std::int64_t physicalMemoryBytes)
     return true;
 }
 
-void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat, const std::uint8_t* payload,
-                    StatusLine& status)
+void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat,
+                    std::span<const std::uint8_t> payload, StatusLine& status)
 {
     status.Shown = false;
     store.NewData = 1;
-    if (!store.PacketRing || store.AllocatedSlots < 1 || !payload)
+    if (!store.PacketRing || store.AllocatedSlots < 1)
         return;
     if (store.RingIndex < 0 || store.RingIndex >= store.AllocatedSlots)
         store.RingIndex = 0;
@@ -85,9 +86,12 @@ void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat, const std::uint8_
     const int selected = FindOrAddChannel(cat, slot, index);
     const double rate =
         index >= 0 ? cat.Entries[static_cast<std::size_t>(index)].MeasuredRate : 0.0;
-    std::snprintf(status.Text, sizeof status.Text, "DT %4X-%d-%d (%d-%g) %s %d",
+    // "%g" of the rate, without the locale that printf would consult.
+    char rateText[32];
+    FormatG(rate, rateText, sizeof rateText);
+    std::snprintf(status.Text, sizeof status.Text, "DT %4X-%d-%d (%d-%s) %s %d",
                   static_cast<unsigned>(slot.DasId), static_cast<int>(slot.Stream),
-                  static_cast<int>(slot.Channel), static_cast<int>(slot.SampleCount), rate,
+                  static_cast<int>(slot.Channel), static_cast<int>(slot.SampleCount), rateText,
                   timeText, static_cast<int>(store.RingIndex));
     status.Shown = true;
 
@@ -95,10 +99,9 @@ void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat, const std::uint8_
         store.RingIndex = (store.RingIndex + 1) % store.AllocatedSlots;
 }
 
-bool IngestEventHeader(ChannelCatalogue& cat, const std::uint8_t* payload, std::size_t length)
+bool IngestEventHeader(ChannelCatalogue& cat, std::span<const std::uint8_t> payload)
 {
     EventHeaderInfo info;
-    if (payload)
-        ParseEventHeader(payload, length, info);
+    ParseEventHeader(payload, info);
     return UpdateFromEventHeader(cat, info);
 }

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 struct ChannelCatalogue;
 
@@ -35,9 +36,10 @@ struct StatusLine
     bool Shown = false;
 };
 
-// DT ingest step for a 1024-byte payload. Fills status when a line is to be shown.
-void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat, const std::uint8_t* payload,
-                    StatusLine& status);
+// DT ingest step for a DT payload (only 1024 bytes decode). Fills status when a line is to be
+// shown.
+void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat,
+                    std::span<const std::uint8_t> payload, StatusLine& status);
 
-// Event header step for an EH/ET payload of length bytes. False: stop the receive pass.
-bool IngestEventHeader(ChannelCatalogue& cat, const std::uint8_t* payload, std::size_t length);
+// Event header step for an EH/ET payload. False: stop the receive pass.
+bool IngestEventHeader(ChannelCatalogue& cat, std::span<const std::uint8_t> payload);

@@ -90,7 +90,7 @@ bool Agree(const PacketSet& set)
     std::vector<std::int32_t> reference(kMaxSamples);
     for (std::size_t i = 0; i < set.Packets.size(); ++i) {
         const int n = ReferenceDecode(set, i, reference.data());
-        if (!DecodeDtPacket(*slot, set.Packets[i].data()) || n != set.Counts[i] ||
+        if (!DecodeDtPacket(*slot, set.Packets[i]) || n != set.Counts[i] ||
             slot->SampleCount != n ||
             !std::equal(slot->Samples, slot->Samples + n, reference.begin())) {
             std::printf("decode %s: packet %zu differs from libmseed (%d samples)\n", set.Name, i,
@@ -112,7 +112,7 @@ bool Measure(const PacketSet& set)
         std::int64_t sum = 0;
         for (std::size_t i = 0; i < set.Packets.size(); ++i) {
             DtPacket& slot = ring[i % kSlots];
-            DecodeDtPacket(slot, set.Packets[i].data());
+            DecodeDtPacket(slot, set.Packets[i]);
             sum += slot.Samples[slot.SampleCount - 1];
         }
         return sum;

@@ -1,6 +1,7 @@
 #include "bench/ingest/referencereader.h"
 
 #include "bench/ingest/cputime.h"
+#include "link/frame.h"
 #include "link/handshake.h"
 
 #include <QCoreApplication>
@@ -30,17 +31,18 @@ void ReferenceReader::Connected()
 
 void ReferenceReader::ReadFrames()
 {
-    char buffer[kMaxPayloadBytes];
-    while (socket_.bytesAvailable() >= kMaxFrameBytes) {
-        if (socket_.read(buffer, kFrameHeaderBytes) != static_cast<qint64>(kFrameHeaderBytes))
+    // Cut as the client cuts them, so that only the ingest itself differs.
+    std::uint8_t buffer[kMaxFrameBytes];
+    constexpr auto kWanted = static_cast<qint64>(kMaxFrameBytes);
+    while (socket_.bytesAvailable() >= kWanted) {
+        if (socket_.peek(reinterpret_cast<char*>(buffer), kWanted) != kWanted)
             return;
-        const auto* h = reinterpret_cast<const unsigned char*>(buffer);
-        const auto length =
-            static_cast<std::int32_t>((std::uint32_t{h[2]} << 24) | (std::uint32_t{h[3]} << 16) |
-                                      (std::uint32_t{h[4]} << 8) | std::uint32_t{h[5]});
-        if (length < 0 || length > kMaxPayloadBytes || socket_.read(buffer, length) != length)
+        const Frame frame = ReadFrame(buffer);
+        if (frame.Outcome != FrameOutcome::Whole)
             return;
-        if (length == kMaxPayloadBytes && buffer[0] == 'D' && buffer[1] == 'T')
+        socket_.skip(static_cast<qint64>(frame.Size()));
+        const std::span<const std::uint8_t> p = frame.Payload;
+        if (p.size() == kMaxPayloadBytes && p[0] == 'D' && p[1] == 'T')
             ++dtFrames_;
     }
 }

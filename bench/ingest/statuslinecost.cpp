@@ -1,6 +1,7 @@
 #include "bench/ingest/statuslinecost.h"
 
 #include "bench/ingest/cputime.h"
+#include "link/bytespan.h"
 #include "packets/dtpacket.h"
 #include "store/channelcatalogue.h"
 #include "store/packetring.h"
@@ -18,11 +19,6 @@ constexpr double kTrialSeconds = 0.2;
 constexpr int kRingSlots = 1000;
 constexpr int kMessages = 2000;
 
-const std::uint8_t* Bytes(const QByteArray& a)
-{
-    return reinterpret_cast<const std::uint8_t*>(a.constData());
-}
-
 // Best time per packet of kTrials trials of whole passes over the payloads.
 template <typename Step> double BestNsPerPacket(const std::vector<QByteArray>& payloads, Step step)
 {
@@ -33,7 +29,7 @@ template <typename Step> double BestNsPerPacket(const std::vector<QByteArray>& p
         double seconds = 0.0;
         do {
             for (const QByteArray& p : payloads)
-                step(Bytes(p));
+                step(ByteSpan(p));
             packets += static_cast<long long>(payloads.size());
             seconds = WallSeconds() - start;
         } while (seconds < kTrialSeconds);
@@ -57,11 +53,11 @@ StatusLineCost MeasureStatusLineCost(const std::vector<QByteArray>& payloads, QS
     ChannelCatalogue cat;
     StatusLine status;
     long long shown = 0;
-    cost.IngestNs = BestNsPerPacket(payloads, [&](const std::uint8_t* p) {
+    cost.IngestNs = BestNsPerPacket(payloads, [&](std::span<const std::uint8_t> p) {
         IngestDtPacket(store, cat, p, status);
         shown += status.Shown ? 1 : 0;
     });
-    cost.WithoutStatusNs = BestNsPerPacket(payloads, [&](const std::uint8_t* p) {
+    cost.WithoutStatusNs = BestNsPerPacket(payloads, [&](std::span<const std::uint8_t> p) {
         store.NewData = 1;
         DtPacket& slot = store.PacketRing[static_cast<std::size_t>(store.RingIndex)];
         if (!DecodeDtPacket(slot, p))

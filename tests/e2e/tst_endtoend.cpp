@@ -2,6 +2,7 @@
 // ends up in the ring with exactly its samples, and its channels in the catalogue.
 #include "app/ovqt_displaymainwindow.h"
 #include "app/programstate.h"
+#include "link/bytespan.h"
 #include "packets/dtpacket.h"
 
 #include <QAction>
@@ -145,8 +146,7 @@ void TstEndToEnd::ringHoldsWhatWasSent()
     auto expected = std::make_unique<DtPacket>();
     for (int i = 0; i < kPackets; ++i) {
         const QByteArray& bytes = sent[static_cast<std::size_t>(i)];
-        QVERIFY(
-            DecodeDtPacket(*expected, reinterpret_cast<const std::uint8_t*>(bytes.constData())));
+        QVERIFY(DecodeDtPacket(*expected, ByteSpan(bytes)));
         const DtPacket& got = state->Store.PacketRing[static_cast<std::size_t>(i)];
         QCOMPARE(got.DasId, expected->DasId);
         QCOMPARE(got.Channel, expected->Channel);

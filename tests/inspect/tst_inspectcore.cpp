@@ -1,5 +1,7 @@
 #include "tests/inspect/inspectpackets.h"
 
+#include "link/bytespan.h"
+#include "link/frame.h"
 #include "packets/byteorder.h"
 #include "tools/inspect/inspectrun.h"
 #include "tools/inspect/recordformat.h"
@@ -20,11 +22,11 @@ struct Collected final : PacketVisitor
     QList<std::uint64_t> Offsets;
     QList<qsizetype> Lengths;
     QList<ReadIssue> Issues;
-    void OnPayload(std::uint64_t offset, std::uint16_t, const std::uint8_t*,
-                   std::size_t length) override
+    void OnPayload(std::uint64_t offset, std::uint16_t,
+                   std::span<const std::uint8_t> payload) override
     {
         Offsets.append(offset);
-        Lengths.append(static_cast<qsizetype>(length));
+        Lengths.append(static_cast<qsizetype>(payload.size()));
     }
     void OnIssue(const ReadIssue& issue) override { Issues.append(issue); }
 };
@@ -144,15 +146,18 @@ void tst_InspectCore::cutFrameHeader_data()
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("cut");
     QTest::addColumn<int>("length");
-    QTest::newRow("empty payload") << QByteArray::fromHex("000100000000") << int(FrameCut::Ok) << 0;
-    QTest::newRow("1024") << QByteArray::fromHex("000100000400") << int(FrameCut::Ok) << 1024;
-    QTest::newRow("1025") << QByteArray::fromHex("000100000401") << int(FrameCut::BadLength)
+    QTest::newRow("empty payload")
+        << QByteArray::fromHex("000100000000") << int(FrameOutcome::Whole) << 0;
+    QTest::newRow("1024") << QByteArray::fromHex("000100000400") << int(FrameOutcome::NeedMore)
+                          << 1024;
+    QTest::newRow("1025") << QByteArray::fromHex("000100000401") << int(FrameOutcome::BadLength)
                           << 1025;
-    QTest::newRow("-1") << QByteArray::fromHex("0001ffffffff") << int(FrameCut::BadLength) << -1;
+    QTest::newRow("-1") << QByteArray::fromHex("0001ffffffff") << int(FrameOutcome::BadLength)
+                        << -1;
     QTest::newRow("most negative")
-        << QByteArray::fromHex("000180000000") << int(FrameCut::BadLength)
+        << QByteArray::fromHex("000180000000") << int(FrameOutcome::BadLength)
         << std::numeric_limits<std::int32_t>::min();
-    QTest::newRow("five bytes") << QByteArray::fromHex("0001000004") << int(FrameCut::NeedMore)
+    QTest::newRow("five bytes") << QByteArray::fromHex("0001000004") << int(FrameOutcome::NeedMore)
                                 << 0;
 }
 
@@ -161,11 +166,9 @@ void tst_InspectCore::cutFrameHeader()
     QFETCH(QByteArray, bytes);
     QFETCH(int, cut);
     QFETCH(int, length);
-    FrameHeader header;
-    QCOMPARE(int(CutFrameHeader(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                static_cast<std::size_t>(bytes.size()), header)),
-             cut);
-    if (cut != int(FrameCut::NeedMore)) {
+    const auto header = ReadFrame(ByteSpan(bytes));
+    QCOMPARE(int(header.Outcome), cut);
+    if (bytes.size() >= 6) {
         QCOMPARE(header.Type, 1);
         QCOMPARE(header.Length, length);
     }
@@ -220,7 +223,7 @@ void tst_InspectCore::reader()
     // An exactly sized heap copy, so that reading past the end shows under the sanitizers.
     std::vector<std::uint8_t> exact(input.begin(), input.end());
     Collected whole;
-    ReadBuffer(exact.data(), exact.size(), mode, whole);
+    ReadBuffer(exact, mode, whole);
     QCOMPARE(whole.Lengths, lengths);
     QCOMPARE(whole.Issues.size(), problem < 0 ? 0 : 1);
     if (problem >= 0) {

@@ -222,7 +222,7 @@ void TstDayTime::headerYears()
     rawpacket::Header h;
     h.Year = yy;
     rawpacket::PutHeader(p, h);
-    const PacketHeader parsed = ParsePacketHeader(p.data());
+    const PacketHeader parsed = *ParsePacketHeader(p);
     QCOMPARE(CalendarFromDay(parsed.Time.Day).Year, year);
 }
 
@@ -230,7 +230,7 @@ void TstDayTime::headerFields()
 {
     rawpacket::Packet p{};
     rawpacket::PutHeader(p, rawpacket::Header{});
-    const PacketHeader h = ParsePacketHeader(p.data());
+    const PacketHeader h = *ParsePacketHeader(p);
     QCOMPARE(h.Experiment, 7);
     QCOMPARE(h.DasId, 0x9A3C);
     QCOMPARE(h.Sequence, 4321);
@@ -239,7 +239,7 @@ void TstDayTime::headerFields()
     // Nibbles above 9 count with their value and may carry the time into later days.
     p[7] = 0x1F; // hour digits F,? -> low nibble of 7 and high nibble of 8
     p[8] = 0x04;
-    const PacketHeader odd = ParsePacketHeader(p.data());
+    const PacketHeader odd = *ParsePacketHeader(p);
     QCOMPARE(odd.Time.Day, 732692 + 6);
     QVERIFY(odd.Time.Msec >= 0.0 && odd.Time.Msec <= kMsecPerDay);
 }

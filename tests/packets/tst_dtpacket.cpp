@@ -80,7 +80,7 @@ void TstDtPacket::identification()
     h.Sequence = 9876;
     Packet p = rawpacket::DtPacketBytes(0x16, 2, 3, 15, h);
     auto slot = FreshSlot();
-    QVERIFY(DecodeDtPacket(*slot, p.data()));
+    QVERIFY(DecodeDtPacket(*slot, p));
     QCOMPARE(slot->DasId, 0x12AB);
     QCOMPARE(slot->Experiment, 7);
     QCOMPARE(slot->Sequence, 9876);
@@ -122,7 +122,7 @@ void TstDtPacket::integerFormats()
                                         static_cast<unsigned>(headerCount));
     std::memcpy(p.data() + 24, data.constData(), static_cast<std::size_t>(data.size()));
     auto slot = FreshSlot();
-    QVERIFY(DecodeDtPacket(*slot, p.data()));
+    QVERIFY(DecodeDtPacket(*slot, p));
     QCOMPARE(int(slot->Format), format);
     QCOMPARE(SamplesOf(*slot), expected);
 }
@@ -225,7 +225,7 @@ void TstDtPacket::steim()
     QFETCH(Packet, packet);
     QFETCH(Samples, expected);
     auto slot = FreshSlot();
-    QVERIFY(DecodeDtPacket(*slot, packet.data()));
+    QVERIFY(DecodeDtPacket(*slot, packet));
     QCOMPARE(int(slot->Format), formatByte == 0xC0 ? int(FormatSteim1) : int(FormatSteim2));
     QCOMPARE(SamplesOf(*slot), expected);
 }
@@ -247,7 +247,7 @@ void TstDtPacket::refusedFormats()
     Packet p = rawpacket::DtPacketBytes(static_cast<std::uint8_t>(formatByte), 100);
     auto slot = FreshSlot();
     slot->SampleCount = 250;
-    QVERIFY(!DecodeDtPacket(*slot, p.data()));
+    QVERIFY(!DecodeDtPacket(*slot, p));
     QCOMPARE(slot->SampleCount, 0); // the slot is empty until overwritten
 }
 
@@ -258,10 +258,10 @@ void TstDtPacket::stopsAtSampleCount()
     f.SetData(0, 3, 1, 0x01010101);
     f.SetData(0, 4, 1, 0x01010101);
     auto slot = FreshSlot();
-    QVERIFY(DecodeDtPacket(*slot, f.packet.data()));
+    QVERIFY(DecodeDtPacket(*slot, f.packet));
     QCOMPARE(SamplesOf(*slot), (Samples{10, 11, 12}));
     QCOMPARE(slot->Samples[3], 0x5A5A5A5A);
-    QCOMPARE(DecodeSteim1(slot->Samples, f.packet.data() + 64, 3), 3);
+    QCOMPARE(DecodeSteim1(slot->Samples, std::span(f.packet).subspan(64), 3), 3);
 }
 
 void TstDtPacket::zeroSampleCount()
@@ -269,7 +269,7 @@ void TstDtPacket::zeroSampleCount()
     SteimFrames f(0xC2, 0);
     f.SetData(0, 3, 1, 0x01010101);
     auto slot = FreshSlot();
-    QVERIFY(DecodeDtPacket(*slot, f.packet.data()));
+    QVERIFY(DecodeDtPacket(*slot, f.packet));
     QCOMPARE(slot->SampleCount, 0);
     QCOMPARE(slot->Samples[0], 0x5A5A5A5A);
 }

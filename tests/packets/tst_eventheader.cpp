@@ -73,7 +73,7 @@ void TstEventHeader::fields()
     f.Flags = 0x04 | 0x01;
     const rawpacket::Packet p = EhPacket(f);
     EventHeaderInfo info;
-    QVERIFY(ParseEventHeader(p.data(), p.size(), info));
+    QVERIFY(ParseEventHeader(p, info));
     QCOMPARE(info.DasId, 0x12AB);
     QCOMPARE(info.Stream, 2);
     QVERIFY(info.ChannelBank);
@@ -111,7 +111,7 @@ void TstEventHeader::bitWeights()
     f.BitWeight = text.constData();
     const rawpacket::Packet p = EhPacket(f);
     EventHeaderInfo info;
-    QVERIFY(ParseEventHeader(p.data(), p.size(), info));
+    QVERIFY(ParseEventHeader(p, info));
     QCOMPARE(info.Positions[0].BitWeight, volts);
 }
 
@@ -141,7 +141,7 @@ void TstEventHeader::unitKinds()
     f.VoltsPerUnit = volts.constData();
     const rawpacket::Packet p = EhPacket(f);
     EventHeaderInfo info;
-    QVERIFY(ParseEventHeader(p.data(), p.size(), info));
+    QVERIFY(ParseEventHeader(p, info));
     QCOMPARE(QString::fromLatin1(UnitCodeText(info.Positions[0].Kind)), unitCode);
     QCOMPARE(info.Positions[0].VoltsPerUnit, voltsPerUnit);
 }
@@ -173,7 +173,7 @@ void TstEventHeader::refusals()
     f.Kind = kind.constData();
     const rawpacket::Packet p = EhPacket(f);
     EventHeaderInfo info;
-    QCOMPARE(ParseEventHeader(p.data(), p.size(), info), usable);
+    QCOMPARE(ParseEventHeader(p, info), usable);
 }
 
 void TstEventHeader::nameAndRate_data()
@@ -202,7 +202,7 @@ void TstEventHeader::nameAndRate()
     f.Rate = rate.constData();
     const rawpacket::Packet p = EhPacket(f);
     EventHeaderInfo info;
-    QVERIFY(ParseEventHeader(p.data(), p.size(), info));
+    QVERIFY(ParseEventHeader(p, info));
     QCOMPARE(QByteArray(info.Name), parsedName);
     QCOMPARE(info.SampleRate, parsedRate);
 }
@@ -212,17 +212,17 @@ void TstEventHeader::shortPacketsReadAsBlanks()
     const rawpacket::Packet p = EhPacket(EhFields{});
     EventHeaderInfo info;
     // Cut inside the channel texts: what is missing reads as blanks.
-    QVERIFY(ParseEventHeader(p.data(), 600, info));
+    QVERIFY(ParseEventHeader(std::span(p).first(600), info));
     QCOMPARE(info.Positions[0].BitWeight, 1.5e-6);
     QCOMPARE(info.Positions[0].Kind, UnitKind::None);
     // Cut before the event kind: no usable kind.
-    QVERIFY(!ParseEventHeader(p.data(), 93, info));
-    QVERIFY(!ParseEventHeader(p.data(), 0, info));
+    QVERIFY(!ParseEventHeader(std::span(p).first(93), info));
+    QVERIFY(!ParseEventHeader(std::span(p).first(0), info));
     // An ET packet reads the same way.
     EhFields et;
     et.Type = "ET";
     const rawpacket::Packet t = EhPacket(et);
-    QVERIFY(ParseEventHeader(t.data(), t.size(), info));
+    QVERIFY(ParseEventHeader(t, info));
     QCOMPARE(info.SampleRate, 100.0);
 }
 

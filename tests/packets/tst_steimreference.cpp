@@ -195,7 +195,7 @@ void TstSteimReference::matchesLibmseed()
         rawpacket::Packet p = rawpacket::DtPacketBytes(encoding == DE_STEIM1 ? 0xC0 : 0xC2,
                                                        static_cast<unsigned>(count));
         std::memcpy(p.data() + 64, record.data() + 64, 960);
-        QVERIFY(DecodeDtPacket(*slot, p.data()));
+        QVERIFY(DecodeDtPacket(*slot, p));
         QCOMPARE(slot->SampleCount, count);
         QCOMPARE(Signal(slot->Samples, slot->Samples + count), reference);
         // And the reference itself is the signal we encoded.

@@ -115,7 +115,7 @@ private slots:
         WritePacketHeader(packet, "DT", header);
         QCOMPARE(packet[0], std::uint8_t('D'));
         QCOMPARE(ReadBcd(packet + 12, 4), 1024U);
-        const PacketHeader parsed = ParsePacketHeader(packet);
+        const PacketHeader parsed = *ParsePacketHeader(packet);
         QCOMPARE(parsed.Experiment, header.Experiment);
         QCOMPARE(parsed.DasId, header.DasId);
         QCOMPARE(parsed.Sequence, header.Sequence);
@@ -151,7 +151,7 @@ private slots:
         QVERIFY(taken > 0);
 
         auto slot = std::make_unique<DtPacket>();
-        QVERIFY(DecodeDtPacket(*slot, packet.data()));
+        QVERIFY(DecodeDtPacket(*slot, packet));
         QCOMPARE(int(slot->SampleCount), taken);
         QCOMPARE(slot->DasId, fields.Header.DasId);
         QCOMPARE(slot->Sequence, fields.Header.Sequence);
@@ -171,7 +171,7 @@ private slots:
         PacketBytes packet{};
         QCOMPARE(WriteDtPacket(packet, Fields(DtFormat::Int16), samples), 3);
         auto slot = std::make_unique<DtPacket>();
-        QVERIFY(DecodeDtPacket(*slot, packet.data()));
+        QVERIFY(DecodeDtPacket(*slot, packet));
         QCOMPARE(slot->Samples[0], 32767);
         QCOMPARE(slot->Samples[1], -32768);
         QCOMPARE(slot->Samples[2], -1);
@@ -216,7 +216,7 @@ private slots:
         PacketBytes packet{};
         QCOMPARE(WriteDtPacket(packet, Fields(DtFormat::Steim2), samples), 10);
         auto slot = std::make_unique<DtPacket>();
-        QVERIFY(DecodeDtPacket(*slot, packet.data()));
+        QVERIFY(DecodeDtPacket(*slot, packet));
         for (int i = 0; i < 10; ++i)
             QCOMPARE(slot->Samples[i], samples[static_cast<std::size_t>(i)]);
     }
@@ -260,7 +260,7 @@ private slots:
         QCOMPARE(packet[1], std::uint8_t(trailer ? 'T' : 'H'));
 
         EventHeaderInfo info;
-        QVERIFY(ParseEventHeader(packet.data(), packet.size(), info));
+        QVERIFY(ParseEventHeader(packet, info));
         QCOMPARE(info.DasId, fields.Header.DasId);
         QCOMPARE(info.Stream, fields.Stream);
         QCOMPARE(info.ChannelBank, bank);
@@ -292,7 +292,7 @@ private slots:
                  QByteArray("CON"));
         QCOMPARE(packet[296], std::uint8_t(' ')); // the next position's bit weight is untouched
         EventHeaderInfo info;
-        QVERIFY(ParseEventHeader(packet.data(), packet.size(), info));
+        QVERIFY(ParseEventHeader(packet, info));
         QCOMPARE(info.SampleRate, 100.0);
     }
 
@@ -310,16 +310,17 @@ private slots:
         QFETCH(int, type);
         QFETCH(int, length);
         QFETCH(QByteArray, header);
-        std::uint8_t bytes[kFrameHeaderSize];
-        WriteFrameHeader(bytes, static_cast<std::uint16_t>(type), length);
-        QCOMPARE(QByteArray(reinterpret_cast<const char*>(bytes), kFrameHeaderSize), header);
+        std::uint8_t bytes[kFrameHeaderBytes];
+        WriteFrameHeader(bytes, static_cast<std::uint16_t>(type),
+                         static_cast<std::uint32_t>(length));
+        QCOMPARE(QByteArray(reinterpret_cast<const char*>(bytes), kFrameHeaderBytes), header);
     }
 
     void makeFrameCarriesPayload()
     {
         const std::uint8_t payload[] = {'D', 'T', 1, 2, 3};
         const std::vector<std::uint8_t> frame = MakeFrame(2, payload);
-        QCOMPARE(frame.size(), kFrameHeaderSize + 5);
+        QCOMPARE(frame.size(), kFrameHeaderBytes + 5);
         QCOMPARE(frame[5], std::uint8_t(5));
         QCOMPARE(frame[6], std::uint8_t('D'));
         QCOMPARE(frame.back(), std::uint8_t(3));

@@ -1,3 +1,4 @@
+#include "link/bytespan.h"
 #include "simclient.h"
 
 #include "tools/pksd-sim/epochtime.h"
@@ -46,9 +47,9 @@ bool IsDt(const WireFrame& f)
     return f.Payload.size() == 1024 && f.Payload.startsWith("DT");
 }
 
-const std::uint8_t* Bytes(const QByteArray& a)
+std::span<const std::uint8_t> Bytes(const QByteArray& a)
 {
-    return reinterpret_cast<const std::uint8_t*>(a.constData());
+    return ByteSpan(a);
 }
 
 } // namespace
@@ -100,7 +101,7 @@ private slots:
             if (i < 2) {
                 QVERIFY(frame.Payload.startsWith("EH"));
                 EventHeaderInfo info;
-                QVERIFY(ParseEventHeader(Bytes(frame.Payload), 1024, info));
+                QVERIFY(ParseEventHeader(Bytes(frame.Payload), info));
                 QCOMPARE(info.SampleRate, 100.0);
                 QCOMPARE(info.Positions[0].BitWeight, 1.5e-6);
                 QCOMPARE(info.Positions[0].Kind, UnitKind::V);

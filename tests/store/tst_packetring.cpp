@@ -28,7 +28,7 @@ DtFields OfChannel(int channel, int second = 1)
 void Ingest(PacketStore& store, ChannelCatalogue& cat, const DtFields& f, StatusLine& status)
 {
     const packetbytes::Packet p = BuildDt(f);
-    IngestDtPacket(store, cat, p.data(), status);
+    IngestDtPacket(store, cat, p, status);
 }
 
 } // namespace
@@ -279,7 +279,7 @@ private slots:
         QFETCH(QByteArray, type);
         ChannelCatalogue cat;
         const packetbytes::Packet p = packetbytes::BuildEventHeader(type.constData(), 0x9A3C, true);
-        QVERIFY(IngestEventHeader(cat, p.data(), p.size()));
+        QVERIFY(IngestEventHeader(cat, p));
         QCOMPARE(cat.Count(), 1);
         const DasStreamChanInfo& e = cat.Entries[0];
         QCOMPARE(int(e.Channel), 18);
@@ -295,7 +295,7 @@ private slots:
         ChannelCatalogue cat;
         packetbytes::Packet p = packetbytes::BuildEventHeader("EH", 0x9A3C, false);
         std::memcpy(p.data() + 92, "XYZ", 3);
-        QVERIFY(IngestEventHeader(cat, p.data(), p.size()));
+        QVERIFY(IngestEventHeader(cat, p));
         QCOMPARE(cat.Count(), 0);
     }
 
@@ -304,7 +304,7 @@ private slots:
         ChannelCatalogue cat;
         cat.MaxEntries = 0;
         const packetbytes::Packet p = packetbytes::BuildEventHeader("EH", 0x9A3C, false);
-        QVERIFY(!IngestEventHeader(cat, p.data(), p.size()));
+        QVERIFY(!IngestEventHeader(cat, p));
         QCOMPARE(cat.Count(), 0);
     }
 };

@@ -1,6 +1,8 @@
 #include "tools/inspect/packetreport.h"
 
+#include "link/frame.h"
 #include "packets/bcd.h"
+#include "packets/dataformat.h"
 #include "packets/dtpacket.h"
 #include "packets/eventheader.h"
 #include "packets/packetheader.h"
@@ -18,46 +20,37 @@ constexpr std::size_t kDtFieldsSize = 24;
 constexpr std::size_t kFormatByte = 23;
 constexpr std::size_t kEventKindOffset = 92;
 
-bool IsDecodableFormatByte(std::uint8_t b)
+std::uint8_t ByteOrBlank(std::span<const std::uint8_t> bytes, std::size_t at)
 {
-    return b == 0x16 || b == 0x32 || b == 0xC0 || b == 0xC2;
+    return at < bytes.size() ? bytes[at] : std::uint8_t(' ');
 }
 
-bool IsEventFormatByte(std::uint8_t b)
+bool IsTypeOf(std::span<const std::uint8_t> payload, const char* type)
 {
-    return IsDecodableFormatByte(b) || b == 0xC1;
-}
-
-std::uint8_t ByteOrBlank(const std::uint8_t* bytes, std::size_t length, std::size_t at)
-{
-    return at < length ? bytes[at] : std::uint8_t(' ');
-}
-
-bool IsTypeOf(const std::uint8_t* payload, const char* type)
-{
-    return payload[0] == std::uint8_t(type[0]) && payload[1] == std::uint8_t(type[1]);
+    return payload.size() >= 2 && payload[0] == std::uint8_t(type[0]) &&
+           payload[1] == std::uint8_t(type[1]);
 }
 
 } // namespace
 
-QByteArray DtRefusalReason(const std::uint8_t* packet)
+QByteArray DtRefusalReason(std::span<const std::uint8_t> packet)
 {
-    const std::uint8_t format = packet[kFormatByte];
-    if (!IsDecodableFormatByte(format)) {
+    const std::uint8_t format = ByteOrBlank(packet, kFormatByte);
+    if (!DtSampleFormat(format)) {
         return PrintfBytes("unknown format byte 0x%02X", format);
     }
     return "data that does not decode";
 }
 
-QByteArray EventRefusalReason(const std::uint8_t* packet, std::size_t length)
+QByteArray EventRefusalReason(std::span<const std::uint8_t> packet)
 {
-    const std::uint8_t format = ByteOrBlank(packet, length, kFormatByte);
-    if (!IsEventFormatByte(format)) {
+    const std::uint8_t format = ByteOrBlank(packet, kFormatByte);
+    if (!IsEventHeaderFormat(format)) {
         return PrintfBytes("unknown format byte 0x%02X", format);
     }
     std::uint8_t kind[3];
     for (std::size_t i = 0; i < sizeof kind; ++i) {
-        kind[i] = ByteOrBlank(packet, length, kEventKindOffset + i);
+        kind[i] = ByteOrBlank(packet, kEventKindOffset + i);
     }
     return "unknown event kind \"" + PrintableBytes(kind, sizeof kind) + '"';
 }
@@ -69,21 +62,21 @@ PacketReport::PacketReport(const InspectOptions& options, QIODevice& out)
 PacketReport::~PacketReport() = default;
 
 void PacketReport::OnPayload(std::uint64_t offset, std::uint16_t frameType,
-                             const std::uint8_t* payload, std::size_t length)
+                             std::span<const std::uint8_t> payload)
 {
-    if (length >= 2 && IsTypeOf(payload, "DT")) {
-        ShowDt(offset, payload, length);
+    if (IsTypeOf(payload, "DT")) {
+        ShowDt(offset, payload);
         return;
     }
-    if (length >= 2 && (IsTypeOf(payload, "EH") || IsTypeOf(payload, "ET"))) {
-        ShowEvent(offset, payload, length);
+    if (IsTypeOf(payload, "EH") || IsTypeOf(payload, "ET")) {
+        ShowEvent(offset, payload);
         return;
     }
     QByteArray message;
-    if (length < 2) {
-        message = PrintfBytes("payload of %zu bytes holds no packet type", length);
+    if (payload.size() < 2) {
+        message = PrintfBytes("payload of %zu bytes holds no packet type", payload.size());
     } else {
-        message = "type \"" + PrintableBytes(payload, 2) +
+        message = "type \"" + PrintableBytes(payload.data(), 2) +
                   "\" is not a recorder packet type this tool knows";
     }
     if (options.Mode == InputMode::Frames) {
@@ -92,9 +85,10 @@ void PacketReport::OnPayload(std::uint64_t offset, std::uint16_t frameType,
     Report(offset, message);
 }
 
-void PacketReport::ShowDt(std::uint64_t offset, const std::uint8_t* payload, std::size_t length)
+void PacketReport::ShowDt(std::uint64_t offset, std::span<const std::uint8_t> payload)
 {
-    const std::uint8_t* packet = payload;
+    std::span<const std::uint8_t> packet = payload;
+    const std::size_t length = payload.size();
     const bool whole = length == kPacketSize;
     if (!whole) {
         Report(offset, PrintfBytes("DT payload of %zu bytes, not %zu: not ingestible, "
@@ -105,8 +99,8 @@ void PacketReport::ShowDt(std::uint64_t offset, const std::uint8_t* payload, std
         }
         // Zeros stand in for the missing bytes; only the header fields are shown.
         std::fill(padded.begin(), padded.end(), std::uint8_t(0));
-        std::memcpy(padded.data(), payload, std::min(length, padded.size()));
-        packet = padded.data();
+        std::memcpy(padded.data(), payload.data(), std::min(length, padded.size()));
+        packet = padded;
     }
     if (!DecodeDtPacket(*dt, packet)) {
         Report(offset, "refused DT packet: " + DtRefusalReason(packet));
@@ -115,24 +109,25 @@ void PacketReport::ShowDt(std::uint64_t offset, const std::uint8_t* payload, std
     const bool withSamples = options.Samples && whole;
     Write(options.Json ? DtJson(*dt, withSamples) : DtText(*dt, withSamples));
     // The decoder clamps the count to what the data area really held.
-    const std::uint32_t stated = ReadBcd(packet + 20, 4);
+    const std::uint32_t stated = ReadBcd(packet.data() + 20, 4);
     if (whole && dt->SampleCount < stated) {
         Report(offset, PrintfBytes("the packet states %u samples, its data area holds %u", stated,
                                    dt->SampleCount));
     }
 }
 
-void PacketReport::ShowEvent(std::uint64_t offset, const std::uint8_t* payload, std::size_t length)
+void PacketReport::ShowEvent(std::uint64_t offset, std::span<const std::uint8_t> payload)
 {
-    const QByteArray type(reinterpret_cast<const char*>(payload), 2);
+    const std::size_t length = payload.size();
+    const QByteArray type(reinterpret_cast<const char*>(payload.data()), 2);
     if (length < kEventHeaderSize) {
         Report(offset, type + PrintfBytes(" payload of %zu bytes: the bytes from %zu on "
                                           "are read as blanks",
                                           length, length));
     }
     EventHeaderInfo info;
-    if (!ParseEventHeader(payload, length, info)) {
-        Report(offset, "refused " + type + " packet: " + EventRefusalReason(payload, length));
+    if (!ParseEventHeader(payload, info)) {
+        Report(offset, "refused " + type + " packet: " + EventRefusalReason(payload));
         return;
     }
     Write(options.Json ? EventJson(type, info) : EventText(type, info));
@@ -159,7 +154,7 @@ void PacketReport::OnIssue(const ReadIssue& issue)
     case ReadProblem::BadFrameLength:
         message = PrintfBytes("bad frame length %d (allowed 0 to %d); the stream cannot "
                               "be resynchronised, the rest is not read",
-                              issue.Length, kMaxFramePayload);
+                              issue.Length, static_cast<int>(kMaxPayloadBytes));
         break;
     case ReadProblem::ReadError:
         message = PrintfBytes("read error after %lld bytes of this item; the rest is "

@@ -32,13 +32,13 @@ public:
     // Name used in the reports of problems.
     void SetFileName(const QString& name) { file = name; }
 
-    void OnPayload(std::uint64_t offset, std::uint16_t frameType, const std::uint8_t* payload,
-                   std::size_t length) override;
+    void OnPayload(std::uint64_t offset, std::uint16_t frameType,
+                   std::span<const std::uint8_t> payload) override;
     void OnIssue(const ReadIssue& issue) override;
 
 private:
-    void ShowDt(std::uint64_t offset, const std::uint8_t* payload, std::size_t length);
-    void ShowEvent(std::uint64_t offset, const std::uint8_t* payload, std::size_t length);
+    void ShowDt(std::uint64_t offset, std::span<const std::uint8_t> payload);
+    void ShowEvent(std::uint64_t offset, std::span<const std::uint8_t> payload);
     void Report(std::uint64_t offset, const QByteArray& message);
     void Write(const QByteArray& text);
 
@@ -50,5 +50,5 @@ private:
 };
 
 // Why a DT packet did not decode, or why an EH/ET packet did not parse.
-QByteArray DtRefusalReason(const std::uint8_t* packet);
-QByteArray EventRefusalReason(const std::uint8_t* packet, std::size_t length);
+QByteArray DtRefusalReason(std::span<const std::uint8_t> packet);
+QByteArray EventRefusalReason(std::span<const std::uint8_t> packet);

@@ -1,6 +1,6 @@
 #include "tools/inspect/streamreader.h"
 
-#include "packets/byteorder.h"
+#include "link/frame.h"
 #include "packets/packetheader.h"
 
 #include <QBuffer>
@@ -8,19 +8,6 @@
 #include <QIODevice>
 
 #include <array>
-
-FrameCut CutFrameHeader(const std::uint8_t* data, std::size_t size, FrameHeader& header)
-{
-    if (size < kWireFrameHeaderSize) {
-        return FrameCut::NeedMore;
-    }
-    header.Type = NetToHost16(LoadRaw16(data));
-    header.Length = static_cast<std::int32_t>(NetToHost32(LoadRaw32(data + 2)));
-    if (header.Length < 0 || header.Length > kMaxFramePayload) {
-        return FrameCut::BadLength;
-    }
-    return FrameCut::Ok;
-}
 
 namespace {
 
@@ -64,7 +51,7 @@ void ReadPackets(QIODevice& in, PacketVisitor& visitor)
         bool failed = false;
         const std::int64_t got = ReadFull(in, buffer.data(), want, failed);
         if (got == want) {
-            visitor.OnPayload(offset, 0, buffer.data(), buffer.size());
+            visitor.OnPayload(offset, 0, buffer);
             offset += buffer.size();
             continue;
         }
@@ -84,50 +71,47 @@ void ReadPackets(QIODevice& in, PacketVisitor& visitor)
 
 void ReadFrames(QIODevice& in, PacketVisitor& visitor)
 {
-    std::array<std::uint8_t, kWireFrameHeaderSize + kMaxFramePayload> buffer{};
+    std::array<std::uint8_t, kMaxFrameBytes> buffer{};
+    constexpr auto kHeader = static_cast<std::int64_t>(kFrameHeaderBytes);
     std::uint64_t offset = 0;
     for (;;) {
         bool failed = false;
-        const std::int64_t got = ReadFull(in, buffer.data(), kWireFrameHeaderSize, failed);
+        const std::int64_t got = ReadFull(in, buffer.data(), kHeader, failed);
         if (got == 0) {
             if (failed) {
                 ReportReadError(visitor, offset, 0);
             }
             return;
         }
-        FrameHeader header;
-        const FrameCut cut = CutFrameHeader(buffer.data(), static_cast<std::size_t>(got), header);
-        if (cut == FrameCut::NeedMore) {
-            ReadIssue issue;
+        ReadIssue issue;
+        issue.Offset = offset;
+        if (got < kHeader) {
             issue.Problem = failed ? ReadProblem::ReadError : ReadProblem::TruncatedFrameHeader;
-            issue.Offset = offset;
             issue.Have = got;
-            issue.Want = kWireFrameHeaderSize;
+            issue.Want = kHeader;
             visitor.OnIssue(issue);
             return;
         }
-        if (cut == FrameCut::BadLength) {
-            ReadIssue issue;
+        const Frame header = ReadFrame(std::span(buffer).first(kFrameHeaderBytes));
+        if (header.Outcome == FrameOutcome::BadLength) {
             issue.Problem = ReadProblem::BadFrameLength;
-            issue.Offset = offset;
             issue.Length = header.Length;
             visitor.OnIssue(issue);
             return;
         }
-        std::uint8_t* payload = buffer.data() + kWireFrameHeaderSize;
-        const std::int64_t have = ReadFull(in, payload, header.Length, failed);
-        if (have < header.Length) {
-            ReadIssue issue;
+        const std::int64_t have = ReadFull(in, buffer.data() + kHeader, header.Length, failed);
+        const Frame frame =
+            ReadFrame(std::span(buffer).first(kFrameHeaderBytes + static_cast<std::size_t>(have)));
+        if (frame.Outcome != FrameOutcome::Whole) {
             issue.Problem = failed ? ReadProblem::ReadError : ReadProblem::TruncatedFrame;
-            issue.Offset = offset;
             issue.Have = have;
             issue.Want = header.Length;
             issue.Length = header.Length;
             visitor.OnIssue(issue);
             return;
         }
-        visitor.OnPayload(offset, header.Type, payload, static_cast<std::size_t>(header.Length));
-        offset += kWireFrameHeaderSize + static_cast<std::uint64_t>(header.Length);
+        visitor.OnPayload(offset, frame.Type, frame.Payload);
+        offset += frame.Size();
     }
 }
 
@@ -142,10 +126,10 @@ void ReadStream(QIODevice& in, InputMode mode, PacketVisitor& visitor)
     }
 }
 
-void ReadBuffer(const std::uint8_t* data, std::size_t size, InputMode mode, PacketVisitor& visitor)
+void ReadBuffer(std::span<const std::uint8_t> data, InputMode mode, PacketVisitor& visitor)
 {
-    QByteArray bytes =
-        QByteArray::fromRawData(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data.data()),
+                                               static_cast<qsizetype>(data.size()));
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     ReadStream(buffer, mode, visitor);

@@ -2,35 +2,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 class QIODevice;
-
-inline constexpr std::size_t kWireFrameHeaderSize = 6;
-inline constexpr std::int32_t kMaxFramePayload = 1024;
 
 enum class InputMode
 {
     Packets,
     Frames
 };
-
-struct FrameHeader
-{
-    std::uint16_t Type = 0;
-    std::int32_t Length = 0;
-};
-
-enum class FrameCut
-{
-    Ok,
-    NeedMore,
-    BadLength
-};
-
-// Frame header: 2-byte type, 4-byte signed length, both big-endian. NeedMore while fewer than
-// kWireFrameHeaderSize bytes are given; BadLength for a length outside 0 to kMaxFramePayload (the
-// header is filled all the same, so the length can be reported).
-FrameCut CutFrameHeader(const std::uint8_t* data, std::size_t size, FrameHeader& header);
 
 enum class ReadProblem
 {
@@ -57,7 +37,7 @@ public:
     virtual ~PacketVisitor() = default;
     // offset is that of the raw packet, or of the frame header in frame mode.
     virtual void OnPayload(std::uint64_t offset, std::uint16_t frameType,
-                           const std::uint8_t* payload, std::size_t length) = 0;
+                           std::span<const std::uint8_t> payload) = 0;
     virtual void OnIssue(const ReadIssue& issue) = 0;
 };
 
@@ -67,4 +47,4 @@ public:
 void ReadStream(QIODevice& in, InputMode mode, PacketVisitor& visitor);
 
 // The same over a byte buffer, for callers that hold the input in memory.
-void ReadBuffer(const std::uint8_t* data, std::size_t size, InputMode mode, PacketVisitor& visitor);
+void ReadBuffer(std::span<const std::uint8_t> data, InputMode mode, PacketVisitor& visitor);

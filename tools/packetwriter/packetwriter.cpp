@@ -112,7 +112,7 @@ int WriteDtPacket(PacketBytes& packet, const DtFields& fields,
         const SteimLevel level =
             fields.Format == DtFormat::Steim1 ? SteimLevel::Steim1 : SteimLevel::Steim2;
         taken = EncodeSteimFrames(
-            std::span<std::uint8_t, kSteimFrameBytes>(packet.data() + 64, kSteimFrameBytes), level,
+            std::span<std::uint8_t, kSteimDataBytes>(packet.data() + 64, kSteimDataBytes), level,
             samples);
         if (taken <= 0) {
             packet.fill(0);
@@ -147,16 +147,11 @@ void WriteEventHeader(PacketBytes& packet, const EventHeaderFields& fields)
     }
 }
 
-void WriteFrameHeader(std::uint8_t* out, std::uint16_t type, std::int32_t length)
-{
-    PutBigEndian16(out, type);
-    PutBigEndian32(out + 2, static_cast<std::uint32_t>(length));
-}
-
 std::vector<std::uint8_t> MakeFrame(std::uint16_t type, std::span<const std::uint8_t> payload)
 {
-    std::vector<std::uint8_t> frame(kFrameHeaderSize + payload.size());
-    WriteFrameHeader(frame.data(), type, static_cast<std::int32_t>(payload.size()));
-    std::copy(payload.begin(), payload.end(), frame.begin() + kFrameHeaderSize);
+    std::vector<std::uint8_t> frame(kFrameHeaderBytes + payload.size());
+    WriteFrameHeader(std::span(frame).first<kFrameHeaderBytes>(), type,
+                     static_cast<std::uint32_t>(payload.size()));
+    std::copy(payload.begin(), payload.end(), frame.begin() + kFrameHeaderBytes);
     return frame;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/frame.h"
 #include "packets/packetheader.h"
 
 #include <array>
@@ -13,7 +14,6 @@
 
 using PacketBytes = std::array<std::uint8_t, kPacketSize>;
 
-inline constexpr std::size_t kFrameHeaderSize = 6;
 inline constexpr int kMaxInt16Samples = 500;
 inline constexpr int kMaxInt32Samples = 250;
 
@@ -77,6 +77,5 @@ struct EventHeaderFields
 // Text fields are blank-padded and cut to their widths; bytes not named are blank or zero.
 void WriteEventHeader(PacketBytes& packet, const EventHeaderFields& fields);
 
-// Frame header: 2-byte type and 4-byte signed length, big-endian.
-void WriteFrameHeader(std::uint8_t* out, std::uint16_t type, std::int32_t length);
+// A whole frame (link/frame.h) around payload.
 std::vector<std::uint8_t> MakeFrame(std::uint16_t type, std::span<const std::uint8_t> payload);

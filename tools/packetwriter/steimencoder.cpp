@@ -16,7 +16,7 @@ constexpr std::size_t kMaxSteim2Samples = 1561;
 
 struct FirstRecord
 {
-    std::span<std::uint8_t, kSteimFrameBytes> frames;
+    std::span<std::uint8_t, kSteimDataBytes> frames;
     int sampleCount = -1;
 };
 
@@ -26,13 +26,13 @@ void KeepFirstRecord(char* record, int length, void* data)
     if (first->sampleCount >= 0 || length != kRecordLength)
         return;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(record);
-    std::memcpy(first->frames.data(), bytes + kRecordDataOffset, kSteimFrameBytes);
+    std::memcpy(first->frames.data(), bytes + kRecordDataOffset, kSteimDataBytes);
     first->sampleCount = (bytes[30] << 8) | bytes[31];
 }
 
 } // namespace
 
-int EncodeSteimFrames(std::span<std::uint8_t, kSteimFrameBytes> frames, SteimLevel level,
+int EncodeSteimFrames(std::span<std::uint8_t, kSteimDataBytes> frames, SteimLevel level,
                       std::span<const std::int32_t> samples)
 {
     if (samples.empty())

@@ -12,8 +12,11 @@ constexpr int kMaxGarbage = 2048;
 
 QByteArray EncodeFrame(std::uint16_t type, std::int32_t length, const QByteArray& payload)
 {
-    QByteArray frame(static_cast<qsizetype>(kFrameHeaderSize), '\0');
-    WriteFrameHeader(reinterpret_cast<std::uint8_t*>(frame.data()), type, length);
+    QByteArray frame(static_cast<qsizetype>(kFrameHeaderBytes), '\0');
+    // Bad lengths are written as they are, in two's complement.
+    WriteFrameHeader(std::span<std::uint8_t, kFrameHeaderBytes>(
+                         reinterpret_cast<std::uint8_t*>(frame.data()), kFrameHeaderBytes),
+                     type, static_cast<std::uint32_t>(length));
     frame += payload;
     return frame;
 }

@@ -2,6 +2,8 @@
 
 #include "epochtime.h"
 
+#include "link/bytespan.h"
+#include "link/frame.h"
 #include "packets/packetheader.h"
 
 #include <QFile>
@@ -9,9 +11,6 @@
 #include <algorithm>
 
 namespace {
-
-constexpr qsizetype kFrameHeader = 6;
-constexpr std::int32_t kMaxPayload = 1024;
 
 bool IsRecorderPacket(const QByteArray& payload)
 {
@@ -52,26 +51,19 @@ bool ReplaySource::Next(OutgoingPacket& packet)
 
 bool ReplaySource::NextInCapture(OutgoingPacket& packet)
 {
-    if (capture_.size() - offset_ < kFrameHeader)
-        return false;
-    const auto* header = reinterpret_cast<const std::uint8_t*>(capture_.constData() + offset_);
-    const auto type = static_cast<std::uint16_t>((header[0] << 8) | header[1]);
-    const auto length =
-        static_cast<std::int32_t>((static_cast<std::uint32_t>(header[2]) << 24) |
-                                  (static_cast<std::uint32_t>(header[3]) << 16) |
-                                  (static_cast<std::uint32_t>(header[4]) << 8) | header[5]);
-    if (length < 0 || length > kMaxPayload || capture_.size() - offset_ - kFrameHeader < length)
+    const Frame frame = ReadFrame(ByteSpan(capture_).subspan(static_cast<std::size_t>(offset_)));
+    if (frame.Outcome != FrameOutcome::Whole)
         return false;
 
-    packet.FrameType = type;
-    packet.Payload = capture_.mid(offset_ + kFrameHeader, length);
-    offset_ += kFrameHeader + length;
+    packet.FrameType = frame.Type;
+    packet.Payload = capture_.mid(offset_ + static_cast<qsizetype>(kFrameHeaderBytes),
+                                  static_cast<qsizetype>(frame.Payload.size()));
+    offset_ += static_cast<qsizetype>(frame.Size());
 
     packet.DueMs = lastDueMs_;
-    if (IsRecorderPacket(packet.Payload)) {
-        const PacketHeader parsed =
-            ParsePacketHeader(reinterpret_cast<const std::uint8_t*>(packet.Payload.constData()));
-        const std::int64_t packetMs = EpochMsFromDayTime(parsed.Time);
+    const std::optional<PacketHeader> parsed = ParsePacketHeader(frame.Payload);
+    if (IsRecorderPacket(packet.Payload) && parsed) {
+        const std::int64_t packetMs = EpochMsFromDayTime(parsed->Time);
         if (!haveFirst_) {
             firstPacketMs_ = packetMs;
             haveFirst_ = true;

@@ -4,6 +4,7 @@
 #include "simlog.h"
 #include "simulatedsource.h"
 
+#include "link/bytespan.h"
 #include "packets/bcd.h"
 #include "packets/packetheader.h"
 
@@ -27,7 +28,7 @@ std::int64_t NowMs()
 QString DescribeDt(const QByteArray& payload)
 {
     const auto* p = reinterpret_cast<const std::uint8_t*>(payload.constData());
-    const PacketHeader header = ParsePacketHeader(p);
+    const PacketHeader header = ParsePacketHeader(ByteSpan(payload)).value_or(PacketHeader{});
     const QString unit = QStringLiteral("%1").arg(header.DasId, 4, 16, QLatin1Char('0')).toUpper();
     return QStringLiteral("sent DT %1 %2 %3 %4 %5")
         .arg(unit)

@@ -1,29 +1,22 @@
 #include "tools/soak/clientframes.h"
 
-#include <cstdint>
-
-namespace {
-
-constexpr qsizetype kHeader = 6;
-constexpr qsizetype kMaxPayload = 1024;
-
-} // namespace
+#include "link/bytespan.h"
+#include "link/frame.h"
 
 std::vector<QByteArray> ClientDtPayloads(const QByteArray& bytes)
 {
     std::vector<QByteArray> out;
-    qsizetype at = 0;
-    while (bytes.size() - at >= kHeader + kMaxPayload) {
-        const auto* h = reinterpret_cast<const unsigned char*>(bytes.constData() + at);
-        const auto length =
-            static_cast<std::int32_t>((std::uint32_t{h[2]} << 24) | (std::uint32_t{h[3]} << 16) |
-                                      (std::uint32_t{h[4]} << 8) | std::uint32_t{h[5]});
-        if (length < 0 || length > kMaxPayload)
+    std::span<const std::uint8_t> rest = ByteSpan(bytes);
+    // The client reads a frame only while a maximum-size frame is buffered.
+    while (rest.size() >= kMaxFrameBytes) {
+        const Frame frame = ReadFrame(rest);
+        if (frame.Outcome != FrameOutcome::Whole)
             break;
-        const char* payload = bytes.constData() + at + kHeader;
-        if (length == kMaxPayload && payload[0] == 'D' && payload[1] == 'T')
-            out.emplace_back(payload, kMaxPayload);
-        at += kHeader + length;
+        const std::span<const std::uint8_t> p = frame.Payload;
+        if (p.size() == kMaxPayloadBytes && p[0] == 'D' && p[1] == 'T')
+            out.emplace_back(reinterpret_cast<const char*>(p.data()),
+                             static_cast<qsizetype>(p.size()));
+        rest = rest.subspan(frame.Size());
     }
     return out;
 }

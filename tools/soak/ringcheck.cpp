@@ -1,5 +1,6 @@
 #include "tools/soak/ringcheck.h"
 
+#include "link/bytespan.h"
 #include "packets/dtpacket.h"
 #include "store/channelcatalogue.h"
 #include "store/packetring.h"
@@ -32,8 +33,7 @@ RingCheck CheckRingHoldsNewest(const PacketStore& store, const ChannelCatalogue&
     // the soak measures it.
     auto want = std::make_unique<DtPacket>();
     auto kept = [&](const QByteArray& payload) {
-        return DecodeDtPacket(*want, reinterpret_cast<const std::uint8_t*>(payload.constData())) &&
-               IsActive(cat, *want);
+        return DecodeDtPacket(*want, ByteSpan(payload)) && IsActive(cat, *want);
     };
     for (const QByteArray& payload : sent)
         check.Expected += kept(payload) ? 1 : 0;
