@@ -15,6 +15,7 @@
 #include "packets/byteorder.h"
 #include "packets/daytime.h"
 #include "store/packetring.h"
+#include "store/storedvalues.h"
 
 #include <QAction>
 #include <QColorDialog>
@@ -30,15 +31,6 @@
 #include <QTimer>
 
 namespace {
-
-std::unique_ptr<QSettings> OpenSettings(const QString& file, QObject* parent)
-{
-    if (file.isEmpty())
-        return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                           QStringLiteral("Orvane"), QStringLiteral("ovqt_display"),
-                                           parent);
-    return std::make_unique<QSettings>(file, QSettings::IniFormat, parent);
-}
 
 void Mark(QAction* a, bool on)
 {
@@ -68,14 +60,14 @@ ovqt_displayMainWindow::ovqt_displayMainWindow(ProgramState& state, const QStrin
     resize(QSize(786, 765).expandedTo(minimumSizeHint()));
     WireActions();
 
-    link = new PksdLink(state_.Connection, state_.Store, state_.Catalogue, this);
+    settingsStore_ = OpenSettingsStore(settingsFile);
+    link =
+        new PksdLink(state_.Connection, state_.Store, state_.Catalogue, settingsStore_.get(), this);
     monitorTimer = new QTimer(this);
     DisplayState& ds = state_.Display;
     ds.textColor = QColor(255, 255, 0);
     ds.axesColor = QColor(0, 255, 255);
     ds.backgroundColor = QColor(0, 0, 0);
-    settingsStore_ = OpenSettings(settingsFile, nullptr);
-    state_.Catalogue.Settings = settingsStore_.get();
 
     connect(link, &PksdLink::statusMessage, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
@@ -96,9 +88,6 @@ ovqt_displayMainWindow::~ovqt_displayMainWindow()
     link = nullptr;
     delete monitorTimer;
     monitorTimer = nullptr;
-    // The catalogue outlives the window and must not keep reading a store that is gone.
-    if (state_.Catalogue.Settings == settingsStore_.get())
-        state_.Catalogue.Settings = nullptr;
     settingsStore_.reset();
 }
 

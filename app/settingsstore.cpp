@@ -5,12 +5,11 @@
 #include "store/channelsettings.h"
 #include "store/packetring.h"
 #include "store/rgb.h"
+#include "store/storedvalues.h"
 
 #include <QColor>
 #include <QSettings>
-#include <QStringList>
 
-#include <cmath>
 #include <limits>
 #include <optional>
 
@@ -18,31 +17,17 @@ namespace {
 
 QString Key(const char* name)
 {
-    return QStringLiteral("/ovqt_dislay/") + QLatin1String(name);
+    return StoredKey(name);
 }
 
-// An unquoted text with commas comes back from the INI file as a list.
-QString Text(const QVariant& v)
-{
-    if (v.typeId() == QMetaType::QStringList)
-        return v.toStringList().join(QLatin1Char(','));
-    return v.toString();
-}
-
-// Read wide: a text beyond 32 bits converts to a wrapped int that still reports success.
 std::optional<int> Int(const QSettings& s, const char* name)
 {
-    bool ok = false;
-    const qlonglong v = s.value(Key(name)).toLongLong(&ok);
-    if (!ok || v < std::numeric_limits<int>::min() || v > std::numeric_limits<int>::max())
-        return std::nullopt;
-    return static_cast<int>(v);
+    return StoredInt(s, Key(name));
 }
 
 int IntIn(const QSettings& s, const char* name, int low, int high, int fallback)
 {
-    const auto v = Int(s, name);
-    return v && *v >= low && *v <= high ? *v : fallback;
+    return StoredInt(s, Key(name), low, high).value_or(fallback);
 }
 
 int Flag(const QSettings& s, const char* name, int fallback)
@@ -52,16 +37,14 @@ int Flag(const QSettings& s, const char* name, int fallback)
 
 QColor ColorOf(const QSettings& s, const char* name, const QColor& fallback)
 {
-    const QByteArray text = Text(s.value(Key(name))).toLatin1();
-    const auto rgb = ParseColorText(std::string_view(text.constData(), text.size()));
+    const std::optional<Rgb> rgb = StoredColor(s, Key(name));
     return rgb ? QColor(rgb->Red, rgb->Green, rgb->Blue) : fallback;
 }
 
-QString ColorText(const QColor& c)
+QString ColorTextOf(const QColor& c)
 {
-    const Rgb rgb{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
-                  static_cast<std::uint8_t>(c.blue())};
-    return QString::fromStdString(FormatColorText(rgb));
+    return ColorText(Rgb{static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+                         static_cast<std::uint8_t>(c.blue())});
 }
 
 } // namespace
@@ -71,9 +54,9 @@ QList<std::pair<QString, QVariant>> SettingsSnapshot(const ProgramState& state)
     const ConnectionState& c = state.Connection;
     const DisplayState& d = state.Display;
     return {
-        {Key("TextColor"), ColorText(d.textColor)},
-        {Key("AxesColor"), ColorText(d.axesColor)},
-        {Key("BackGroundColor"), ColorText(d.backgroundColor)},
+        {Key("TextColor"), ColorTextOf(d.textColor)},
+        {Key("AxesColor"), ColorTextOf(d.axesColor)},
+        {Key("BackGroundColor"), ColorTextOf(d.backgroundColor)},
         {Key("PksdHost"), c.PksdHost},
         {Key("PksdPort"), static_cast<int>(c.PksdPort)},
         {Key("SortColumn"), state.Catalogue.SortColumn},
@@ -102,8 +85,7 @@ void ReadStoredSettings(const QSettings& s, ProgramState& state)
     PacketStore& store = state.Store;
     constexpr int kMaxInt = std::numeric_limits<int>::max();
 
-    c.PksdHost =
-        s.contains(Key("PksdHost")) ? Text(s.value(Key("PksdHost"))) : QStringLiteral("localhost");
+    c.PksdHost = StoredText(s, Key("PksdHost")).value_or(QStringLiteral("localhost"));
     c.PksdPort = static_cast<std::uint16_t>(IntIn(s, "PksdPort", 0, 65535, 2543));
     store.KeepSel = Flag(s, "KeepSel", 1);
     d.textColor = ColorOf(s, "TextColor", QColor(255, 255, 0));
@@ -129,18 +111,17 @@ void ReadStoredSettings(const QSettings& s, ProgramState& state)
         d.ZeroDcOffset = 0;
     d.TimeScale = IntIn(s, "TimeScale", 0, 4, d.TimeScale);
 
-    bool ok = false;
-    const double factor = s.value(Key("ScaleFactor")).toDouble(&ok);
-    // Zero, negative or non-finite factors would collapse or flip every trace.
-    if (ok && std::isfinite(factor) && factor >= kMinScaleFactor && factor <= kMaxScaleFactor)
-        d.ScaleFactor = factor;
+    const std::optional<double> factor = StoredDouble(s, Key("ScaleFactor"));
+    // Zero, negative or huge factors would collapse or flip every trace.
+    if (factor && *factor >= kMinScaleFactor && *factor <= kMaxScaleFactor)
+        d.ScaleFactor = *factor;
 }
 
 void WriteStoredSettings(QSettings& s, const ProgramState& state)
 {
     for (const auto& [key, value] : SettingsSnapshot(state))
         s.setValue(key, value);
-    SaveChannelSettings(s, state.Catalogue);
+    SaveChannelSettings(s, state.Catalogue.Entries);
 }
 
 QString StartupRingFailureText(std::int64_t slotCount)

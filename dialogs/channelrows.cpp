@@ -45,14 +45,9 @@ QString RateText(double rate)
     return QString::asprintf("%g", rate);
 }
 
-QString ColorText(const Rgb& color)
-{
-    return QString::fromStdString(FormatColorText(color));
-}
-
 Rgb ColorFromText(const QString& text)
 {
-    return ParseColorText(text.toStdString()).value_or(Rgb{255, 0, 0});
+    return ParseColorText(text).value_or(Rgb{255, 0, 0});
 }
 
 QTreeWidgetItem* FindOrAddGroupRow(QTreeWidget& list, const QString& text)
@@ -94,7 +89,9 @@ void SetRowColor(QTreeWidgetItem* row, const QColor& color)
     swatch.fill(color);
     row->setIcon(MyDialogSelect::ColumnColor, QIcon(swatch));
     row->setText(MyDialogSelect::ColumnColor,
-                 QString::asprintf("(%d,%d,%d)", color.red(), color.green(), color.blue()));
+                 ColorText(Rgb{static_cast<std::uint8_t>(color.red()),
+                               static_cast<std::uint8_t>(color.green()),
+                               static_cast<std::uint8_t>(color.blue())}));
 }
 
 bool RowShowsEntry(const QTreeWidgetItem& row, const DasStreamChanInfo& entry)

@@ -18,7 +18,6 @@ QString DasText(const DasStreamChanInfo& entry);
 QString StreamText(const DasStreamChanInfo& entry);
 QString ChannelText(const DasStreamChanInfo& entry);
 QString RateText(double rate);
-QString ColorText(const Rgb& color);
 
 // The entry's colour when the text reads as three integers, else red.
 Rgb ColorFromText(const QString& text);

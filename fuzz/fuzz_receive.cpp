@@ -87,10 +87,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             continue;
 
         if (payload[0] == 'E' && (payload[1] == 'H' || payload[1] == 'T')) {
-            if (!IngestEventHeader(cat, payload))
+            if (!IngestEventHeader(cat, nullptr, payload))
                 FUZZ_CHECK(cat.Entries.size() >= cat.MaxEntries);
         } else if (payload[0] == 'D' && payload[1] == 'T' && length == kMaxPayloadBytes) {
-            IngestDtPacket(store, cat, payload, status);
+            IngestDtPacket(store, cat, nullptr, payload, status);
             FUZZ_CHECK(store.NewData == 1);
             if (status.Shown)
                 FUZZ_CHECK(std::memchr(status.Text, '\0', sizeof status.Text) != nullptr);

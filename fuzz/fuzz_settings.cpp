@@ -92,14 +92,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // The channel settings of unit 0001, stream 0, channel 0, as a first packet would read them.
     {
         QSettings s(path, QSettings::IniFormat);
-        loaded->Catalogue.Settings = &s;
         auto packet = std::make_unique<DtPacket>();
         packet->DasId = 1;
         packet->SampleCount = 1;
         int index = -1;
-        FindOrAddChannel(loaded->Catalogue, *packet, index);
+        FindOrAddChannel(loaded->Catalogue, *packet, index, &s);
         FUZZ_CHECK(index == 0);
-        loaded->Catalogue.Settings = nullptr;
     }
 
     const QString again = NextPath();

@@ -9,7 +9,7 @@
 #include <cstdint>
 
 ReceiveResult ReceiveFrames(QIODevice& source, PacketStore& store, ChannelCatalogue& cat,
-                            StatusLine& lastStatus)
+                            const QSettings* stored, StatusLine& lastStatus)
 {
     ReceiveResult result;
     lastStatus.Shown = false;
@@ -39,13 +39,13 @@ ReceiveResult ReceiveFrames(QIODevice& source, PacketStore& store, ChannelCatalo
         if (p.size() < 2)
             continue;
         if (p[0] == 'E' && (p[1] == 'H' || p[1] == 'T')) {
-            if (!IngestEventHeader(cat, p)) {
+            if (!IngestEventHeader(cat, stored, p)) {
                 result.Stop = ReceiveStop::CatalogueFull;
                 return result;
             }
         } else if (p[0] == 'D' && p[1] == 'T' && p.size() == kMaxPayloadBytes) {
             ++result.DtFrames;
-            IngestDtPacket(store, cat, p, status);
+            IngestDtPacket(store, cat, stored, p, status);
             if (status.Shown)
                 lastStatus = status;
         }

@@ -1,6 +1,7 @@
 #pragma once
 
 class QIODevice;
+class QSettings;
 struct ChannelCatalogue;
 struct PacketStore;
 struct StatusLine;
@@ -22,4 +23,4 @@ struct ReceiveResult
 // Cuts frames out of source and hands their recorder packets to ingest. lastStatus gets the
 // line of the last DT packet that showed one; its Shown stays false when none did.
 ReceiveResult ReceiveFrames(QIODevice& source, PacketStore& store, ChannelCatalogue& cat,
-                            StatusLine& lastStatus);
+                            const QSettings* stored, StatusLine& lastStatus);

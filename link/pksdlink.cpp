@@ -10,8 +10,8 @@
 #include <QCoreApplication>
 
 PksdLink::PksdLink(ConnectionState& conn, PacketStore& store, ChannelCatalogue& cat,
-                   QObject* parent)
-    : QObject(parent), conn_(conn), store_(store), cat_(cat)
+                   const QSettings* stored, QObject* parent)
+    : QObject(parent), conn_(conn), store_(store), cat_(cat), stored_(stored)
 {
     reconnectTimer_.setInterval(kReconnectIntervalMs);
     // A coarse timer may fire up to 5 % early; operators are promised 10 s between attempts.
@@ -76,7 +76,7 @@ void PksdLink::slotConnected()
 void PksdLink::slotReadyRead()
 {
     StatusLine status;
-    const ReceiveResult result = ReceiveFrames(socket_, store_, cat_, status);
+    const ReceiveResult result = ReceiveFrames(socket_, store_, cat_, stored_, status);
     if (status.Shown)
         emit statusMessage(QString::fromLatin1(status.Text));
     if (result.DtFrames > 0)

@@ -4,6 +4,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+class QSettings;
 struct ChannelCatalogue;
 struct ConnectionState;
 struct PacketStore;
@@ -19,8 +20,9 @@ class PksdLink : public QObject
     Q_DISABLE_COPY(PksdLink)
 
 public:
+    // stored holds the settings of channels not heard yet; it must outlive the link.
     PksdLink(ConnectionState& conn, PacketStore& store, ChannelCatalogue& cat,
-             QObject* parent = nullptr);
+             const QSettings* stored, QObject* parent = nullptr);
     ~PksdLink() override;
 
     QTcpSocket& pksdSocket() { return socket_; }
@@ -56,6 +58,7 @@ private:
     ConnectionState& conn_;
     PacketStore& store_;
     ChannelCatalogue& cat_;
+    const QSettings* stored_ = nullptr;
     QTcpSocket socket_;
     QTimer reconnectTimer_;
     bool closingOurselves_ = false; // inside our own close()/abort()

@@ -4,13 +4,13 @@
 #include "packets/dtpacket.h"
 #include "packets/eventheader.h"
 #include "store/channelsettings.h"
+#include "store/rgb.h"
 
 #include <QLatin1StringView>
 #include <QString>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -71,13 +71,10 @@ int CompareRate(double a, double b)
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
+// Colours sort by their text, as the selection list shows them.
 int CompareColorKey(const Rgb& a, const Rgb& b)
 {
-    char ka[16];
-    char kb[16];
-    std::snprintf(ka, sizeof ka, "(%d,%d,%d)", a.Red, a.Green, a.Blue);
-    std::snprintf(kb, sizeof kb, "(%d,%d,%d)", b.Red, b.Green, b.Blue);
-    const int c = std::strcmp(ka, kb);
+    const int c = ColorText(a).compare(ColorText(b));
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
@@ -116,15 +113,6 @@ void SortAndRenumber(ChannelCatalogue& cat)
 
 } // namespace
 
-QString ChannelKey(std::uint16_t dasId, std::uint16_t stream, std::uint16_t channel)
-{
-    char key[64];
-    std::snprintf(key, sizeof key, "/ovqt_dislay/DasStreamChanInfo/%04X%02d%02d",
-                  static_cast<unsigned>(dasId), static_cast<int>(stream),
-                  static_cast<int>(channel));
-    return QString::fromLatin1(key);
-}
-
 int FindChannel(const ChannelCatalogue& cat, std::uint16_t dasId, std::uint16_t stream,
                 std::uint16_t channel)
 {
@@ -146,7 +134,8 @@ double SnapMeasuredRate(double r)
     return 0.0;
 }
 
-int FindOrAddChannel(ChannelCatalogue& cat, const DtPacket& packet, int& indexOut)
+int FindOrAddChannel(ChannelCatalogue& cat, const DtPacket& packet, int& indexOut,
+                     const QSettings* stored)
 {
     int index = FindChannel(cat, packet.DasId, packet.Stream, packet.Channel);
     const bool added = index < 0;
@@ -158,7 +147,7 @@ int FindOrAddChannel(ChannelCatalogue& cat, const DtPacket& packet, int& indexOu
         index = cat.Count() - 1;
         DasStreamChanInfo& e = cat.Entries.back();
         e.TraceColor = DefaultColor(packet.Channel);
-        ReadChannelSettings(cat.Settings, e);
+        ReadChannelSettings(stored, e);
     }
 
     DasStreamChanInfo& e = cat.Entries[static_cast<std::size_t>(index)];
@@ -186,11 +175,15 @@ int FindOrAddChannel(ChannelCatalogue& cat, const DtPacket& packet, int& indexOu
     return cat.Entries[static_cast<std::size_t>(index)].Active != 0 ? index : -1;
 }
 
-bool UpdateFromEventHeader(ChannelCatalogue& cat, const EventHeaderInfo& info)
+bool UpdateFromEventHeader(ChannelCatalogue& cat, const EventHeaderInfo& info,
+                           const QSettings* stored)
 {
-    const QString name =
+    QString name =
         QString::fromLatin1(info.Name, static_cast<qsizetype>(strnlen(info.Name, sizeof info.Name)))
             .left(kMaxNameLength);
+    // A blank name field names the channel as a stored empty name does.
+    if (name.isEmpty())
+        name = UnitIdName(info.DasId);
     bool added = false;
     bool grew = true;
     for (int i = 0; i < kEventPositions; ++i) {
@@ -208,7 +201,7 @@ bool UpdateFromEventHeader(ChannelCatalogue& cat, const EventHeaderInfo& info)
             index = cat.Count() - 1;
             DasStreamChanInfo& e = cat.Entries.back();
             e.TraceColor = DefaultColor(i);
-            ReadChannelDisplaySettings(cat.Settings, e);
+            ReadChannelDisplaySettings(stored, e);
         }
         DasStreamChanInfo& e = cat.Entries[static_cast<std::size_t>(index)];
         e.Name = name;

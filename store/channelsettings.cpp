@@ -1,49 +1,29 @@
 #include "store/channelsettings.h"
 
-#include "store/channelcatalogue.h"
 #include "store/dasstreamchaninfo.h"
 #include "store/rgb.h"
+#include "store/storedvalues.h"
 
-#include <QLatin1StringView>
 #include <QSettings>
 #include <QString>
 #include <QStringList>
-#include <QVariant>
 
 namespace {
 
 const QString kChannelRoot = QStringLiteral("/ovqt_dislay/DasStreamChanInfo");
 
-// An unquoted text with commas comes back from the INI file as a list.
-QString SettingText(const QVariant& v)
-{
-    if (v.typeId() == QMetaType::QStringList)
-        return v.toStringList().join(QLatin1Char(','));
-    return v.toString();
-}
-
-int ReadInt(const QSettings& s, const QString& key, int fallback)
-{
-    bool ok = false;
-    const int v = s.value(key).toInt(&ok);
-    return ok ? v : fallback;
-}
-
-double ReadDouble(const QSettings& s, const QString& key, double fallback)
-{
-    bool ok = false;
-    const double v = s.value(key).toDouble(&ok);
-    return ok ? v : fallback;
-}
-
-void ReadColor(const QSettings& s, const QString& key, Rgb& color)
-{
-    const QByteArray text = SettingText(s.value(key)).toLatin1();
-    if (const auto parsed = ParseColorText(std::string_view(text.constData(), text.size())))
-        color = *parsed;
-}
-
 } // namespace
+
+QString ChannelKey(std::uint16_t dasId, std::uint16_t stream, std::uint16_t channel)
+{
+    return kChannelRoot + QString::asprintf("/%04X%02d%02d", static_cast<unsigned>(dasId),
+                                            static_cast<int>(stream), static_cast<int>(channel));
+}
+
+QString UnitIdName(std::uint16_t dasId)
+{
+    return QString::asprintf("%04X", static_cast<unsigned>(dasId));
+}
 
 void ReadChannelSettings(const QSettings* s, DasStreamChanInfo& entry)
 {
@@ -51,17 +31,18 @@ void ReadChannelSettings(const QSettings* s, DasStreamChanInfo& entry)
     QString name;
     QString unitCode = QStringLiteral("Unk");
     if (s) {
-        entry.Active = ReadInt(*s, key + u"/Active", 0);
-        name = SettingText(s->value(key + u"/Name"));
-        entry.SampleRate = ReadDouble(*s, key + u"/SampleRate", 0.0);
-        entry.BitWeight = ReadDouble(*s, key + u"/BitWeight", 0.0);
-        entry.VoltsPerUnit = ReadDouble(*s, key + u"/VoltsPerUnit", 0.0);
-        if (s->contains(key + u"/UnitCode"))
-            unitCode = SettingText(s->value(key + u"/UnitCode"));
-        ReadColor(*s, key + u"/TraceColor", entry.TraceColor);
+        entry.Active = StoredInt(*s, key + u"/Active").value_or(0);
+        name = StoredText(*s, key + u"/Name").value_or(QString());
+        // A rate that is not a positive number would put the channel's window anywhere.
+        const double rate = StoredDouble(*s, key + u"/SampleRate").value_or(0.0);
+        entry.SampleRate = rate > 0.0 ? rate : 0.0;
+        entry.BitWeight = StoredDouble(*s, key + u"/BitWeight").value_or(0.0);
+        entry.VoltsPerUnit = StoredDouble(*s, key + u"/VoltsPerUnit").value_or(0.0);
+        unitCode = StoredText(*s, key + u"/UnitCode").value_or(unitCode);
+        entry.TraceColor = StoredColor(*s, key + u"/TraceColor").value_or(entry.TraceColor);
     }
     if (name.isEmpty())
-        name = QStringLiteral("%1").arg(entry.DasId, 4, 16, QLatin1Char('0')).toUpper();
+        name = UnitIdName(entry.DasId);
     entry.Name = name.left(kMaxNameLength);
     entry.UnitCode = unitCode.left(kMaxUnitCodeLength);
 }
@@ -71,11 +52,11 @@ void ReadChannelDisplaySettings(const QSettings* s, DasStreamChanInfo& entry)
     if (!s)
         return;
     const QString key = ChannelKey(entry.DasId, entry.Stream, entry.Channel);
-    entry.Active = ReadInt(*s, key + u"/Active", 0);
-    ReadColor(*s, key + u"/TraceColor", entry.TraceColor);
+    entry.Active = StoredInt(*s, key + u"/Active").value_or(0);
+    entry.TraceColor = StoredColor(*s, key + u"/TraceColor").value_or(entry.TraceColor);
 }
 
-void SaveChannelSettings(QSettings& s, const ChannelCatalogue& cat)
+void SaveChannelSettings(QSettings& s, std::span<const DasStreamChanInfo> entries)
 {
     s.beginGroup(kChannelRoot);
     const QStringList stored = s.childGroups();
@@ -84,7 +65,7 @@ void SaveChannelSettings(QSettings& s, const ChannelCatalogue& cat)
         s.remove(k);
     s.endGroup();
 
-    for (const DasStreamChanInfo& e : cat.Entries) {
+    for (const DasStreamChanInfo& e : entries) {
         const QString key = ChannelKey(e.DasId, e.Stream, e.Channel);
         s.setValue(key + u"/Active", e.Active);
         s.setValue(key + u"/Name", e.Name);
@@ -92,6 +73,6 @@ void SaveChannelSettings(QSettings& s, const ChannelCatalogue& cat)
         s.setValue(key + u"/BitWeight", e.BitWeight);
         s.setValue(key + u"/VoltsPerUnit", e.VoltsPerUnit);
         s.setValue(key + u"/UnitCode", e.UnitCode);
-        s.setValue(key + u"/TraceColor", QString::fromStdString(FormatColorText(e.TraceColor)));
+        s.setValue(key + u"/TraceColor", ColorText(e.TraceColor));
     }
 }

@@ -1,12 +1,22 @@
 #pragma once
 
+#include <QString>
+
+#include <cstdint>
+#include <span>
+
 class QSettings;
-struct ChannelCatalogue;
 struct DasStreamChanInfo;
 
-// Replaces the per-channel subtree "/ovqt_dislay/DasStreamChanInfo" with the catalogue's
-// entries, seven keys each.
-void SaveChannelSettings(QSettings& s, const ChannelCatalogue& cat);
+// Settings key of a channel: "/ovqt_dislay/DasStreamChanInfo/%04X%02d%02d".
+QString ChannelKey(std::uint16_t dasId, std::uint16_t stream, std::uint16_t channel);
+
+// The name of a channel that has none of its own: its unit id, "%04X".
+QString UnitIdName(std::uint16_t dasId);
+
+// Replaces the per-channel subtree "/ovqt_dislay/DasStreamChanInfo" with these entries, seven
+// keys each.
+void SaveChannelSettings(QSettings& s, std::span<const DasStreamChanInfo> entries);
 
 // Reads the seven stored settings of a new entry (by its ids) over its defaults. Missing or
 // unreadable values keep the default; s may be null.

@@ -65,7 +65,7 @@ bool AllocateRing(PacketStore& store, std::int64_t physicalMemoryBytes)
     return true;
 }
 
-void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat,
+void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat, const QSettings* stored,
                     std::span<const std::uint8_t> payload, StatusLine& status)
 {
     status.Shown = false;
@@ -83,7 +83,7 @@ void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat,
     char timeText[48];
     FormatTime(slot.Time, timeText, sizeof timeText);
     int index = -1;
-    const int selected = FindOrAddChannel(cat, slot, index);
+    const int selected = FindOrAddChannel(cat, slot, index, stored);
     const double rate =
         index >= 0 ? cat.Entries[static_cast<std::size_t>(index)].MeasuredRate : 0.0;
     // "%g" of the rate, without the locale that printf would consult.
@@ -99,9 +99,10 @@ void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat,
         store.RingIndex = (store.RingIndex + 1) % store.AllocatedSlots;
 }
 
-bool IngestEventHeader(ChannelCatalogue& cat, std::span<const std::uint8_t> payload)
+bool IngestEventHeader(ChannelCatalogue& cat, const QSettings* stored,
+                       std::span<const std::uint8_t> payload)
 {
     EventHeaderInfo info;
     ParseEventHeader(payload, info);
-    return UpdateFromEventHeader(cat, info);
+    return UpdateFromEventHeader(cat, info, stored);
 }

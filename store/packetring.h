@@ -7,6 +7,7 @@
 #include <memory>
 #include <span>
 
+class QSettings;
 struct ChannelCatalogue;
 
 // The ring of decoded data packets and the ingest flags. One instance for the program.
@@ -38,8 +39,10 @@ struct StatusLine
 
 // DT ingest step for a DT payload (only 1024 bytes decode). Fills status when a line is to be
 // shown.
-void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat,
+// New channels take their stored settings from stored (none when null).
+void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat, const QSettings* stored,
                     std::span<const std::uint8_t> payload, StatusLine& status);
 
 // Event header step for an EH/ET payload. False: stop the receive pass.
-bool IngestEventHeader(ChannelCatalogue& cat, std::span<const std::uint8_t> payload);
+bool IngestEventHeader(ChannelCatalogue& cat, const QSettings* stored,
+                       std::span<const std::uint8_t> payload);

@@ -1,7 +1,6 @@
 #include "store/rgb.h"
 
 #include <cstdint>
-#include <cstdio>
 
 namespace {
 
@@ -49,11 +48,9 @@ std::uint8_t Clamp(std::int64_t v)
 
 } // namespace
 
-std::string FormatColorText(const Rgb& c)
+QString ColorText(const Rgb& c)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "(%d,%d,%d)", c.Red, c.Green, c.Blue);
-    return text;
+    return QStringLiteral("(%1,%2,%3)").arg(c.Red).arg(c.Green).arg(c.Blue);
 }
 
 // Follows what sscanf("(%d,%d,%d)") counts as three conversions: the closing parenthesis and
@@ -68,4 +65,11 @@ std::optional<Rgb> ParseColorText(std::string_view text)
         !ScanInt(text, pos, g) || !ScanLiteral(text, pos, ',') || !ScanInt(text, pos, b))
         return std::nullopt;
     return Rgb{Clamp(r), Clamp(g), Clamp(b)};
+}
+
+std::optional<Rgb> ParseColorText(const QString& text)
+{
+    const QByteArray bytes = text.toLatin1();
+    return ParseColorText(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <QString>
+
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <string_view>
 
 // A trace or display colour as stored: red, green, blue, each 0 to 255.
@@ -14,7 +15,8 @@ struct Rgb
     friend bool operator==(const Rgb&, const Rgb&) = default;
 };
 
-// "(%d,%d,%d)"
-std::string FormatColorText(const Rgb& c);
+// The colour text of the settings store and the selection list: "(%d,%d,%d)".
+QString ColorText(const Rgb& c);
 // Three integers in the "(%d,%d,%d)" form; components are clamped to 0..255.
 std::optional<Rgb> ParseColorText(std::string_view text);
+std::optional<Rgb> ParseColorText(const QString& text);

@@ -54,7 +54,7 @@ StatusLineCost MeasureStatusLineCost(const std::vector<QByteArray>& payloads, QS
     StatusLine status;
     long long shown = 0;
     cost.IngestNs = BestNsPerPacket(payloads, [&](std::span<const std::uint8_t> p) {
-        IngestDtPacket(store, cat, p, status);
+        IngestDtPacket(store, cat, nullptr, p, status);
         shown += status.Shown ? 1 : 0;
     });
     cost.WithoutStatusNs = BestNsPerPacket(payloads, [&](std::span<const std::uint8_t> p) {
@@ -63,7 +63,7 @@ StatusLineCost MeasureStatusLineCost(const std::vector<QByteArray>& payloads, QS
         if (!DecodeDtPacket(slot, p))
             return;
         int index = -1;
-        FindOrAddChannel(cat, slot, index);
+        FindOrAddChannel(cat, slot, index, nullptr);
         if (index >= 0)
             store.RingIndex = (store.RingIndex + 1) % store.AllocatedSlots;
     });

@@ -339,9 +339,6 @@ void tst_MainWindow::shell()
     QSettings* s = w_->settingsStore();
     QCOMPARE(s->format(), QSettings::IniFormat);
     QCOMPARE(s->fileName(), ini_);
-    QCOMPARE(state_->Catalogue.Settings, s);
-    w_.reset();
-    QCOMPARE(state_->Catalogue.Settings, nullptr);
 
     ovqt_displayMainWindow named(*state_, ini_, nullptr, "tremvue");
     QCOMPARE(named.objectName(), QStringLiteral("tremvue"));
@@ -782,7 +779,7 @@ void tst_MainWindow::storedChannelNameCut()
     e.DasId = 0x9A3C;
     e.Stream = 0;
     e.Channel = 2;
-    ReadChannelSettings(state_->Catalogue.Settings, e);
+    ReadChannelSettings(w_->settingsStore(), e);
     QCOMPARE(e.Active, 1);
     QCOMPARE(e.Name, QString(kMaxNameLength, QLatin1Char('N')));
 }
@@ -829,7 +826,7 @@ void tst_MainWindow::hostileStoreStartsUsable()
     e.DasId = 0x9A3C;
     e.Channel = 1;
     e.TraceColor = Rgb{0, 255, 0};
-    ReadChannelSettings(state_->Catalogue.Settings, e);
+    ReadChannelSettings(w_->settingsStore(), e);
     QCOMPARE(e.Name.size(), kMaxNameLength);
     QCOMPARE(e.TraceColor.Red, 0);
     QCOMPARE(e.TraceColor.Green, 255);

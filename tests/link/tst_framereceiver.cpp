@@ -57,7 +57,7 @@ struct Receiver
         AllocateRing(Store);
         Buffer.open(QIODevice::ReadOnly);
     }
-    ReceiveResult Run() { return ReceiveFrames(Buffer, Store, Cat, Last); }
+    ReceiveResult Run() { return ReceiveFrames(Buffer, Store, Cat, nullptr, Last); }
 };
 
 QByteArray DtFrame(int channel, std::size_t length = 1024, std::uint16_t type = 0)
@@ -155,7 +155,8 @@ private slots:
         ChannelCatalogue cat;
         StatusLine last;
         ShortDevice device(deliverable);
-        QCOMPARE(int(ReceiveFrames(device, store, cat, last).Stop), int(ReceiveStop::BadFrame));
+        QCOMPARE(int(ReceiveFrames(device, store, cat, nullptr, last).Stop),
+                 int(ReceiveStop::BadFrame));
     }
 
     void eventHeaderAndTrailerAlike_data()

@@ -83,7 +83,7 @@ struct Rig
     ChannelCatalogue Cat;
     QTcpServer Server;
     QWidget Window;
-    PksdLink Link{Conn, Store, Cat};
+    PksdLink Link{Conn, Store, Cat, nullptr};
     QAction ConnectAction{QStringLiteral("connect")};
     QAction CloseAction{QStringLiteral("close")};
     ConnectActions Actions{&ConnectAction, &CloseAction};

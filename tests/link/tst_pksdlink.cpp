@@ -40,7 +40,7 @@ struct Rig
     PacketStore Store;
     ChannelCatalogue Cat;
     QTcpServer Server;
-    PksdLink Link{Conn, Store, Cat};
+    PksdLink Link{Conn, Store, Cat, nullptr};
     QStringList Messages;
     QTcpSocket* Peer = nullptr;
     QByteArray Handshake;

@@ -2,6 +2,7 @@
 #include "packets/dtpacket.h"
 #include "packets/eventheader.h"
 #include "store/channelcatalogue.h"
+#include "store/channelsettings.h"
 
 #include <QFile>
 #include <QSettings>
@@ -70,6 +71,7 @@ Q_DECLARE_METATYPE(DasStreamChanInfo)
 
 class ChannelCatalogueTest : public QObject
 {
+    QSettings* stored = nullptr;
     Q_OBJECT
 
 private:
@@ -91,6 +93,7 @@ private:
     }
 
 private slots:
+    void init() { stored = nullptr; }
     void newChannelWithoutSettingsIsInactiveAndNamedAfterItsUnit_data()
     {
         QTest::addColumn<int>("channel");
@@ -111,7 +114,7 @@ private slots:
         ChannelCatalogue cat;
         int index = -2;
         const auto p = Packet(0x00a3, 0, static_cast<std::uint16_t>(channel), 0);
-        QCOMPARE(FindOrAddChannel(cat, *p, index), -1);
+        QCOMPARE(FindOrAddChannel(cat, *p, index, stored), -1);
         QCOMPARE(index, 0);
         const DasStreamChanInfo& e = cat.Entries[0];
         QCOMPARE(e.Active, 0);
@@ -141,7 +144,7 @@ private slots:
         ChannelCatalogue cat;
         for (int i = 0; i < startsMsec.size(); ++i) {
             int index = -1;
-            FindOrAddChannel(cat, *Packet(1, 0, 0, startsMsec[i]), index);
+            FindOrAddChannel(cat, *Packet(1, 0, 0, startsMsec[i]), index, stored);
             QCOMPARE(cat.Entries[std::size_t(index)].MeasuredRate, rates[i]);
         }
     }
@@ -150,8 +153,8 @@ private slots:
     {
         ChannelCatalogue cat;
         int index = -1;
-        FindOrAddChannel(cat, *Packet(1, 0, 0, 86000000.0, 100, kDay), index);
-        FindOrAddChannel(cat, *Packet(1, 0, 0, 600000.0, 100, kDay + 1), index);
+        FindOrAddChannel(cat, *Packet(1, 0, 0, 86000000.0, 100, kDay), index, stored);
+        FindOrAddChannel(cat, *Packet(1, 0, 0, 600000.0, 100, kDay + 1), index, stored);
         QCOMPARE(cat.Entries[0].MeasuredRate, 0.1);
     }
 
@@ -196,7 +199,7 @@ private slots:
         ChannelCatalogue cat;
         cat.Entries.push_back(Entry(1, 0, 0, sampleRate));
         int index = -1;
-        FindOrAddChannel(cat, *Packet(1, 0, 0, 86399000.0), index);
+        FindOrAddChannel(cat, *Packet(1, 0, 0, 86399000.0), index, stored);
         QCOMPARE(cat.Entries[0].LastEndTime.Day, day);
         QCOMPARE(cat.Entries[0].LastEndTime.Msec, msec);
         QCOMPARE(cat.Entries[0].LastStartTime.Msec, 86399000.0);
@@ -207,8 +210,8 @@ private slots:
     {
         ChannelCatalogue cat;
         int index = -1;
-        FindOrAddChannel(cat, *Packet(1, 0, 0, 0, 50), index);
-        FindOrAddChannel(cat, *Packet(1, 0, 0, 1000, 40), index);
+        FindOrAddChannel(cat, *Packet(1, 0, 0, 0, 50), index, stored);
+        FindOrAddChannel(cat, *Packet(1, 0, 0, 1000, 40), index, stored);
         QCOMPARE(cat.Entries[0].MeasuredRate, 50.0);
         QCOMPARE(cat.Entries[0].LastEndTime.Msec, 1800.0);
         QCOMPARE(cat.Entries[0].SampleCount, 40);
@@ -295,14 +298,14 @@ private slots:
     {
         ChannelCatalogue cat;
         int index = -1;
-        FindOrAddChannel(cat, *Packet(5, 0, 0, 0), index);
+        FindOrAddChannel(cat, *Packet(5, 0, 0, 0), index, stored);
         QCOMPARE(index, 0);
-        FindOrAddChannel(cat, *Packet(2, 0, 0, 0), index);
+        FindOrAddChannel(cat, *Packet(2, 0, 0, 0), index, stored);
         QCOMPARE(index, 0);
-        FindOrAddChannel(cat, *Packet(5, 0, 0, 1000), index);
+        FindOrAddChannel(cat, *Packet(5, 0, 0, 1000), index, stored);
         QCOMPARE(index, 1);
         cat.SortOrder = 0;
-        FindOrAddChannel(cat, *Packet(9, 0, 0, 0), index);
+        FindOrAddChannel(cat, *Packet(9, 0, 0, 0), index, stored);
         QCOMPARE(index, 0);
         QCOMPARE(Ids(cat), QStringLiteral("9/0/0 5/0/0 2/0/0"));
     }
@@ -374,10 +377,10 @@ private slots:
         QFETCH(int, red);
         QFETCH(int, blue);
         ChannelCatalogue cat;
-        cat.Settings = IniWith(ini);
-        QVERIFY(cat.Settings);
+        stored = IniWith(ini);
+        QVERIFY(stored);
         int index = -1;
-        const int selected = FindOrAddChannel(cat, *Packet(0x9A3C, 0, 2, 0), index);
+        const int selected = FindOrAddChannel(cat, *Packet(0x9A3C, 0, 2, 0), index, stored);
         QCOMPARE(selected, active ? 0 : -1);
         const DasStreamChanInfo& e = cat.Entries[0];
         QCOMPARE(e.Active, active);
@@ -391,11 +394,11 @@ private slots:
     void settingsAreReadOnlyOnCreation()
     {
         ChannelCatalogue cat;
-        cat.Settings = IniWith("[ovqt_dislay]\nDasStreamChanInfo\\00010000\\Active=0\n");
+        stored = IniWith("[ovqt_dislay]\nDasStreamChanInfo\\00010000\\Active=0\n");
         int index = -1;
-        FindOrAddChannel(cat, *Packet(1, 0, 0, 0), index);
-        cat.Settings->setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/00010000/Active"), 1);
-        QCOMPARE(FindOrAddChannel(cat, *Packet(1, 0, 0, 1000), index), -1);
+        FindOrAddChannel(cat, *Packet(1, 0, 0, 0), index, stored);
+        stored->setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/00010000/Active"), 1);
+        QCOMPARE(FindOrAddChannel(cat, *Packet(1, 0, 0, 1000), index, stored), -1);
     }
 
     void eventHeaderBankCreatesChannelSixteenUp_data()
@@ -410,7 +413,7 @@ private slots:
         QFETCH(bool, bank);
         QFETCH(int, channel);
         ChannelCatalogue cat;
-        QVERIFY(UpdateFromEventHeader(cat, HeaderWithPosition(2, bank)));
+        QVERIFY(UpdateFromEventHeader(cat, HeaderWithPosition(2, bank), stored));
         QCOMPARE(cat.Count(), 1);
         const DasStreamChanInfo& e = cat.Entries[0];
         QCOMPARE(int(e.Channel), channel);
@@ -430,9 +433,9 @@ private slots:
         EventHeaderInfo info = HeaderWithPosition(5, false);
         info.Positions[1].BitWeight = -1.0;
         info.Positions[3].BitWeight = std::numeric_limits<double>::quiet_NaN();
-        QVERIFY(UpdateFromEventHeader(cat, info));
+        QVERIFY(UpdateFromEventHeader(cat, info, stored));
         QCOMPARE(Ids(cat), QStringLiteral("9a3c/0/5"));
-        QVERIFY(UpdateFromEventHeader(cat, EventHeaderInfo{}));
+        QVERIFY(UpdateFromEventHeader(cat, EventHeaderInfo{}, stored));
         QCOMPARE(cat.Count(), 1);
     }
 
@@ -440,18 +443,18 @@ private slots:
     {
         ChannelCatalogue cat;
         const QByteArray p = "DasStreamChanInfo\\9A3C0002\\";
-        cat.Settings = IniWith("[ovqt_dislay]\n" + p + "Active=1\n" + p + "Name=Stored\n" + p +
-                               "SampleRate=50\n" + p + "BitWeight=9\n" + p + "UnitCode=G\n" + p +
-                               "TraceColor=\"(1,2,3)\"\n");
+        stored = IniWith("[ovqt_dislay]\n" + p + "Active=1\n" + p + "Name=Stored\n" + p +
+                         "SampleRate=50\n" + p + "BitWeight=9\n" + p + "UnitCode=G\n" + p +
+                         "TraceColor=\"(1,2,3)\"\n");
         int index = -1;
-        FindOrAddChannel(cat, *Packet(0x9A3C, 0, 2, 0), index);
+        FindOrAddChannel(cat, *Packet(0x9A3C, 0, 2, 0), index, stored);
         QCOMPARE(cat.Entries[0].Name, QStringLiteral("Stored"));
-        QVERIFY(UpdateFromEventHeader(cat, HeaderWithPosition(2, false)));
+        QVERIFY(UpdateFromEventHeader(cat, HeaderWithPosition(2, false), stored));
         // And a channel the header creates reads Active and colour but not the name.
-        cat.Settings->setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/9A3C0018/Name"),
-                               QStringLiteral("Stored"));
-        cat.Settings->setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/9A3C0018/Active"), 1);
-        QVERIFY(UpdateFromEventHeader(cat, HeaderWithPosition(2, true)));
+        stored->setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/9A3C0018/Name"),
+                         QStringLiteral("Stored"));
+        stored->setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/9A3C0018/Active"), 1);
+        QVERIFY(UpdateFromEventHeader(cat, HeaderWithPosition(2, true), stored));
         QCOMPARE(cat.Count(), 2);
         for (const DasStreamChanInfo& e : cat.Entries) {
             QCOMPARE(e.Active, 1);
@@ -483,7 +486,7 @@ private slots:
         ChannelCatalogue cat;
         EventHeaderInfo info = HeaderWithPosition(0, false);
         info.Positions[0].Kind = static_cast<UnitKind>(kind);
-        UpdateFromEventHeader(cat, info);
+        UpdateFromEventHeader(cat, info, stored);
         QCOMPARE(cat.Entries[0].UnitCode, unit);
     }
 
@@ -492,16 +495,16 @@ private slots:
         ChannelCatalogue cat;
         cat.MaxEntries = 1;
         int index = -2;
-        FindOrAddChannel(cat, *Packet(1, 0, 0, 0), index);
+        FindOrAddChannel(cat, *Packet(1, 0, 0, 0), index, stored);
         QCOMPARE(index, 0);
-        QCOMPARE(FindOrAddChannel(cat, *Packet(2, 0, 0, 0), index), -1);
+        QCOMPARE(FindOrAddChannel(cat, *Packet(2, 0, 0, 0), index, stored), -1);
         QCOMPARE(index, -1);
         QCOMPARE(cat.Count(), 1);
         // The known channel is still served.
-        FindOrAddChannel(cat, *Packet(1, 0, 0, 1000), index);
+        FindOrAddChannel(cat, *Packet(1, 0, 0, 1000), index, stored);
         QCOMPARE(index, 0);
         QCOMPARE(cat.Entries[0].MeasuredRate, 100.0);
-        QVERIFY(!UpdateFromEventHeader(cat, HeaderWithPosition(3, false)));
+        QVERIFY(!UpdateFromEventHeader(cat, HeaderWithPosition(3, false), stored));
         QCOMPARE(cat.Count(), 1);
     }
 
@@ -513,7 +516,7 @@ private slots:
         EventHeaderInfo info = HeaderWithPosition(0, false);
         for (int i = 0; i < 4; ++i)
             info.Positions[i] = EventPosition{0.001, 1.0, UnitKind::D};
-        QVERIFY(!UpdateFromEventHeader(cat, info));
+        QVERIFY(!UpdateFromEventHeader(cat, info, stored));
         QCOMPARE(Ids(cat), QStringLiteral("9a3c/0/1 9a3c/0/0"));
     }
 

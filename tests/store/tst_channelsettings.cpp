@@ -70,7 +70,7 @@ private slots:
         cat.Entries.push_back(Entry(0x00A3, 1, 31));
         {
             QSettings s(path, QSettings::IniFormat);
-            SaveChannelSettings(s, cat);
+            SaveChannelSettings(s, cat.Entries);
         }
 
         QSettings s(path, QSettings::IniFormat);
@@ -99,7 +99,7 @@ private slots:
         e.TraceColor = Rgb{255, 255, 0};
         cat.Entries.push_back(e);
         QSettings s(path, QSettings::IniFormat);
-        SaveChannelSettings(s, cat);
+        SaveChannelSettings(s, cat.Entries);
         s.sync();
 
         QSettings again(path, QSettings::IniFormat);
@@ -118,7 +118,7 @@ private slots:
     {
         QSettings s(path, QSettings::IniFormat);
         s.setValue(kRoot + u"/00010000/Active", 1);
-        SaveChannelSettings(s, ChannelCatalogue{});
+        SaveChannelSettings(s, {});
         QVERIFY(StoredChannels(s).isEmpty());
         QVERIFY(!s.contains(kRoot + u"/00010000/Active"));
     }
@@ -139,7 +139,7 @@ private slots:
         timer.start();
         ChannelCatalogue cat;
         cat.Entries.push_back(Entry(1, 0, 0));
-        SaveChannelSettings(s, cat);
+        SaveChannelSettings(s, cat.Entries);
         qInfo("removal took %lld ms", timer.elapsed());
         QCOMPARE(StoredChannels(s), QStringList{QStringLiteral("00010000")});
     }

@@ -11,9 +11,9 @@ class ColorTextTest : public QObject
 private slots:
     void formatHasNoBlanks()
     {
-        QCOMPARE(FormatColorText(Rgb{12, 34, 56}), std::string("(12,34,56)"));
-        QCOMPARE(FormatColorText(Rgb{0, 0, 0}), std::string("(0,0,0)"));
-        QCOMPARE(FormatColorText(Rgb{255, 255, 255}), std::string("(255,255,255)"));
+        QCOMPARE(ColorText(Rgb{12, 34, 56}), QStringLiteral("(12,34,56)"));
+        QCOMPARE(ColorText(Rgb{0, 0, 0}), QStringLiteral("(0,0,0)"));
+        QCOMPARE(ColorText(Rgb{255, 255, 255}), QStringLiteral("(255,255,255)"));
     }
 
     void everyComponentValueRoundTrips()
@@ -21,7 +21,7 @@ private slots:
         for (int v = 0; v < 256; ++v) {
             const auto c = static_cast<std::uint8_t>(v);
             const Rgb color{c, static_cast<std::uint8_t>(255 - v), c};
-            QCOMPARE(ParseColorText(FormatColorText(color)), std::optional<Rgb>(color));
+            QCOMPARE(ParseColorText(ColorText(color)), std::optional<Rgb>(color));
         }
     }
 

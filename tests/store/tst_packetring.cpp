@@ -25,10 +25,11 @@ DtFields OfChannel(int channel, int second = 1)
     return f;
 }
 
-void Ingest(PacketStore& store, ChannelCatalogue& cat, const DtFields& f, StatusLine& status)
+void Ingest(PacketStore& store, ChannelCatalogue& cat, const DtFields& f, StatusLine& status,
+            const QSettings* stored = nullptr)
 {
     const packetbytes::Packet p = BuildDt(f);
-    IngestDtPacket(store, cat, p, status);
+    IngestDtPacket(store, cat, stored, p, status);
 }
 
 } // namespace
@@ -82,12 +83,12 @@ private slots:
         QFETCH(QList<int>, indices);
         PacketStore store = Ring(10, keepSel);
         ChannelCatalogue cat;
-        cat.Settings = ChannelOneActive();
+        const QSettings* stored = ChannelOneActive();
         StatusLine status;
         for (int i = 0; i < channels.size(); ++i) {
             const int slot = store.RingIndex;
             QCOMPARE(slot, indices[i]);
-            Ingest(store, cat, OfChannel(channels[i], i + 1), status);
+            Ingest(store, cat, OfChannel(channels[i], i + 1), status, stored);
             QVERIFY(status.Shown);
             // The line names the slot holding the packet, kept or not.
             QCOMPARE(QByteArray(status.Text).split(' ').last(), QByteArray::number(slot));
@@ -279,7 +280,7 @@ private slots:
         QFETCH(QByteArray, type);
         ChannelCatalogue cat;
         const packetbytes::Packet p = packetbytes::BuildEventHeader(type.constData(), 0x9A3C, true);
-        QVERIFY(IngestEventHeader(cat, p));
+        QVERIFY(IngestEventHeader(cat, nullptr, p));
         QCOMPARE(cat.Count(), 1);
         const DasStreamChanInfo& e = cat.Entries[0];
         QCOMPARE(int(e.Channel), 18);
@@ -295,7 +296,7 @@ private slots:
         ChannelCatalogue cat;
         packetbytes::Packet p = packetbytes::BuildEventHeader("EH", 0x9A3C, false);
         std::memcpy(p.data() + 92, "XYZ", 3);
-        QVERIFY(IngestEventHeader(cat, p));
+        QVERIFY(IngestEventHeader(cat, nullptr, p));
         QCOMPARE(cat.Count(), 0);
     }
 
@@ -304,7 +305,7 @@ private slots:
         ChannelCatalogue cat;
         cat.MaxEntries = 0;
         const packetbytes::Packet p = packetbytes::BuildEventHeader("EH", 0x9A3C, false);
-        QVERIFY(!IngestEventHeader(cat, p));
+        QVERIFY(!IngestEventHeader(cat, nullptr, p));
         QCOMPARE(cat.Count(), 0);
     }
 };
