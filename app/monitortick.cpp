@@ -1,6 +1,8 @@
 #include "app/monitortick.h"
 
+#include "display/displaystate.h"
+
 bool MonitorTickRedraws(int timeScale, int newData)
 {
-    return timeScale == 4 || newData == 1;
+    return timeScale == TimeCpuClock || newData == 1;
 }

@@ -1,20 +1,21 @@
 #pragma once
 
 #include <QMainWindow>
-#include <QPaintEvent>
 #include <QPixmap>
-#include <QResizeEvent>
 #include <QString>
 
-#include <array>
 #include <memory>
 
 class PksdLink;
 class QAction;
+class QEvent;
 class QMenu;
 class QMenuBar;
+class QPaintEvent;
+class QResizeEvent;
 class QSettings;
 class QTimer;
+struct DisplayState;
 struct ProgramState;
 
 // The one main window: commands, menus, status bar, the link to PKSD, the monitor timer and the
@@ -41,6 +42,7 @@ public:
     QMenu* displayMenu = nullptr;
     QMenu* helpMenu = nullptr;
 
+    // Built, named, labelled and wired from the table in mainwindowactions.cpp.
     QAction* connectConnect_To_PKSDAction = nullptr;
     QAction* connectCloseAction = nullptr;
     QAction* connectSave_Current_SettingsAction = nullptr;
@@ -134,22 +136,20 @@ protected slots:
     void resizeEvent(QResizeEvent* event) override;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    QAction* MakeAction(const char* name, bool toggle, bool on, bool enabled);
-    void BuildActions();
     void BuildMenus();
-    void WireActions();
-    void ShowScaleMarks();
-    void ShowDcMark();
-    void ShowTimeMarks();
-    void ShowLabelMarks();
-    void ShowUnitMarks();
-    void RedrawWhen(bool redraw);
+    // Check marks and enabled states that mirror the display state.
+    void ShowMarks();
+    // A View command: the state change, the marks, and the redraw it asks for.
+    void RunViewCommand(bool (*command)(DisplayState&));
+    // A redraw the operator asked for, under the wait cursor.
+    void RedrawForOperator();
     void ChooseColor(QColor& target);
+    void StartMonitorTimer();
 
     ProgramState& state_;
     std::unique_ptr<QSettings> settingsStore_;
-    std::array<QAction*, 4> menuBarItems_{};
 };

@@ -103,13 +103,13 @@ void ReadStoredSettings(const QSettings& s, ProgramState& state)
     d.TimeLable = Flag(s, "TimeLable", d.TimeLable);
     d.MinMaxLable = Flag(s, "MinMaxLable", d.MinMaxLable);
     d.MeanRangeLable = Flag(s, "MeanRangeLable", d.MeanRangeLable);
-    d.VoltsLable = IntIn(s, "VoltsLable", 0, 2, d.VoltsLable);
+    d.VoltsLable = IntIn(s, "VoltsLable", LabelCounts, LabelGround, d.VoltsLable);
     d.ZeroDcOffset = Flag(s, "ZeroDcOffset", d.ZeroDcOffset);
-    d.AmpScale = IntIn(s, "AmpScale", 0, 3, d.AmpScale);
+    d.AmpScale = IntIn(s, "AmpScale", ScaleIndividual, ScaleLock, d.AmpScale);
     // Absolute scaling keeps DC removal off, as the command that chooses it does.
-    if (d.AmpScale == 1)
+    if (d.AmpScale == ScaleAbsolute)
         d.ZeroDcOffset = 0;
-    d.TimeScale = IntIn(s, "TimeScale", 0, 4, d.TimeScale);
+    d.TimeScale = IntIn(s, "TimeScale", TimePerChannel, TimeCpuClock, d.TimeScale);
 
     const std::optional<double> factor = StoredDouble(s, Key("ScaleFactor"));
     // Zero, negative or huge factors would collapse or flip every trace.
@@ -122,10 +122,4 @@ void WriteStoredSettings(QSettings& s, const ProgramState& state)
     for (const auto& [key, value] : SettingsSnapshot(state))
         s.setValue(key, value);
     SaveChannelSettings(s, state.Catalogue.Entries);
-}
-
-QString StartupRingFailureText(std::int64_t slotCount)
-{
-    const auto kilobytes = static_cast<long long>(RingBytes(slotCount) / 1024);
-    return QString::asprintf("Couldn't allocate %lldkB", kilobytes);
 }

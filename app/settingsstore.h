@@ -19,6 +19,3 @@ void ReadStoredSettings(const QSettings& s, ProgramState& state);
 
 // Writes the 21 values, then replaces the per-channel subtree with the catalogue's entries.
 void WriteStoredSettings(QSettings& s, const ProgramState& state);
-
-// The start-up failure text "Couldn't allocate %dkB" for a ring of slotCount slots, in 64 bits.
-QString StartupRingFailureText(std::int64_t slotCount);

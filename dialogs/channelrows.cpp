@@ -1,6 +1,7 @@
 #include "dialogs/channelrows.h"
 
 #include "dialogs/mydialogselect.h"
+#include "packets/numbertext.h"
 #include "store/dasstreamchaninfo.h"
 #include "store/rgb.h"
 
@@ -42,7 +43,7 @@ QString ChannelText(const DasStreamChanInfo& entry)
 
 QString RateText(double rate)
 {
-    return QString::asprintf("%g", rate);
+    return QString::fromStdString(FormatG(rate));
 }
 
 Rgb ColorFromText(const QString& text)

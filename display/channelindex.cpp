@@ -13,11 +13,11 @@ std::uint64_t IdsOf(std::uint16_t dasId, std::uint16_t stream, std::uint16_t cha
 
 } // namespace
 
-ChannelIndex::ChannelIndex(const ChannelCatalogue& cat)
+ChannelIndex::ChannelIndex(const ChannelCatalogue& cat, Entries which)
 {
     for (int i = 0; i < cat.Count(); ++i) {
         const DasStreamChanInfo& e = cat.Entries[static_cast<std::size_t>(i)];
-        if (e.Active)
+        if (e.Active && (which == Entries::Active || !e.ScaleSet))
             keys.push_back({IdsOf(e.DasId, e.Stream, e.Channel), i});
     }
     std::stable_sort(keys.begin(), keys.end(),

@@ -10,7 +10,13 @@ struct ChannelCatalogue;
 class ChannelIndex
 {
 public:
-    explicit ChannelIndex(const ChannelCatalogue& cat);
+    enum class Entries
+    {
+        Active,
+        ActiveWithoutScale, // active entries whose scale is not yet set from data
+    };
+
+    explicit ChannelIndex(const ChannelCatalogue& cat, Entries which = Entries::Active);
 
     // Index into the catalogue of the active entry with these ids, or -1.
     int FindActive(std::uint16_t dasId, std::uint16_t stream, std::uint16_t channel) const;

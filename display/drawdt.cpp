@@ -54,6 +54,9 @@ bool DrawDT(QPainter& p, const QRect& windowRect, int menuBarHeight, int statusB
     const ChannelIndex index(cat);
     if (ds.AmpScale != ScaleLock)
         GatherStatistics(cat, index, store, ds.TimeRange);
+    else
+        GatherStatistics(cat, ChannelIndex(cat, ChannelIndex::Entries::ActiveWithoutScale), store,
+                         ds.TimeRange);
     const GlobalFigures figures = FinishStatistics(cat);
     ComputeScales(cat, ds, figures);
 

@@ -11,19 +11,22 @@
 #include <QRect>
 #include <QSize>
 
-bool NeedsNewPicture(const QSize& pictureSize, bool hasPicture, const QSize& windowSize)
+bool NeedsNewPicture(const QPixmap& picture, const QSize& windowSize, double devicePixelRatio)
 {
-    return !hasPicture || windowSize.width() > pictureSize.width() ||
-           windowSize.height() > pictureSize.height();
+    if (picture.isNull() || picture.devicePixelRatio() != devicePixelRatio)
+        return true;
+    const QSize logical = picture.deviceIndependentSize().toSize();
+    return windowSize.width() > logical.width() || windowSize.height() > logical.height();
 }
 
-bool ResizePicture(QPixmap& picture, const QSize& windowSize)
+bool ResizePicture(QPixmap& picture, const QSize& windowSize, double devicePixelRatio)
 {
-    if (!NeedsNewPicture(picture.size(), !picture.isNull(), windowSize))
+    if (!NeedsNewPicture(picture, windowSize, devicePixelRatio))
         return false;
     picture = QPixmap();
     // An empty or unmakeable size gives a null pixmap: the window then has no picture.
-    picture = QPixmap(windowSize);
+    picture = QPixmap(windowSize * devicePixelRatio);
+    picture.setDevicePixelRatio(devicePixelRatio);
     return true;
 }
 

@@ -9,19 +9,23 @@ struct ChannelCatalogue;
 struct DisplayState;
 struct PacketStore;
 
-// Resize rule: a new picture of the window's size is needed when there is none (a null
-// pixmap) or when the window has grown past it in width or height. A shrinking window keeps
-// the larger picture.
-bool NeedsNewPicture(const QSize& pictureSize, bool hasPicture, const QSize& windowSize);
+// The off-screen picture of the traces. It is made at the screen's device pixel ratio, so that
+// on a high-density screen traces and labels are drawn at full resolution; sizes here are the
+// window's own (logical) pixels.
 
-// Applies the resize rule to picture: releases the old one and makes one of the window's size.
-// True when it made a new picture (the caller then redraws). A picture that cannot be made
-// leaves picture null, and DrawDTInto then draws nothing.
-bool ResizePicture(QPixmap& picture, const QSize& windowSize);
+// A new picture is needed when there is none (a null pixmap), when the window has grown past it
+// in width or height, or when the device pixel ratio changed. A shrinking window keeps the
+// larger picture.
+bool NeedsNewPicture(const QPixmap& picture, const QSize& windowSize, double devicePixelRatio);
 
-// DrawDT into the off-screen picture, reading the computer's clock for time mode 4. windowRect
-// is the window's rectangle; the bars' heights keep the plot clear of them. Nothing happens
-// without a picture. True when the window should be repainted.
+// Applies the rule: releases the old picture and makes one of the window's size. True when it
+// made a new picture (the caller then redraws). A picture that cannot be made leaves picture
+// null, and DrawDTInto then draws nothing.
+bool ResizePicture(QPixmap& picture, const QSize& windowSize, double devicePixelRatio = 1.0);
+
+// DrawDT into the picture, reading the computer's clock for time mode 4. windowRect is the
+// window's rectangle; the bars' heights keep the plot clear of them. Nothing happens without a
+// picture. True when the window should be repainted.
 bool DrawDTInto(QPaintDevice* picture, const QRect& windowRect, int menuBarHeight,
                 int statusBarHeight, DisplayState& ds, ChannelCatalogue& cat,
                 const PacketStore& store);

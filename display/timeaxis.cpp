@@ -3,6 +3,7 @@
 #include "display/displaystate.h"
 #include "display/saturate.h"
 #include "packets/daytime.h"
+#include "packets/numbertext.h"
 
 #include <QColor>
 #include <QFontMetrics>
@@ -28,9 +29,11 @@ double TickStepMsec(int timeRange)
 QString TickLabelText(double msecOfDay)
 {
     const std::int64_t m = TruncToInt64(msecOfDay);
-    QString text = QString::asprintf("%02d:%02d:%4.1f", static_cast<int>(m / 3600000),
-                                     static_cast<int>((m % 3600000) / 60000),
-                                     static_cast<double>(m % 60000) * 0.001);
+    // "%02d:%02d:%4.1lf", the seconds rounded as C rounds them.
+    QString text =
+        QString::asprintf("%02d:%02d:", static_cast<int>(m / 3600000),
+                          static_cast<int>((m % 3600000) / 60000)) +
+        QString::fromStdString(FormatFixed(static_cast<double>(m % 60000) * 0.001, 1, 4));
     if (text.size() > 6 && text[6] == QLatin1Char(' '))
         text[6] = QLatin1Char('0');
     if (text.size() > 9 && text[9] == QLatin1Char('0'))

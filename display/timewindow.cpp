@@ -58,6 +58,7 @@ int ResetChannels(ChannelCatalogue& cat, const DisplayState& ds)
             e.MinCount = 0;
             e.MaxCount = 0;
             e.RangeCount = 0;
+            e.RangeSpan = 0;
             e.Mean = 0.0;
         }
         e.MeanCount = 0;

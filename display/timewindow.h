@@ -4,16 +4,6 @@ struct ChannelCatalogue;
 struct DayTime;
 struct DisplayState;
 
-// Time modes of TimeScale. Values outside them behave like TimePerChannel.
-enum TimeScaleMode : int
-{
-    TimePerChannel = 0,
-    TimeCommon = 1,
-    TimePerStream = 2,
-    TimePerUnit = 3,
-    TimeCpuClock = 4,
-};
-
 // Resets the working values of every active entry for a new redraw (the scale limits survive
 // in lock mode) and sets its AxisTime to its latest data plus the shift. Returns the number of
 // active entries.

@@ -2,6 +2,7 @@
 
 #include "display/displaystate.h"
 #include "display/saturate.h"
+#include "packets/numbertext.h"
 #include "store/dasstreamchaninfo.h"
 
 #include <QFontMetrics>
@@ -24,9 +25,11 @@ QString ValueText(const char* prefix, double counts, const DasStreamChanInfo& e,
 {
     switch (ds.VoltsLable) {
     case LabelVolts:
-        return QString::asprintf("%s%gV", prefix, counts * e.BitWeight);
+        return QLatin1String(prefix) + QString::fromStdString(FormatG(counts * e.BitWeight)) +
+               QLatin1Char('V');
     case LabelGround:
-        return QString::asprintf("%s%g", prefix, counts * e.BitWeight * GroundPerVolt(e)) +
+        return QLatin1String(prefix) +
+               QString::fromStdString(FormatG(counts * e.BitWeight * GroundPerVolt(e))) +
                e.UnitCode;
     default:
         return QString::asprintf("%s%lld", prefix, static_cast<long long>(TruncToInt64(counts)));
@@ -68,7 +71,8 @@ QString MeanText(const DasStreamChanInfo& e, const DisplayState& ds)
 
 QString RangeText(const DasStreamChanInfo& e, const DisplayState& ds)
 {
-    return ValueText("Range=", e.RangeCount, e, ds);
+    // The span of full-scale 32-bit data does not fit the 32-bit RangeCount.
+    return ValueText("Range=", static_cast<double>(e.RangeSpan), e, ds);
 }
 
 void DrawTraceLabels(QPainter& p, const DasStreamChanInfo& e, int x0, int x1, int ya, int yb,

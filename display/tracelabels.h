@@ -6,14 +6,6 @@ class QPainter;
 struct DasStreamChanInfo;
 struct DisplayState;
 
-// Label units of VoltsLable. Values outside them show counts.
-enum LabelUnits : int
-{
-    LabelCounts = 0,
-    LabelVolts = 1,
-    LabelGround = 2,
-};
-
 // "%4X-%02d-%02d" of the unit id, stream + 1 and channel + 1.
 QString ChannelLabelText(const DasStreamChanInfo& e);
 // "%s-%02d-%02d" of the name, stream + 1 and channel + 1.

@@ -32,6 +32,7 @@ void ScaleEntry(DasStreamChanInfo& e, int ampScale, double scaleFactor, const Gl
         break;
     }
     const std::int64_t range = high - low;
+    e.RangeSpan = range;
     e.RangeCount = SaturateInt32(range);
     if (factored) {
         const double c = static_cast<double>((low + high) / 2);
@@ -47,7 +48,18 @@ void ScaleEntry(DasStreamChanInfo& e, int ampScale, double scaleFactor, const Gl
 void ComputeScales(ChannelCatalogue& cat, const DisplayState& ds, const GlobalFigures& g)
 {
     for (DasStreamChanInfo& e : cat.Entries) {
-        if (e.Active)
+        if (!e.Active)
+            continue;
+        if (ds.AmpScale != ScaleLock) {
             ScaleEntry(e, ds.AmpScale, ds.ScaleFactor, g);
+            e.ScaleSet = e.MeanCount > 0;
+        } else if (!e.ScaleSet && e.MeanCount > 0) {
+            // Nothing to lock yet (as after a start in lock mode): the first drawing with data
+            // gives the scale that is kept from then on.
+            ScaleEntry(e, ScaleIndividual, ds.ScaleFactor, g);
+            e.ScaleSet = true;
+        } else {
+            ScaleEntry(e, ScaleLock, ds.ScaleFactor, g);
+        }
     }
 }

@@ -31,25 +31,25 @@ int Flipped(int flag)
 
 bool SetScaleI(DisplayState& ds)
 {
-    return ChooseScale(ds, 0);
+    return ChooseScale(ds, ScaleIndividual);
 }
 
 bool SetScaleC(DisplayState& ds)
 {
-    return ChooseScale(ds, 2);
+    return ChooseScale(ds, ScaleCommon);
 }
 
 // Keeps the factor: the locked scale ignores it until another mode is chosen.
 bool SetScaleL(DisplayState& ds)
 {
-    ds.AmpScale = 3;
+    ds.AmpScale = ScaleLock;
     return false;
 }
 
 bool AbsoluteScale(DisplayState& ds)
 {
     ds.ZeroDcOffset = 0;
-    return ChooseScale(ds, 1);
+    return ChooseScale(ds, ScaleAbsolute);
 }
 
 bool SetScaleUp(DisplayState& ds)
@@ -75,28 +75,28 @@ bool RemoveDCoffset(DisplayState& ds)
 // Every monitor tick redraws in this mode, so the command itself does not.
 bool CPUTimeScale(DisplayState& ds)
 {
-    ChooseTime(ds, 4);
+    ChooseTime(ds, TimeCpuClock);
     return false;
 }
 
 bool SetTimeC(DisplayState& ds)
 {
-    return ChooseTime(ds, 1);
+    return ChooseTime(ds, TimeCommon);
 }
 
 bool SetTimeI(DisplayState& ds)
 {
-    return ChooseTime(ds, 0);
+    return ChooseTime(ds, TimePerChannel);
 }
 
 bool SetTimeS(DisplayState& ds)
 {
-    return ChooseTime(ds, 2);
+    return ChooseTime(ds, TimePerStream);
 }
 
 bool SetTimeD(DisplayState& ds)
 {
-    return ChooseTime(ds, 3);
+    return ChooseTime(ds, TimePerUnit);
 }
 
 bool SetLabelsTime(DisplayState& ds)
@@ -119,19 +119,19 @@ bool SetLabelsMeanRange(DisplayState& ds)
 
 bool SetLabelsVolts(DisplayState& ds)
 {
-    ds.VoltsLable = 1;
+    ds.VoltsLable = LabelVolts;
     return false;
 }
 
 bool SetLabelsinGround(DisplayState& ds)
 {
-    ds.VoltsLable = 2;
+    ds.VoltsLable = LabelGround;
     return false;
 }
 
 bool SetLabelsInCount(DisplayState& ds)
 {
-    ds.VoltsLable = 0;
+    ds.VoltsLable = LabelCounts;
     return false;
 }
 
@@ -156,10 +156,10 @@ bool TakeFont(QFont& target, const QFont& chosen, bool accepted)
 ScaleMarks ScaleMarksOf(const DisplayState& ds)
 {
     ScaleMarks m;
-    m.Individual = ds.AmpScale == 0;
-    m.Absolute = ds.AmpScale == 1;
-    m.Common = ds.AmpScale == 2;
-    m.Lock = ds.AmpScale == 3;
+    m.Individual = ds.AmpScale == ScaleIndividual;
+    m.Absolute = ds.AmpScale == ScaleAbsolute;
+    m.Common = ds.AmpScale == ScaleCommon;
+    m.Lock = ds.AmpScale == ScaleLock;
     m.AmplitudeEnabled = !m.Absolute;
     m.RemoveDcEnabled = !m.Absolute;
     m.RemoveDcOn = ds.ZeroDcOffset != 0;
@@ -169,11 +169,11 @@ ScaleMarks ScaleMarksOf(const DisplayState& ds)
 TimeMarks TimeMarksOf(const DisplayState& ds)
 {
     TimeMarks m;
-    m.Channel = ds.TimeScale == 0;
-    m.Common = ds.TimeScale == 1;
-    m.Stream = ds.TimeScale == 2;
-    m.Das = ds.TimeScale == 3;
-    m.Cpu = ds.TimeScale == 4;
+    m.Channel = ds.TimeScale == TimePerChannel;
+    m.Common = ds.TimeScale == TimeCommon;
+    m.Stream = ds.TimeScale == TimePerStream;
+    m.Das = ds.TimeScale == TimePerUnit;
+    m.Cpu = ds.TimeScale == TimeCpuClock;
     return m;
 }
 
@@ -184,5 +184,6 @@ LabelMarks LabelMarksOf(const DisplayState& ds)
 
 UnitMarks UnitMarksOf(const DisplayState& ds)
 {
-    return {ds.VoltsLable == 1, ds.VoltsLable == 2, ds.VoltsLable == 0};
+    return {ds.VoltsLable == LabelVolts, ds.VoltsLable == LabelGround,
+            ds.VoltsLable == LabelCounts};
 }

@@ -1,17 +1,7 @@
-# The harnesses and what each links; those whose libraries are not part of this build are left
-# out. Shared by the fuzz build and the regression replay tests.
-set(TREMVUE_FUZZ_HARNESSES dtpacket eventheader)
+# The harnesses and what each links. Shared by the fuzz build and the regression replay tests.
+set(TREMVUE_FUZZ_HARNESSES dtpacket eventheader receive inspect settings)
 set(TREMVUE_FUZZ_LIBS_dtpacket tremvue_packets)
 set(TREMVUE_FUZZ_LIBS_eventheader tremvue_packets)
-if(TARGET tremvue_display)
-  list(APPEND TREMVUE_FUZZ_HARNESSES receive)
-  set(TREMVUE_FUZZ_LIBS_receive tremvue_display tremvue_link tremvue_store Qt6::Gui)
-endif()
-if(TARGET tremvue_inspect_core)
-  list(APPEND TREMVUE_FUZZ_HARNESSES inspect)
-  set(TREMVUE_FUZZ_LIBS_inspect tremvue_inspect_core)
-endif()
-if(TARGET tremvue_app)
-  list(APPEND TREMVUE_FUZZ_HARNESSES settings)
-  set(TREMVUE_FUZZ_LIBS_settings tremvue_app Qt6::Gui)
-endif()
+set(TREMVUE_FUZZ_LIBS_receive tremvue_display tremvue_link tremvue_store Qt6::Gui)
+set(TREMVUE_FUZZ_LIBS_inspect tremvue_inspect_core)
+set(TREMVUE_FUZZ_LIBS_settings tremvue_app Qt6::Gui)

@@ -84,6 +84,7 @@ void PksdLink::slotReadyRead()
     if (result.Stop == ReceiveStop::BadFrame) {
         // Reading on would be out of step with the frames; the operator is told and, when a
         // connection is wanted, it is re-established like after any other failure.
+        conn_.LastSocketEvent = QStringLiteral("slotError");
         CloseSocket();
         emit statusMessage(BadFrameText());
         ScheduleReconnect();

@@ -30,6 +30,7 @@ struct DasStreamChanInfo
     std::int32_t MinCount = 0;
     std::int32_t MaxCount = 0;
     std::int32_t RangeCount = 0;
+    std::int64_t RangeSpan = 0; // RangeCount before it is held to 32 bits, for the label
     std::int32_t MeanCount = 0;
     double Mean = 0.0;
     double BitWeight = 0.0;
@@ -37,5 +38,6 @@ struct DasStreamChanInfo
     QString UnitCode;
     std::int32_t ScaleLow = 0;
     std::int32_t ScaleHigh = 0;
+    bool ScaleSet = false; // ScaleLow and ScaleHigh were computed from data
     Rgb TraceColor;
 };

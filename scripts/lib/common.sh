@@ -26,6 +26,19 @@ ensure_packages() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
+# Makes a locale such as de_DE.UTF-8 available (Debian's locales package must be installed).
+ensure_locale() {
+    local name="$1"
+    if locale -a 2>/dev/null | grep -qix "${name/UTF-8/utf8}"; then
+        return 0
+    fi
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        sudo=(sudo)
+    fi
+    "${sudo[@]}" localedef -i "${name%%.*}" -f UTF-8 "$name"
+}
+
 # Configures and builds into the given folder; extra arguments go to cmake's configure step.
 configure_and_build() {
     local build_dir="$1"

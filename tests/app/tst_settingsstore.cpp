@@ -1,3 +1,4 @@
+#include "app/connectioncommands.h"
 #include "app/monitortick.h"
 #include "app/programstate.h"
 #include "app/settingsstore.h"

@@ -174,6 +174,7 @@ void DrawDtTest::lockedScaleClampsAtBandEdges()
     s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock())};
     s.cat.Entries[0].ScaleLow = 0;
     s.cat.Entries[0].ScaleHigh = 100;
+    s.cat.Entries[0].ScaleSet = true;
     PutPacket(s.store, s.cat.Entries[0], TenOClock(-100), Alternating(101, -5000, 5000));
     QVERIFY(s.Draw());
     const TraceBand band = s.Band(0, 1);

@@ -22,24 +22,28 @@ private slots:
 
 void OffscreenPictureTest::resizeRule_data()
 {
-    QTest::addColumn<bool>("hasPicture");
-    QTest::addColumn<QSize>("picture");
+    QTest::addColumn<QSize>("picture"); // logical size; empty: none yet
     QTest::addColumn<QSize>("window");
+    QTest::addColumn<double>("ratio");
     QTest::addColumn<bool>("needed");
-    QTest::newRow("none yet") << false << QSize() << QSize(640, 480) << true;
-    QTest::newRow("same size") << true << QSize(640, 480) << QSize(640, 480) << false;
-    QTest::newRow("narrower and lower") << true << QSize(640, 480) << QSize(600, 400) << false;
-    QTest::newRow("wider") << true << QSize(640, 480) << QSize(641, 480) << true;
-    QTest::newRow("taller") << true << QSize(640, 480) << QSize(640, 481) << true;
-    QTest::newRow("wider but lower") << true << QSize(640, 480) << QSize(800, 100) << true;
+    QTest::newRow("none yet") << QSize() << QSize(640, 480) << 1.0 << true;
+    QTest::newRow("same size") << QSize(640, 480) << QSize(640, 480) << 1.0 << false;
+    QTest::newRow("narrower and lower") << QSize(640, 480) << QSize(600, 400) << 1.0 << false;
+    QTest::newRow("wider") << QSize(640, 480) << QSize(641, 480) << 1.0 << true;
+    QTest::newRow("taller") << QSize(640, 480) << QSize(640, 481) << 1.0 << true;
+    QTest::newRow("wider but lower") << QSize(640, 480) << QSize(800, 100) << 1.0 << true;
+    QTest::newRow("ratio changed") << QSize(640, 480) << QSize(640, 480) << 2.0 << true;
 }
 
 void OffscreenPictureTest::resizeRule()
 {
-    QFETCH(bool, hasPicture);
     QFETCH(QSize, picture);
     QFETCH(QSize, window);
-    QTEST(NeedsNewPicture(picture, hasPicture, window), "needed");
+    QFETCH(double, ratio);
+    QPixmap pixmap;
+    if (!picture.isEmpty())
+        ResizePicture(pixmap, picture, 1.0);
+    QTEST(NeedsNewPicture(pixmap, window, ratio), "needed");
 }
 
 void OffscreenPictureTest::shrinkingKeepsThePicture()

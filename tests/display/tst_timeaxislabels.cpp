@@ -143,6 +143,7 @@ void TimeAxisLabelsTest::valueLabelsFollowUnitsAndDcRemoval()
     e.ScaleLow = low;
     e.ScaleHigh = high;
     e.RangeCount = range;
+    e.RangeSpan = range;
     e.Mean = mean;
     e.BitWeight = bitWeight;
     e.VoltsPerUnit = voltsPerUnit;

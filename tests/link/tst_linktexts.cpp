@@ -1,7 +1,6 @@
 #include "link/connectionstate.h"
 #include "link/handshake.h"
 #include "link/linkstatustext.h"
-#include "link/pksdopenclose.h"
 #include "store/packetring.h"
 
 #include <QByteArray>
@@ -84,53 +83,6 @@ private slots:
     {
         ConnectionState conn;
         QCOMPARE(SocketClosedText(conn), QStringLiteral("Socket Closed localhost2543"));
-    }
-
-    void portFromText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("port");
-        QTest::newRow("empty") << "" << 0;
-        QTest::newRow("default") << "2543" << 2543;
-        QTest::newRow("zero") << "0" << 0;
-        QTest::newRow("largest") << "65535" << 65535;
-        QTest::newRow("just above") << "65536" << 0;
-        QTest::newRow("70000") << "70000" << 0;
-        QTest::newRow("ten digits") << "9999999999" << 0;
-        QTest::newRow("leading zeros") << "0000000080" << 80;
-    }
-    void portFromText()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, port);
-        QCOMPARE(int(PortFromText(text)), port);
-    }
-
-    void ringSizeFromText_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("slots_");
-        QTest::newRow("empty") << "" << 0;
-        QTest::newRow("one") << "1" << 1;
-        QTest::newRow("default") << "1000" << 1000;
-        QTest::newRow("int max") << "2147483647" << 2147483647;
-        QTest::newRow("beyond int") << "2147483648" << 0;
-        QTest::newRow("ten nines") << "9999999999" << 0;
-    }
-    void ringSizeFromText()
-    {
-        QFETCH(QString, text);
-        QFETCH(int, slots_);
-        QCOMPARE(RingSizeFromText(text), slots_);
-    }
-
-    void allocationFailureTextCountsIn64Bits()
-    {
-        const std::int64_t bytes = std::int64_t{2147483647} * std::int64_t{sizeof(DtPacket)};
-        QVERIFY(bytes > std::int64_t{1} << 32);
-        QCOMPARE(RingAllocationFailureText(2147483647), QStringLiteral("Couldn't allocate ") +
-                                                            QString::number(bytes) +
-                                                            QStringLiteral("Bytes"));
     }
 };
 

@@ -135,7 +135,7 @@ private slots:
         QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::ConnectedState);
     }
 
-    void badFrameClosesAndReconnects_data()
+    void badFrameReconnectsNamingTheError_data()
     {
         QTest::addColumn<int>("length");
         QTest::addColumn<int>("wanted");
@@ -144,23 +144,26 @@ private slots:
         QTest::newRow("negative, wanted") << -1 << 1;
         QTest::newRow("top bit, not wanted") << INT32_MIN << 0;
     }
-    void badFrameClosesAndReconnects()
+    void badFrameReconnectsNamingTheError()
     {
         QFETCH(int, length);
         QFETCH(int, wanted);
         Rig rig;
         QVERIFY(rig.ConnectAndAccept());
         rig.Conn.AutoStartPKSD = wanted;
+        rig.Conn.LastSocketEvent = QStringLiteral("slotClosed"); // an earlier, unrelated event
         rig.Send(Frame(0, length, Dt(1, 0, 0).data(), 1024) + DtFrame(1));
 
         QTRY_COMPARE(rig.Peer->state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(rig.Messages.last(), BadFrameText());
         QVERIFY(!rig.Messages.contains(rig.ClosedText()));
-        QCOMPARE(rig.Conn.LastSocketEvent, QString());
         QCOMPARE(rig.Cat.Count(), 0);
         QCOMPARE(rig.Link.reconnectTimer().isActive(), wanted == 1);
         QCOMPARE(rig.Link.reconnectTimer().interval(), 10000);
+        // The next reconnect text names the failure, not an empty or an earlier event.
+        rig.Link.SockTimeout();
+        QVERIFY(rig.Messages.last().startsWith(QStringLiteral("Idle slotError Reconnecting  ")));
     }
 
     void refusedConnectionRetriesEveryTick()

@@ -1,7 +1,7 @@
-#include "link/pksdopenclose.h"
+#include "app/connectioncommands.h"
 
+#include "dialogs/pksdconnect.h"
 #include "link/connectionstate.h"
-#include "link/pksdconnect.h"
 #include "link/pksdlink.h"
 #include "store/packetring.h"
 
@@ -43,9 +43,22 @@ std::int32_t RingSizeFromText(const QString& text)
     return ok ? n : 0;
 }
 
-QString RingAllocationFailureText(std::int32_t slotCount)
+QString RingAllocationFailureText(std::int64_t slotCount)
 {
     return MainWindowText("Couldn't allocate %1Bytes").arg(RingBytes(slotCount));
+}
+
+QString StartupRingFailureText(std::int64_t slotCount)
+{
+    return MainWindowText("Couldn't allocate %1kB").arg(RingBytes(slotCount) / 1024);
+}
+
+bool AllocateRingOrSay(QWidget* parent, PacketStore& store, const QString& failureText)
+{
+    if (AllocateRing(store))
+        return true;
+    QMessageBox::critical(parent, MainWindowText("Memory Error"), failureText, QMessageBox::Ok);
+    return false;
 }
 
 bool OpenPksd(QWidget* parent, ConnectionState& conn, PacketStore& store, PksdLink& link,
@@ -71,11 +84,8 @@ bool OpenPksd(QWidget* parent, ConnectionState& conn, PacketStore& store, PksdLi
         delete dialog;
     } while (store.NringBuffer < 1);
 
-    if (!AllocateRing(store)) {
-        QMessageBox::critical(parent, MainWindowText("Memory Error"),
-                              RingAllocationFailureText(store.NringBuffer), QMessageBox::Ok);
+    if (!AllocateRingOrSay(parent, store, RingAllocationFailureText(store.NringBuffer)))
         return false;
-    }
     SetConnectActions(actions, true);
     conn.AutoStartPKSD = 1;
     link.Connect();

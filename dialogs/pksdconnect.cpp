@@ -1,4 +1,4 @@
-#include "link/pksdconnect.h"
+#include "dialogs/pksdconnect.h"
 
 #include <QCheckBox>
 #include <QEvent>

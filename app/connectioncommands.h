@@ -24,8 +24,13 @@ void SetConnectActions(const ConnectActions& actions, bool connectionWanted);
 std::uint16_t PortFromText(const QString& text);
 std::int32_t RingSizeFromText(const QString& text);
 
-// "Couldn't allocate %dBytes" for a ring of the given slots, counted in 64 bits.
-QString RingAllocationFailureText(std::int32_t slotCount);
+// The "Memory Error" texts for a ring of slotCount slots, counted in 64 bits: the connect
+// command's "Couldn't allocate %dBytes" and the start-up's "Couldn't allocate %dkB".
+QString RingAllocationFailureText(std::int64_t slotCount);
+QString StartupRingFailureText(std::int64_t slotCount);
+
+// Allocates the ring; on failure shows the "Memory Error" box with text and returns false.
+bool AllocateRingOrSay(QWidget* parent, PacketStore& store, const QString& failureText);
 
 // Runs the connection dialog (again while the ring size taken is below 1), allocates the ring
 // and requests the connection. False when cancelled or the ring could not be allocated, after

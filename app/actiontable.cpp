@@ -1,0 +1,138 @@
+#include "app/actiontable.h"
+
+#include "app/ovqt_displaymainwindow.h"
+#include "display/displaystate.h"
+
+#include <QAction>
+#include <QCoreApplication>
+
+namespace {
+
+using W = ovqt_displayMainWindow;
+using Predicate = bool (*)(const DisplayState&);
+
+// The state an action is built in.
+enum Initial
+{
+    Command,   // enabled, no check mark
+    Disabled,  // disabled, no check mark
+    ToggleOn,  // enabled, checked
+    ToggleOff, // enabled, unchecked
+};
+
+struct ActionSpec
+{
+    QAction* W::*Member;
+    const char* Name;
+    const char* Text;  // translated in the window's context
+    void (W::*Slot)(); // null: wired by hand
+    Initial State = Command;
+    Predicate Checked = nullptr; // the mark that mirrors the display state
+    Predicate Usable = nullptr;  // the enabled state that mirrors it
+};
+
+bool NotAbsolute(const DisplayState& d)
+{
+    return d.AmpScale != ScaleAbsolute;
+}
+
+// The member and its object name, which is the member's own name.
+#define ACTION(member) &W::member, #member
+
+// clang-format off
+const ActionSpec kActions[] = {
+    {ACTION(connectConnect_To_PKSDAction), "&Connect To PKSD", &W::OpenPksd},
+    {ACTION(connectCloseAction), "C&lose PKSD Connection", &W::ClosePksd, Disabled},
+    {ACTION(connectSave_Current_SettingsAction), "Save Current Settings", &W::SaveSettings},
+    {ACTION(connectExitAction), "E&xit", nullptr},
+    {ACTION(viewSelect_ComponentsAction), "&Select Components", &W::SelectTrace},
+    {ACTION(viewSetTimeRangeAction), "SetTimeRange", &W::SetTimeRange},
+    {ACTION(viewScale_ByIndividual_TraceAction), "Individual Trace", &W::SetScaleI, ToggleOn,
+     [](const DisplayState& d) { return d.AmpScale == ScaleIndividual; }},
+    {ACTION(viewScale_ByCommon_ScalingAction), "Range Scaling", &W::SetScaleC, ToggleOff,
+     [](const DisplayState& d) { return d.AmpScale == ScaleCommon; }},
+    {ACTION(viewScale_ByLock_ScaleAction), "Lock Scale", &W::SetScaleL, ToggleOff,
+     [](const DisplayState& d) { return d.AmpScale == ScaleLock; }},
+    {ACTION(viewScale_ByAbsolut_ScaleAction), "Absolute Scale", &W::AbsoluteScale, ToggleOff,
+     [](const DisplayState& d) { return d.AmpScale == ScaleAbsolute; }},
+    {ACTION(viewIncrease_Amplitude_2Action), "Increase Amplitude *2", &W::SetScaleUp, Command,
+     nullptr, NotAbsolute},
+    {ACTION(viewDecrease_Amplitude_12Action), "Decrease Amplitude *1/2", &W::SetScaleDown, Command,
+     nullptr, NotAbsolute},
+    {ACTION(viewRemove_DC_offsetAction), "&Remove DC offset", &W::RemoveDCoffset, ToggleOff,
+     [](const DisplayState& d) { return d.ZeroDcOffset != 0; }, NotAbsolute},
+    {ACTION(viewTime_Axis_Set_ByCommonAction), "Common Time", &W::SetTimeC, ToggleOff,
+     [](const DisplayState& d) { return d.TimeScale == TimeCommon; }},
+    {ACTION(viewTime_Axis_Set_ByIndividual_ChannelAction), "Individual Channel", &W::SetTimeI, ToggleOn,
+     [](const DisplayState& d) { return d.TimeScale == TimePerChannel; }},
+    {ACTION(viewTime_Axis_Set_ByStream_TimeAction), "Individual Stream", &W::SetTimeS, ToggleOff,
+     [](const DisplayState& d) { return d.TimeScale == TimePerStream; }},
+    {ACTION(viewTime_Axis_Set_ByDas_TimeAction), "Individual Das", &W::SetTimeD, ToggleOff,
+     [](const DisplayState& d) { return d.TimeScale == TimePerUnit; }},
+    {ACTION(viewTime_Axis_Set_ByCPU_TimeAction), "CPU Time", &W::CPUTimeScale, ToggleOff,
+     [](const DisplayState& d) { return d.TimeScale == TimeCpuClock; }},
+    {ACTION(viewFilter_parametersAction), "Filter parameters", &W::ApplyFilter, Disabled},
+    {ACTION(viewLabelTimeAction), "Time", &W::SetLabelsTime, ToggleOn,
+     [](const DisplayState& d) { return d.TimeLable != 0; }},
+    {ACTION(viewLabelsMin_MaxAction), "Min-Max", &W::SetLabelsMinMax, ToggleOn,
+     [](const DisplayState& d) { return d.MinMaxLable != 0; }},
+    {ACTION(viewLabelsMean_RangeAction), "Mean-Range", &W::SetLabelsMeanRange, ToggleOn,
+     [](const DisplayState& d) { return d.MeanRangeLable != 0; }},
+    {ACTION(viewLabelsIn_VoltsAction), "In Volts", &W::SetLabelsVolts, ToggleOff,
+     [](const DisplayState& d) { return d.VoltsLable == LabelVolts; }},
+    {ACTION(viewLabelsIn_Ground_UnitsAction), "In Ground Units", &W::SetLabelsinGround, ToggleOff,
+     [](const DisplayState& d) { return d.VoltsLable == LabelGround; }},
+    {ACTION(viewLabelsIn_CountsAction), "In Counts", &W::SetLabelsInCount, ToggleOff,
+     [](const DisplayState& d) { return d.VoltsLable == LabelCounts; }},
+    {ACTION(viewFontAction), "&Font...", &W::SetFont},
+    {ACTION(viewLabels_ColorAction), "Labels Color...", &W::LabelsColor},
+    {ACTION(viewAxes__ColorAction), "Axes  Color...", &W::AxesColor},
+    {ACTION(viewBackground_ColorAction), "Background Color...", &W::BackColor},
+    {ACTION(displayStartAction), "St&art", &W::StartMonitor},
+    {ACTION(displayStopAction), "S&top", &W::StopMonitor, Disabled},
+    {ACTION(helpAboutAction), "&About", &W::About},
+};
+// clang-format on
+#undef ACTION
+
+QString WindowText(const char* text)
+{
+    return QCoreApplication::translate("ovqt_displayMainWindow", text);
+}
+
+} // namespace
+
+void BuildActions(ovqt_displayMainWindow& w)
+{
+    for (const ActionSpec& spec : kActions) {
+        auto* a = new QAction(&w);
+        a->setObjectName(QLatin1String(spec.Name));
+        const bool toggle = spec.State == ToggleOn || spec.State == ToggleOff;
+        a->setCheckable(toggle);
+        if (toggle)
+            a->setChecked(spec.State == ToggleOn);
+        a->setEnabled(spec.State != Disabled);
+        w.*spec.Member = a;
+        if (spec.Slot)
+            QObject::connect(a, &QAction::triggered, &w, spec.Slot);
+    }
+    QObject::connect(w.connectExitAction, &QAction::triggered, &w, &QWidget::close);
+}
+
+void LabelActions(ovqt_displayMainWindow& w)
+{
+    for (const ActionSpec& spec : kActions)
+        (w.*spec.Member)->setText(WindowText(spec.Text));
+    w.connectSave_Current_SettingsAction->setToolTip(
+        WindowText("Save Current Settings for Future startup"));
+}
+
+void ShowActionMarks(ovqt_displayMainWindow& w, const DisplayState& ds)
+{
+    for (const ActionSpec& spec : kActions) {
+        if (spec.Checked)
+            (w.*spec.Member)->setChecked(spec.Checked(ds));
+        if (spec.Usable)
+            (w.*spec.Member)->setEnabled(spec.Usable(ds));
+    }
+}
