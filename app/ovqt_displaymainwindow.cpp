@@ -1,10 +1,11 @@
 #include "app/ovqt_displaymainwindow.h"
 
-#include "app/actiontable.h"
 #include "app/connectioncommands.h"
+#include "app/mainwindowmenus.h"
 #include "app/monitortick.h"
 #include "app/programstate.h"
 #include "app/settingsstore.h"
+#include "app/statusfields.h"
 #include "dialogs/abouth.h"
 #include "dialogs/selecttrace.h"
 #include "dialogs/settimerange.h"
@@ -20,7 +21,6 @@
 #include <QEvent>
 #include <QFontDialog>
 #include <QGuiApplication>
-#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPalette>
@@ -43,8 +43,8 @@ ovqt_displayMainWindow::ovqt_displayMainWindow(ProgramState& state, const QStrin
     setPalette(pal);
     setWindowIcon(QIcon(iconPixmap));
 
-    ::BuildActions(*this);
-    BuildMenus();
+    BuildActions(*this);
+    BuildMenus(*this);
     languageChange();
     resize(QSize(786, 765).expandedTo(minimumSizeHint()));
 
@@ -55,6 +55,7 @@ ovqt_displayMainWindow::ovqt_displayMainWindow(ProgramState& state, const QStrin
     connect(link, &PksdLink::statusMessage, this,
             [this](const QString& text) { statusBar()->showMessage(text); });
     connect(monitorTimer, &QTimer::timeout, this, &ovqt_displayMainWindow::TimerTimeout);
+    statusFields = new StatusFields(*statusBar(), *link, *monitorTimer, this);
 
     DisplayState& ds = state_.Display;
     ds.textColor = QColor(255, 255, 0);
@@ -74,58 +75,10 @@ ovqt_displayMainWindow::~ovqt_displayMainWindow()
     link = nullptr;
 }
 
-void ovqt_displayMainWindow::BuildMenus()
-{
-    MenuBarEditor = new QMenuBar(this);
-    MenuBarEditor->setObjectName(QStringLiteral("MenuBarEditor"));
-    setMenuBar(MenuBarEditor);
-    const auto menu = [this](std::initializer_list<QAction*> items) {
-        auto* m = new QMenu(this);
-        // Only the save command has a tool tip; menus hide tool tips unless told to show them.
-        m->setToolTipsVisible(true);
-        for (QAction* a : items) {
-            if (a)
-                m->addAction(a);
-            else
-                m->addSeparator();
-        }
-        return m;
-    };
-
-    connectMenu = menu({connectConnect_To_PKSDAction, connectCloseAction, nullptr,
-                        connectSave_Current_SettingsAction, nullptr, connectExitAction});
-    scaleByMenu = menu({viewScale_ByIndividual_TraceAction, viewScale_ByCommon_ScalingAction,
-                        viewScale_ByLock_ScaleAction, viewScale_ByAbsolut_ScaleAction});
-    timeAxisMenu =
-        menu({viewTime_Axis_Set_ByCommonAction, viewTime_Axis_Set_ByIndividual_ChannelAction,
-              viewTime_Axis_Set_ByStream_TimeAction, viewTime_Axis_Set_ByDas_TimeAction,
-              viewTime_Axis_Set_ByCPU_TimeAction});
-    labelsMenu = menu({viewLabelTimeAction, viewLabelsMin_MaxAction, viewLabelsMean_RangeAction,
-                       nullptr, viewLabelsIn_VoltsAction, viewLabelsIn_Ground_UnitsAction,
-                       viewLabelsIn_CountsAction});
-    viewMenu = menu({viewSelect_ComponentsAction, nullptr, viewSetTimeRangeAction,
-                     scaleByMenu->menuAction(), viewIncrease_Amplitude_2Action,
-                     viewDecrease_Amplitude_12Action, viewRemove_DC_offsetAction, nullptr,
-                     timeAxisMenu->menuAction(), viewFilter_parametersAction,
-                     labelsMenu->menuAction(), nullptr, viewFontAction, nullptr,
-                     viewLabels_ColorAction, viewAxes__ColorAction, viewBackground_ColorAction});
-    displayMenu = menu({displayStartAction, displayStopAction});
-    helpMenu = menu({helpAboutAction});
-    for (QMenu* m : {connectMenu, viewMenu, displayMenu, helpMenu})
-        MenuBarEditor->addMenu(m);
-}
-
 void ovqt_displayMainWindow::languageChange()
 {
     setWindowTitle(tr("Tremvue"));
     LabelActions(*this);
-    connectMenu->setTitle(tr("&Connect"));
-    viewMenu->setTitle(tr("&View"));
-    displayMenu->setTitle(tr("&Display"));
-    helpMenu->setTitle(tr("&Help"));
-    scaleByMenu->setTitle(tr("Scale By..."));
-    timeAxisMenu->setTitle(tr("Time Axis Set By..."));
-    labelsMenu->setTitle(tr("Labels"));
 }
 
 void ovqt_displayMainWindow::ReconnectPksd()
@@ -181,6 +134,7 @@ void ovqt_displayMainWindow::SetTimeRange()
     // Restarted with the new pace whether or not the monitor was running.
     monitorTimer->stop();
     monitorTimer->start(MonitorIntervalMs(ds.TimeRange));
+    statusFields->ShowMonitor();
     RedrawForOperator();
 }
 
@@ -323,6 +277,7 @@ void ovqt_displayMainWindow::StopMonitor()
     displayStartAction->setEnabled(true);
     displayStopAction->setEnabled(false);
     state_.Connection.AutoStartMonitor = 0;
+    statusFields->ShowMonitor();
 }
 
 void ovqt_displayMainWindow::StartMonitorTimer()
@@ -330,6 +285,7 @@ void ovqt_displayMainWindow::StartMonitorTimer()
     monitorTimer->start(MonitorIntervalMs(state_.Display.TimeRange));
     displayStartAction->setEnabled(false);
     displayStopAction->setEnabled(true);
+    statusFields->ShowMonitor();
 }
 
 void ovqt_displayMainWindow::About()

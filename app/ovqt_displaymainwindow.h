@@ -15,6 +15,7 @@ class QPaintEvent;
 class QResizeEvent;
 class QSettings;
 class QTimer;
+class StatusFields;
 struct DisplayState;
 struct ProgramState;
 
@@ -42,7 +43,7 @@ public:
     QMenu* displayMenu = nullptr;
     QMenu* helpMenu = nullptr;
 
-    // Built, named, labelled and wired from the table in mainwindowactions.cpp.
+    // Built, named, labelled and wired from the table in mainwindowmenus.cpp.
     QAction* connectConnect_To_PKSDAction = nullptr;
     QAction* connectCloseAction = nullptr;
     QAction* connectSave_Current_SettingsAction = nullptr;
@@ -81,6 +82,7 @@ public:
     PksdLink* link = nullptr; // holds pksdSocket and reconnectTimer
     QPixmap offscreenPixmap;  // null until the first resize
     QPixmap iconPixmap;
+    StatusFields* statusFields = nullptr; // the link's state and the monitor's, always shown
 
     virtual void ReconnectPksd();
     // Once, after the window is shown: restores the state and marks, connects and starts the
@@ -140,7 +142,6 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    void BuildMenus();
     // Check marks and enabled states that mirror the display state.
     void ShowMarks();
     // A View command: the state change, the marks, and the redraw it asks for.

@@ -75,6 +75,8 @@ QList<std::pair<QString, QVariant>> SettingsSnapshot(const ProgramState& state)
         {Key("AmpScale"), d.AmpScale},
         {Key("TimeScale"), d.TimeScale},
         {Key("ScaleFactor"), d.ScaleFactor},
+        {Key("NoDataWarning"), c.NoDataWarning},
+        {Key("NoDataReconnect"), c.NoDataReconnect},
     };
 }
 
@@ -110,6 +112,9 @@ void ReadStoredSettings(const QSettings& s, ProgramState& state)
     if (d.AmpScale == ScaleAbsolute)
         d.ZeroDcOffset = 0;
     d.TimeScale = IntIn(s, "TimeScale", TimePerChannel, TimeCpuClock, d.TimeScale);
+
+    c.NoDataWarning = IntIn(s, "NoDataWarning", 0, kMaxInt, c.NoDataWarning);
+    c.NoDataReconnect = IntIn(s, "NoDataReconnect", 0, kMaxInt, c.NoDataReconnect);
 
     const std::optional<double> factor = StoredDouble(s, Key("ScaleFactor"));
     // Zero, negative or huge factors would collapse or flip every trace.

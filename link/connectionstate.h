@@ -11,6 +11,10 @@ struct ConnectionState
     std::uint16_t PksdPort = 2543;
     int AutoStartPKSD = 0;    // a connection is wanted: errors and closures reconnect
     int AutoStartMonitor = 0; // the monitor timer runs
-    QString LastSocketEvent;  // "slotError", "slotClosed" or "slotClosedDelay"
+    QString LastSocketEvent;  // "slotError", "slotClosed", "slotClosedDelay" or "slotNoData"
     std::int32_t ReconnectCount = 0;
+    // A connection silent this many seconds is shown as such, and one silent the second many
+    // is closed and made again while it is wanted; 0 turns either off.
+    int NoDataWarning = 60;
+    int NoDataReconnect = 600;
 };

@@ -9,10 +9,17 @@
 
 #include <QCoreApplication>
 
+#include <utility>
+
 PksdLink::PksdLink(ConnectionState& conn, PacketStore& store, ChannelCatalogue& cat,
                    const QSettings* stored, QObject* parent)
     : QObject(parent), conn_(conn), store_(store), cat_(cat), stored_(stored)
 {
+    started_.start();
+    clock_ = [this] { return started_.elapsed(); };
+    refreshTimer_.setInterval(1000);
+    connect(&refreshTimer_, &QTimer::timeout, this, &PksdLink::RefreshStatus);
+    refreshTimer_.start();
     reconnectTimer_.setInterval(kReconnectIntervalMs);
     // A coarse timer may fire up to 5 % early; operators are promised 10 s between attempts.
     reconnectTimer_.setTimerType(Qt::PreciseTimer);
@@ -33,13 +40,32 @@ PksdLink::~PksdLink()
     socket_.abort();
 }
 
+void PksdLink::SetClock(std::function<std::int64_t()> msecNow)
+{
+    clock_ = std::move(msecNow);
+}
+
+QString PksdLink::LinkStatusText() const
+{
+    return ::LinkStatusText(status_, Now(), conn_.NoDataWarning);
+}
+
+bool PksdLink::LinkIsSilent() const
+{
+    return ::LinkIsSilent(status_, Now(), conn_.NoDataWarning);
+}
+
 void PksdLink::ReconnectPksd()
 {
     closingOurselves_ = true;
     socket_.abort();
     closingOurselves_ = false;
     delayedClose_ = false;
-    socket_.connectToHost(conn_.PksdHost, conn_.PksdPort);
+    status_ = LinkStatus{};
+    status_.Phase = LinkPhase::Connecting;
+    status_.Server = ServerText(conn_.PksdHost, conn_.PksdPort);
+    emit linkStatusChanged();
+    socket_.connectToHost(SocketHost(conn_.PksdHost), conn_.PksdPort);
 }
 
 void PksdLink::Connect()
@@ -52,11 +78,18 @@ void PksdLink::Close()
     conn_.AutoStartPKSD = 0;
     reconnectTimer_.stop();
     CloseSocket();
+    status_.Phase = LinkPhase::Closed;
+    status_.RetryAtMs = -1;
+    emit linkStatusChanged();
 }
 
 void PksdLink::slotConnected()
 {
     emit statusMessage(QStringLiteral("HandShaking with PKSD"));
+    status_.Phase = LinkPhase::Handshaking;
+    emit linkStatusChanged();
+    // A peer that vanishes without a reset is found by the system in the end.
+    socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
     const auto processId = static_cast<std::uint32_t>(QCoreApplication::applicationPid());
     const HandshakeMessages m = BuildHandshake(processId);
     auto writes = [this](const std::uint8_t* data, std::size_t size) {
@@ -69,8 +102,16 @@ void PksdLink::slotConnected()
                          writes(m.Request.data(), h) &&
                          writes(m.Request.data() + h, m.Request.size() - h);
     // A failed handshake leaves a running timer to reconnect at its next tick.
-    if (written)
-        reconnectTimer_.stop();
+    if (!written)
+        return;
+    reconnectTimer_.stop();
+    // Silence is counted from here until the first frame.
+    status_.Phase = LinkPhase::Connected;
+    status_.RetryAtMs = -1;
+    status_.LastFrameMs = Now();
+    rateFrames_ = 0;
+    rateAtMs_ = status_.LastFrameMs;
+    emit linkStatusChanged();
 }
 
 void PksdLink::slotReadyRead()
@@ -81,12 +122,17 @@ void PksdLink::slotReadyRead()
         emit statusMessage(QString::fromLatin1(status.Text));
     if (result.DtFrames > 0)
         emit dataIngested();
+    if (result.Frames > 0) {
+        status_.Frames += result.Frames;
+        status_.LastFrameMs = Now();
+    }
     if (result.Stop == ReceiveStop::BadFrame) {
         // Reading on would be out of step with the frames; the operator is told and, when a
         // connection is wanted, it is re-established like after any other failure.
         conn_.LastSocketEvent = QStringLiteral("slotError");
         CloseSocket();
         emit statusMessage(BadFrameText());
+        Fail(QStringLiteral("Bad frame from PKSD"));
         ScheduleReconnect();
     }
 }
@@ -94,6 +140,8 @@ void PksdLink::slotReadyRead()
 void PksdLink::slotError(int)
 {
     conn_.LastSocketEvent = QStringLiteral("slotError");
+    // The socket's own words, before the close replaces them.
+    Fail(socket_.errorString());
     CloseSocket();
     ScheduleReconnect();
 }
@@ -103,6 +151,7 @@ void PksdLink::slotClosed()
     conn_.LastSocketEvent = QStringLiteral("slotClosed");
     CloseSocket();
     emit statusMessage(SocketClosedText(conn_));
+    Fail(QStringLiteral("Closed by PKSD"));
     ScheduleReconnect();
 }
 
@@ -171,6 +220,46 @@ void PksdLink::CloseSocket()
 
 void PksdLink::ScheduleReconnect()
 {
-    if (conn_.AutoStartPKSD == 1)
-        reconnectTimer_.start(kReconnectIntervalMs);
+    if (conn_.AutoStartPKSD != 1)
+        return;
+    reconnectTimer_.start(kReconnectIntervalMs);
+    status_.RetryAtMs = Now() + kReconnectIntervalMs;
+    emit linkStatusChanged();
+}
+
+void PksdLink::Fail(const QString& why)
+{
+    status_.Phase = LinkPhase::Failed;
+    status_.Failure = why;
+    status_.RetryAtMs = -1;
+    emit linkStatusChanged();
+}
+
+void PksdLink::RefreshStatus()
+{
+    const std::int64_t now = Now();
+    if (status_.Phase == LinkPhase::Connected) {
+        const std::int64_t elapsed = now - rateAtMs_;
+        if (elapsed > 0)
+            status_.FramesPerSecond = (status_.Frames - rateFrames_) * 1000.0 / elapsed;
+        rateFrames_ = status_.Frames;
+        rateAtMs_ = now;
+        const std::int64_t limitMs = std::int64_t{conn_.NoDataReconnect} * 1000;
+        if (conn_.AutoStartPKSD == 1 && limitMs > 0 && now - status_.LastFrameMs >= limitMs) {
+            ReconnectAfterSilence();
+            return;
+        }
+    }
+    emit linkStatusChanged();
+}
+
+void PksdLink::ReconnectAfterSilence()
+{
+    const std::int64_t minutes = (Now() - status_.LastFrameMs) / 60000;
+    conn_.LastSocketEvent = QStringLiteral("slotNoData");
+    CloseSocket();
+    emit statusMessage(
+        QStringLiteral("No data from PKSD for %1 min, connection closed").arg(minutes));
+    Fail(QStringLiteral("No data for %1 min").arg(minutes));
+    ScheduleReconnect();
 }

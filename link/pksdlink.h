@@ -1,8 +1,14 @@
 #pragma once
 
+#include "link/linkstatus.h"
+
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTcpSocket>
 #include <QTimer>
+
+#include <cstdint>
+#include <functional>
 
 class QSettings;
 struct ChannelCatalogue;
@@ -27,6 +33,13 @@ public:
 
     QTcpSocket& pksdSocket() { return socket_; }
     QTimer& reconnectTimer() { return reconnectTimer_; }
+    const LinkStatus& linkStatus() const { return status_; }
+    // The permanent status field's text, and whether it warns of a silent server.
+    QString LinkStatusText() const;
+    bool LinkIsSilent() const;
+
+    // Milliseconds of a monotonic clock; tests move time by hand.
+    void SetClock(std::function<std::int64_t()> msecNow);
 
     // Drops any connection or attempt and connects to PksdHost:PksdPort.
     void ReconnectPksd();
@@ -42,11 +55,15 @@ public slots:
     void slotClosed();
     void sloatClosedDelay();
     void SockTimeout();
+    // Once a second: the packet rate, the retry countdown, and the silence rule.
+    void RefreshStatus();
 
 signals:
     void statusMessage(const QString& text);
     // A receive pass handled at least one DT frame.
     void dataIngested();
+    // The permanent field's text may have changed.
+    void linkStatusChanged();
 
 private:
     void OnSocketError(QAbstractSocket::SocketError error);
@@ -54,6 +71,9 @@ private:
     void DiscardIncoming();
     void CloseSocket();
     void ScheduleReconnect();
+    void Fail(const QString& why);
+    void ReconnectAfterSilence();
+    std::int64_t Now() const { return clock_(); }
 
     ConnectionState& conn_;
     PacketStore& store_;
@@ -61,6 +81,12 @@ private:
     const QSettings* stored_ = nullptr;
     QTcpSocket socket_;
     QTimer reconnectTimer_;
+    QTimer refreshTimer_;
+    QElapsedTimer started_;
+    std::function<std::int64_t()> clock_;
+    LinkStatus status_;
+    std::int64_t rateFrames_ = 0; // frames and time at the last refresh
+    std::int64_t rateAtMs_ = 0;
     bool closingOurselves_ = false; // inside our own close()/abort()
     bool delayedClose_ = false;     // our close() is waiting for pending output
 };

@@ -750,7 +750,7 @@ void tst_MainWindow::saveCommandWrites()
     w_.reset();
     QSettings s(ini_, QSettings::IniFormat);
     s.beginGroup(QStringLiteral("ovqt_dislay"));
-    QCOMPARE(s.childKeys().size(), 21);
+    QCOMPARE(s.childKeys().size(), 23);
     QCOMPARE(s.value(QStringLiteral("AmpScale")).toInt(), 3);
 }
 

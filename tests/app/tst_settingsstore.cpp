@@ -47,6 +47,8 @@ QVariant Field(const ProgramState& st, const QString& name)
         {QStringLiteral("AmpScale"), [&] { return QVariant(d.AmpScale); }},
         {QStringLiteral("TimeScale"), [&] { return QVariant(d.TimeScale); }},
         {QStringLiteral("ScaleFactor"), [&] { return QVariant(d.ScaleFactor); }},
+        {QStringLiteral("NoDataWarning"), [&] { return QVariant(c.NoDataWarning); }},
+        {QStringLiteral("NoDataReconnect"), [&] { return QVariant(c.NoDataReconnect); }},
     };
     return fields.value(name)();
 }
@@ -62,7 +64,8 @@ const QStringList kKeyOrder = {
     QStringLiteral("MinMaxLable"),      QStringLiteral("MeanRangeLable"),
     QStringLiteral("VoltsLable"),       QStringLiteral("ZeroDcOffset"),
     QStringLiteral("AmpScale"),         QStringLiteral("TimeScale"),
-    QStringLiteral("ScaleFactor"),
+    QStringLiteral("ScaleFactor"),      QStringLiteral("NoDataWarning"),
+    QStringLiteral("NoDataReconnect"),
 };
 
 DasStreamChanInfo Channel(std::uint16_t das, std::uint16_t stream, std::uint16_t channel)
@@ -323,7 +326,7 @@ void tst_SettingsStore::saveWithoutChannelsDropsSubtree()
     QSettings s(path_, QSettings::IniFormat);
     s.beginGroup(QStringLiteral("ovqt_dislay"));
     QCOMPARE(s.childGroups(), QStringList());
-    QCOMPARE(s.childKeys().size(), 21);
+    QCOMPARE(s.childKeys().size(), 23);
 }
 
 // A ring of 2^31 - 1 slots is far beyond an int of bytes or of kilobytes.

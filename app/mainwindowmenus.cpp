@@ -1,10 +1,14 @@
-#include "app/actiontable.h"
+#include "app/mainwindowmenus.h"
 
 #include "app/ovqt_displaymainwindow.h"
 #include "display/displaystate.h"
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
+
+#include <initializer_list>
 
 namespace {
 
@@ -125,6 +129,13 @@ void LabelActions(ovqt_displayMainWindow& w)
         (w.*spec.Member)->setText(WindowText(spec.Text));
     w.connectSave_Current_SettingsAction->setToolTip(
         WindowText("Save Current Settings for Future startup"));
+    w.connectMenu->setTitle(WindowText("&Connect"));
+    w.viewMenu->setTitle(WindowText("&View"));
+    w.displayMenu->setTitle(WindowText("&Display"));
+    w.helpMenu->setTitle(WindowText("&Help"));
+    w.scaleByMenu->setTitle(WindowText("Scale By..."));
+    w.timeAxisMenu->setTitle(WindowText("Time Axis Set By..."));
+    w.labelsMenu->setTitle(WindowText("Labels"));
 }
 
 void ShowActionMarks(ovqt_displayMainWindow& w, const DisplayState& ds)
@@ -135,4 +146,46 @@ void ShowActionMarks(ovqt_displayMainWindow& w, const DisplayState& ds)
         if (spec.Usable)
             (w.*spec.Member)->setEnabled(spec.Usable(ds));
     }
+}
+
+void BuildMenus(ovqt_displayMainWindow& w)
+{
+    w.MenuBarEditor = new QMenuBar(&w);
+    w.MenuBarEditor->setObjectName(QStringLiteral("MenuBarEditor"));
+    w.setMenuBar(w.MenuBarEditor);
+    const auto menu = [&w](std::initializer_list<QAction*> items) {
+        auto* m = new QMenu(&w);
+        // Only the save command has a tool tip; menus hide tool tips unless told to show them.
+        m->setToolTipsVisible(true);
+        for (QAction* a : items) {
+            if (a)
+                m->addAction(a);
+            else
+                m->addSeparator();
+        }
+        return m;
+    };
+
+    w.connectMenu = menu({w.connectConnect_To_PKSDAction, w.connectCloseAction, nullptr,
+                          w.connectSave_Current_SettingsAction, nullptr, w.connectExitAction});
+    w.scaleByMenu = menu({w.viewScale_ByIndividual_TraceAction, w.viewScale_ByCommon_ScalingAction,
+                          w.viewScale_ByLock_ScaleAction, w.viewScale_ByAbsolut_ScaleAction});
+    w.timeAxisMenu =
+        menu({w.viewTime_Axis_Set_ByCommonAction, w.viewTime_Axis_Set_ByIndividual_ChannelAction,
+              w.viewTime_Axis_Set_ByStream_TimeAction, w.viewTime_Axis_Set_ByDas_TimeAction,
+              w.viewTime_Axis_Set_ByCPU_TimeAction});
+    w.labelsMenu = menu({w.viewLabelTimeAction, w.viewLabelsMin_MaxAction,
+                         w.viewLabelsMean_RangeAction, nullptr, w.viewLabelsIn_VoltsAction,
+                         w.viewLabelsIn_Ground_UnitsAction, w.viewLabelsIn_CountsAction});
+    w.viewMenu =
+        menu({w.viewSelect_ComponentsAction, nullptr, w.viewSetTimeRangeAction,
+              w.scaleByMenu->menuAction(), w.viewIncrease_Amplitude_2Action,
+              w.viewDecrease_Amplitude_12Action, w.viewRemove_DC_offsetAction, nullptr,
+              w.timeAxisMenu->menuAction(), w.viewFilter_parametersAction,
+              w.labelsMenu->menuAction(), nullptr, w.viewFontAction, nullptr,
+              w.viewLabels_ColorAction, w.viewAxes__ColorAction, w.viewBackground_ColorAction});
+    w.displayMenu = menu({w.displayStartAction, w.displayStopAction});
+    w.helpMenu = menu({w.helpAboutAction});
+    for (QMenu* m : {w.connectMenu, w.viewMenu, w.displayMenu, w.helpMenu})
+        w.MenuBarEditor->addMenu(m);
 }
