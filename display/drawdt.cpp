@@ -7,6 +7,7 @@
 #include "display/timewindow.h"
 #include "display/tracelabels.h"
 #include "display/tracemapping.h"
+#include "display/tracepass.h"
 #include "display/tracescale.h"
 #include "display/tracestatistics.h"
 #include "packets/daytime.h"
@@ -33,7 +34,7 @@ void DrawFrame(QPainter& p, const PlotGeometry& g, const TraceBand& band, const 
 
 bool DrawDT(QPainter& p, const QRect& windowRect, int menuBarHeight, int statusBarHeight,
             DisplayState& ds, ChannelCatalogue& cat, const PacketStore& store,
-            const DayTime& cpuNow, TraceDrawing drawing)
+            const DayTime& cpuNow)
 {
     p.setFont(ds.traceFont);
     const int labelWidth = p.fontMetrics().horizontalAdvance(QStringLiteral("WWWWWWWWWWW"));
@@ -72,6 +73,6 @@ bool DrawDT(QPainter& p, const QRect& windowRect, int menuBarHeight, int statusB
     }
 
     TraceBuffers buffers;
-    DrawTracePass(p, cat, index, store, {g.X0, g.X1, g.Y0, h}, ds.TimeRange, drawing, buffers);
+    DrawTracePass(p, cat, index, store, {g.X0, g.X1, g.Y0, h}, ds.TimeRange, buffers);
     return true;
 }

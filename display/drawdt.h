@@ -1,7 +1,5 @@
 #pragma once
 
-#include "display/tracepass.h"
-
 class QPainter;
 class QRect;
 struct ChannelCatalogue;
@@ -16,4 +14,4 @@ struct PacketStore;
 // window should be repainted.
 bool DrawDT(QPainter& p, const QRect& windowRect, int menuBarHeight, int statusBarHeight,
             DisplayState& ds, ChannelCatalogue& cat, const PacketStore& store,
-            const DayTime& cpuNow, TraceDrawing drawing = TraceDrawing::Merged);
+            const DayTime& cpuNow);

@@ -71,13 +71,15 @@ void DrawTimeAxis(const DayTime& axisTime, int x0, int x1, int ya, int yb, QPain
     const QFontMetrics fm = p.fontMetrics();
     const QPen grid(axesColor, 1, Qt::DotLine);
     const QPen text(textColor, 1, Qt::SolidLine);
+    // In a band lower than a line of text the times would overprint the next band's.
+    const bool fits = std::int64_t{yb} - ya >= fm.ascent() + fm.descent();
     for (const TimeTick& tick : TimeTicks(axisTime, ds.TimeRange, x0, x1)) {
         p.setPen(grid);
         p.drawLine(tick.X, ya, tick.X, yb);
         p.setPen(text);
         const QString label = TickLabelText(tick.MsecOfDay);
         const int half = fm.horizontalAdvance(label) / 2;
-        if (ds.TimeLable && x0 + half + 1 < tick.X && tick.X < x1 - half)
+        if (ds.TimeLable && fits && x0 + half + 1 < tick.X && tick.X < x1 - half)
             p.drawText(QPoint(tick.X - half, SaturateInt32(std::int64_t{ya} + fm.ascent() + 1)),
                        label);
     }

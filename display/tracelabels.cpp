@@ -75,25 +75,46 @@ QString RangeText(const DasStreamChanInfo& e, const DisplayState& ds)
     return ValueText("Range=", static_cast<double>(e.RangeSpan), e, ds);
 }
 
+LabelRows FitLabelRows(int ya, int yb, const QFontMetrics& fm)
+{
+    // A band far off the picture (a stray DisplayIndex) has coordinates near the int limits.
+    const std::int64_t top = ya;
+    const std::int64_t bottom = yb;
+    const std::int64_t height = fm.ascent() + fm.descent();
+    LabelRows rows;
+    rows.MiddleLine = SaturateInt32((top + bottom) / 2);
+    rows.TopLine = SaturateInt32(top + fm.ascent() + 2);
+    rows.BottomLine = SaturateInt32(bottom - fm.descent() - 2);
+    // Text boxes run from baseline - ascent to baseline + descent.
+    rows.Middle = bottom - top >= height;
+    rows.Top = rows.Middle && top + 2 + height <= std::int64_t{rows.MiddleLine} - fm.ascent();
+    rows.Bottom =
+        rows.Middle && std::int64_t{rows.MiddleLine} + fm.descent() <= bottom - 2 - height;
+    return rows;
+}
+
 void DrawTraceLabels(QPainter& p, const DasStreamChanInfo& e, int x0, int x1, int ya, int yb,
                      const DisplayState& ds)
 {
     const QFontMetrics fm = p.fontMetrics();
-    // A band far off the picture (a stray DisplayIndex) has coordinates near the int limits.
-    const int ym = SaturateInt32((std::int64_t{ya} + yb) / 2);
-    const int bottomLine = SaturateInt32(std::int64_t{yb} - fm.descent() - 2);
-    const int topLine = SaturateInt32(std::int64_t{ya} + fm.ascent() + 2);
+    const LabelRows rows = FitLabelRows(ya, yb, fm);
     const auto rightAligned = [&](const QString& text, int y) {
         p.drawText(QPoint(x0 - fm.horizontalAdvance(text) - 2, y), text);
     };
-    rightAligned(ChannelLabelText(e), ym);
+    if (!rows.Middle)
+        return;
+    rightAligned(ChannelLabelText(e), rows.MiddleLine);
     if (ds.MinMaxLable) {
-        rightAligned(MinText(e, ds), bottomLine);
-        rightAligned(MaxText(e, ds), topLine);
+        if (rows.Bottom)
+            rightAligned(MinText(e, ds), rows.BottomLine);
+        if (rows.Top)
+            rightAligned(MaxText(e, ds), rows.TopLine);
     }
     if (ds.MeanRangeLable) {
-        p.drawText(QPoint(x1 + 2, ym), NameLabelText(e));
-        p.drawText(QPoint(x1 + 2, bottomLine), MeanText(e, ds));
-        p.drawText(QPoint(x1 + 2, topLine), RangeText(e, ds));
+        p.drawText(QPoint(x1 + 2, rows.MiddleLine), NameLabelText(e));
+        if (rows.Bottom)
+            p.drawText(QPoint(x1 + 2, rows.BottomLine), MeanText(e, ds));
+        if (rows.Top)
+            p.drawText(QPoint(x1 + 2, rows.TopLine), RangeText(e, ds));
     }
 }

@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QPainter>
 #include <QPen>
+#include <QTransform>
 
 #include <algorithm>
 #include <cmath>
@@ -19,7 +20,9 @@ namespace {
 
 QPen TracePen(const DasStreamChanInfo& e)
 {
-    return QPen(QColor(e.TraceColor.Red, e.TraceColor.Green, e.TraceColor.Blue), 1, Qt::SolidLine);
+    QPen pen(QColor(e.TraceColor.Red, e.TraceColor.Green, e.TraceColor.Blue), 1, Qt::SolidLine);
+    pen.setCosmetic(true);
+    return pen;
 }
 
 // Columns and rows of the samples of one packet.
@@ -113,60 +116,18 @@ void DrawMerged(QPainter& p, const ChannelCatalogue& cat, const ChannelIndex& in
     }
 }
 
-// Sample by sample, with a linear search of the catalogue for every slot.
-void DrawEveryPoint(QPainter& p, const ChannelCatalogue& cat, const PacketStore& store,
-                    const TracePlotArea& area, int timeRange, std::vector<QLine>& lines)
-{
-    const double range = timeRange;
-    const int slotCount = RingSlotCount(store);
-    for (int k = 0; k < slotCount; ++k) {
-        const DtPacket& slot = RingSlotInOrder(store, k);
-        const int n = std::min<int>(slot.SampleCount, kMaxSamples);
-        if (n <= 0)
-            continue;
-        const int entry = FindChannel(cat, slot.DasId, slot.Stream, slot.Channel);
-        if (entry < 0 || !cat.Entries[static_cast<std::size_t>(entry)].Active)
-            continue;
-        const DasStreamChanInfo& e = cat.Entries[static_cast<std::size_t>(entry)];
-        const double d = TimeDiff(slot.Time, e.AxisTime, TimeUnitSec);
-        if (!(d <= 0))
-            continue;
-        const double r = e.SampleRate > 0 ? e.SampleRate : e.MeasuredRate;
-        if (!(r > 0) || n / r + d < -range)
-            continue;
-        const TraceBand band = BandOf(area.Y0, area.BandHeight, e.DisplayIndex);
-        lines.clear();
-        bool started = false;
-        QPoint previous;
-        for (int i = 0; i < n; ++i) {
-            const double t = SampleTime(i, r, d);
-            if (t < -range)
-                continue;
-            if (t > 0)
-                break;
-            const QPoint point(
-                SampleX(t, timeRange, area.X0, area.X1),
-                SampleY(slot.Samples[i], e.ScaleLow, e.ScaleHigh, band.Top, band.Bottom));
-            if (started)
-                lines.emplace_back(previous, point);
-            previous = point;
-            started = true;
-        }
-        p.setPen(TracePen(e));
-        p.drawLines(lines.data(), static_cast<int>(lines.size()));
-    }
-}
-
 } // namespace
 
 void DrawTracePass(QPainter& p, const ChannelCatalogue& cat, const ChannelIndex& index,
                    const PacketStore& store, const TracePlotArea& area, int timeRange,
-                   TraceDrawing drawing, TraceBuffers& buffers)
+                   TraceBuffers& buffers)
 {
-    // Both forms draw at most one line per sample of a packet.
+    // At most one line per sample of a packet.
     buffers.Lines.reserve(kMaxSamples);
-    if (drawing == TraceDrawing::EveryPoint)
-        DrawEveryPoint(p, cat, store, area, timeRange, buffers.Lines);
-    else
-        DrawMerged(p, cat, index, store, area, timeRange, buffers.Lines);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const QTransform world = p.worldTransform();
+    p.setWorldTransform(QTransform::fromTranslate(std::trunc(world.dx()), std::trunc(world.dy())));
+    DrawMerged(p, cat, index, store, area, timeRange, buffers.Lines);
+    p.restore();
 }

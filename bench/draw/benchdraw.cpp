@@ -139,17 +139,10 @@ void PrintBreakdown(DrawScene& scene, QPixmap& picture, int labelWidth)
     TraceBuffers buffers;
     const double traces = MedianMs([&] {
         QPainter p(&picture);
-        DrawTracePass(p, scene.Catalogue, index, scene.Store, area, ds.TimeRange,
-                      TraceDrawing::Merged, buffers);
+        DrawTracePass(p, scene.Catalogue, index, scene.Store, area, ds.TimeRange, buffers);
     });
-    const double everyPoint = MedianMs([&] {
-        QPainter p(&picture);
-        DrawTracePass(p, scene.Catalogue, index, scene.Store, area, ds.TimeRange,
-                      TraceDrawing::EveryPoint, buffers);
-    });
-    std::printf("breakdown individual: statistics pass %.1f ms, trace pass %.1f ms (sample by "
-                "sample %.1f ms)\n",
-                statistics, traces, everyPoint);
+    std::printf("breakdown individual: statistics pass %.1f ms, trace pass %.1f ms\n", statistics,
+                traces);
 }
 
 } // namespace

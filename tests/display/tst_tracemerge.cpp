@@ -1,8 +1,14 @@
+#include "display/channelindex.h"
 #include "display/displaystate.h"
 #include "display/drawdt.h"
+#include "display/packetwindow.h"
+#include "display/plotgeometry.h"
+#include "display/tracemapping.h"
+#include "display/tracepass.h"
 #include "plotfixture.h"
 
 #include <QImage>
+#include <QLine>
 #include <QPainter>
 #include <QtTest>
 
@@ -52,6 +58,46 @@ std::int32_t NextSample(Shape shape, std::mt19937& rng, std::int32_t previous, i
         break;
     }
     return NextSample(static_cast<Shape>(percent(rng) % 7), rng, previous, i);
+}
+
+// The plain description of the trace pass, the reference the merged pass is held to: every
+// sample found, mapped and joined to the next on its own.
+void DrawEveryPoint(QPainter& p, const ChannelCatalogue& cat, const PacketStore& store,
+                    const TracePlotArea& area, int timeRange)
+{
+    const double range = timeRange;
+    for (int k = 0; k < RingSlotCount(store); ++k) {
+        const DtPacket& slot = RingSlotInOrder(store, k);
+        const int n = std::min<int>(slot.SampleCount, kMaxSamples);
+        const int entry = FindChannel(cat, slot.DasId, slot.Stream, slot.Channel);
+        if (n <= 0 || entry < 0 || !cat.Entries[static_cast<std::size_t>(entry)].Active)
+            continue;
+        const DasStreamChanInfo& e = cat.Entries[static_cast<std::size_t>(entry)];
+        const double d = TimeDiff(slot.Time, e.AxisTime, TimeUnitSec);
+        const double r = e.SampleRate > 0 ? e.SampleRate : e.MeasuredRate;
+        if (!(d <= 0) || !(r > 0) || n / r + d < -range)
+            continue;
+        const TraceBand band = BandOf(area.Y0, area.BandHeight, e.DisplayIndex);
+        std::vector<QLine> lines;
+        bool started = false;
+        QPoint previous;
+        for (int i = 0; i < n; ++i) {
+            const double t = SampleTime(i, r, d);
+            if (t < -range)
+                continue;
+            if (t > 0)
+                break;
+            const QPoint point(
+                SampleX(t, timeRange, area.X0, area.X1),
+                SampleY(slot.Samples[i], e.ScaleLow, e.ScaleHigh, band.Top, band.Bottom));
+            if (started)
+                lines.emplace_back(previous, point);
+            previous = point;
+            started = true;
+        }
+        p.setPen(QColor(e.TraceColor.Red, e.TraceColor.Green, e.TraceColor.Blue));
+        p.drawLines(lines.data(), static_cast<int>(lines.size()));
+    }
 }
 
 // A random scene: a few channels, each filled with packets of one shape over a window, with
@@ -113,15 +159,29 @@ struct RandomScene
         }
     }
 
-    QImage Draw(TraceDrawing drawing)
+    // The traces alone, merged or sample by sample, over the windows and scales a redraw set.
+    QImage DrawTraces(bool merged)
     {
-        // Each drawing starts from the same working values: lock mode keeps them.
         ChannelCatalogue copy = cat;
         DisplayState state = ds;
         QImage image(width, height, QImage::Format_RGB32);
-        image.fill(Qt::gray);
         QPainter p(&image);
-        DrawDT(p, image.rect(), 0, 0, state, copy, store, TenOClock(), drawing);
+        DrawDT(p, image.rect(), 0, 0, state, copy, store, TenOClock());
+        PlotGeometry g;
+        ComputePlotGeometry(image.rect(), 0, 0,
+                            p.fontMetrics().horizontalAdvance(QStringLiteral("WWWWWWWWWWW")), g);
+        DropLabelAreas(g, state.MinMaxLable != 0, state.MeanRangeLable != 0);
+        const int active = static_cast<int>(
+            std::count_if(copy.Entries.begin(), copy.Entries.end(),
+                          [](const DasStreamChanInfo& e) { return e.Active != 0; }));
+        const TracePlotArea area{g.X0, g.X1, g.Y0, static_cast<double>(g.Y1 - g.Y0) / active};
+        image.fill(Qt::gray);
+        if (merged) {
+            TraceBuffers buffers;
+            DrawTracePass(p, copy, ChannelIndex(copy), store, area, state.TimeRange, buffers);
+        } else {
+            DrawEveryPoint(p, copy, store, area, state.TimeRange);
+        }
         return image;
     }
 };
@@ -135,6 +195,11 @@ class TraceMergeTest : public QObject
 private slots:
     void mergedColumnsDrawEveryPixelOfEverySample_data();
     void mergedColumnsDrawEveryPixelOfEverySample();
+    void cleanupTestCase() { QVERIFY(drawn_ >= scenes_ * 9 / 10); }
+
+private:
+    int scenes_ = 0;
+    int drawn_ = 0;
 };
 
 void TraceMergeTest::mergedColumnsDrawEveryPixelOfEverySample_data()
@@ -155,8 +220,8 @@ void TraceMergeTest::mergedColumnsDrawEveryPixelOfEverySample()
     QFETCH(unsigned, seed);
     QFETCH(int, shape);
     RandomScene scene(seed, static_cast<Shape>(shape));
-    const QImage merged = scene.Draw(TraceDrawing::Merged);
-    const QImage reference = scene.Draw(TraceDrawing::EveryPoint);
+    const QImage merged = scene.DrawTraces(true);
+    const QImage reference = scene.DrawTraces(false);
     int differing = 0;
     QPoint first(-1, -1);
     for (int y = 0; y < merged.height(); ++y) {
@@ -170,8 +235,11 @@ void TraceMergeTest::mergedColumnsDrawEveryPixelOfEverySample()
     if (differing)
         qWarning() << "first difference at" << first << "of" << differing;
     QCOMPARE(differing, 0);
-    // The scene must have drawn some trace, or the comparison proves nothing.
-    QVERIFY(merged != QImage(merged.size(), QImage::Format_RGB32));
+    // Scenes that draw no trace prove nothing; most must draw one (see cleanupTestCase).
+    QImage blank(merged.size(), QImage::Format_RGB32);
+    blank.fill(Qt::gray);
+    ++scenes_;
+    drawn_ += merged != blank ? 1 : 0;
 }
 
 QTEST_MAIN(TraceMergeTest)
