@@ -26,6 +26,13 @@ QHBoxLayout* AddRow(QGridLayout* grid, int row, const char* name, QWidget* left,
     return layout;
 }
 
+template <typename Widget> Widget* Named(QWidget* parent, const char* name)
+{
+    auto* w = new Widget(parent);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
+
 } // namespace
 
 PksdConnect::PksdConnect(QWidget* parent, const char* name, bool modal, Qt::WindowFlags fl)
@@ -40,47 +47,37 @@ PksdConnect::PksdConnect(QWidget* parent, const char* name, bool modal, Qt::Wind
     PksdConnectLayout->setContentsMargins(11, 11, 11, 11);
     PksdConnectLayout->setSpacing(6);
 
-    buttonGroup1 = new QGroupBox(this);
-    buttonGroup1->setObjectName(QStringLiteral("buttonGroup1"));
+    buttonGroup1 = Named<QGroupBox>(this, "buttonGroup1");
     buttonGroup1Layout = new QGridLayout(buttonGroup1);
     buttonGroup1Layout->setObjectName(QStringLiteral("buttonGroup1Layout"));
     buttonGroup1Layout->setContentsMargins(11, 11, 11, 11);
     buttonGroup1Layout->setSpacing(6);
     buttonGroup1Layout->setAlignment(Qt::AlignTop);
 
-    textLabel1 = new QLabel(buttonGroup1);
-    textLabel1->setObjectName(QStringLiteral("textLabel1"));
-    lineEditHost = new QLineEdit(buttonGroup1);
-    lineEditHost->setObjectName(QStringLiteral("lineEditHost"));
+    textLabel1 = Named<QLabel>(buttonGroup1, "textLabel1");
+    lineEditHost = Named<QLineEdit>(buttonGroup1, "lineEditHost");
     layout4 = AddRow(buttonGroup1Layout, 0, "layout4", textLabel1, 121, lineEditHost);
 
-    textLabel2 = new QLabel(buttonGroup1);
-    textLabel2->setObjectName(QStringLiteral("textLabel2"));
-    lineEditPort = new QLineEdit(buttonGroup1);
-    lineEditPort->setObjectName(QStringLiteral("lineEditPort"));
+    textLabel2 = Named<QLabel>(buttonGroup1, "textLabel2");
+    lineEditPort = Named<QLineEdit>(buttonGroup1, "lineEditPort");
     lineEditPort->setMaxLength(10);
     lineEditPort->setInputMask(QStringLiteral("9999999999; "));
     layout5 = AddRow(buttonGroup1Layout, 1, "layout5", textLabel2, 141, lineEditPort);
 
-    textLabel3 = new QLabel(buttonGroup1);
-    textLabel3->setObjectName(QStringLiteral("textLabel3"));
-    lineEditDTn = new QLineEdit(buttonGroup1);
-    lineEditDTn->setObjectName(QStringLiteral("lineEditDTn"));
+    textLabel3 = Named<QLabel>(buttonGroup1, "textLabel3");
+    lineEditDTn = Named<QLineEdit>(buttonGroup1, "lineEditDTn");
     lineEditDTn->setInputMask(QStringLiteral("9999999999; "));
     layout6 = AddRow(buttonGroup1Layout, 2, "layout6", textLabel3, 71, lineEditDTn);
 
-    checkBox1 = new QCheckBox(buttonGroup1);
-    checkBox1->setObjectName(QStringLiteral("checkBox1"));
+    checkBox1 = Named<QCheckBox>(buttonGroup1, "checkBox1");
     buttonGroup1Layout->addWidget(checkBox1, 3, 0);
 
     PksdConnectLayout->addWidget(buttonGroup1, 0, 0);
 
-    buttonOk = new QPushButton(this);
-    buttonOk->setObjectName(QStringLiteral("buttonOk"));
+    buttonOk = Named<QPushButton>(this, "buttonOk");
     buttonOk->setAutoDefault(true);
     buttonOk->setDefault(true);
-    buttonCancel = new QPushButton(this);
-    buttonCancel->setObjectName(QStringLiteral("buttonCancel"));
+    buttonCancel = Named<QPushButton>(this, "buttonCancel");
     buttonCancel->setAutoDefault(true);
 
     layout7 = new QHBoxLayout();

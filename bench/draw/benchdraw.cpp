@@ -145,6 +145,30 @@ void PrintBreakdown(DrawScene& scene, QPixmap& picture, int labelWidth)
                 traces);
 }
 
+// The slowest redraw of each window width against the monitor's tick at that width.
+void PrintTickFigures(QPixmap& picture)
+{
+    for (int range : {1, 10, 60, 120, 600}) {
+        DrawScene scene = MakeDrawScene(kChannels, kRate, range);
+        double slowest = 0.0;
+        const char* slowestMode = "";
+        for (const Mode& mode : kModes) {
+            DisplayState ds;
+            ds.TimeRange = range;
+            ds.AmpScale = mode.AmpScale;
+            const double ms = DrawMs(scene, picture, ds);
+            if (ms > slowest) {
+                slowest = ms;
+                slowestMode = mode.Name;
+            }
+        }
+        const double tick = range * 50.0;
+        std::printf("TimeRange %d s: slowest draw %.1f ms (%s), monitor tick %.0f ms, %s\n", range,
+                    slowest, slowestMode, tick,
+                    slowest < tick ? "under one tick" : "NOT under one tick");
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -187,24 +211,6 @@ int main(int argc, char** argv)
     // "--no-ticks" leaves out the monitor tick figures, which build much larger rings.
     if (argc > 1 && std::strcmp(argv[1], "--no-ticks") == 0)
         return 0;
-    for (int range : {1, 10, 60, 120, 600}) {
-        DrawScene scene = MakeDrawScene(kChannels, kRate, range);
-        double slowest = 0.0;
-        const char* slowestMode = "";
-        for (const Mode& mode : kModes) {
-            DisplayState ds;
-            ds.TimeRange = range;
-            ds.AmpScale = mode.AmpScale;
-            const double ms = DrawMs(scene, picture, ds);
-            if (ms > slowest) {
-                slowest = ms;
-                slowestMode = mode.Name;
-            }
-        }
-        const double tick = range * 50.0;
-        std::printf("TimeRange %d s: slowest draw %.1f ms (%s), monitor tick %.0f ms, %s\n", range,
-                    slowest, slowestMode, tick,
-                    slowest < tick ? "under one tick" : "NOT under one tick");
-    }
+    PrintTickFigures(picture);
     return 0;
 }

@@ -9,6 +9,30 @@
 #include <random>
 #include <vector>
 
+namespace {
+
+DasStreamChanInfo SceneChannel(int c, double rate, const DayTime& end)
+{
+    DasStreamChanInfo e;
+    e.DasId = 0x9A1;
+    e.Stream = static_cast<std::uint16_t>(c / 16);
+    e.Channel = static_cast<std::uint16_t>(c % 16);
+    e.Active = 1;
+    e.DisplayIndex = c;
+    e.SampleRate = rate;
+    e.Name = QStringLiteral("STA%1").arg(c);
+    e.BitWeight = 1e-6;
+    e.VoltsPerUnit = 2.0;
+    e.UnitCode = QStringLiteral("M/S");
+    e.LastEndTime = end;
+    e.TraceColor = {static_cast<std::uint8_t>(c % 3 == 0 ? 255 : 0),
+                    static_cast<std::uint8_t>(c % 3 == 1 ? 255 : 0),
+                    static_cast<std::uint8_t>(c % 3 == 2 ? 255 : 0)};
+    return e;
+}
+
+} // namespace
+
 DrawScene MakeDrawScene(int channels, double rate, int windowSeconds, int samplesPerPacket,
                         std::uint32_t seed)
 {
@@ -17,25 +41,8 @@ DrawScene MakeDrawScene(int channels, double rate, int windowSeconds, int sample
     const double packetSeconds = samplesPerPacket / rate;
     const int perChannel = static_cast<int>(std::ceil(windowSeconds / packetSeconds)) + 1;
     const DayTime first = TimeAdd(end, -perChannel * packetSeconds * 1000.0);
-
-    for (int c = 0; c < channels; ++c) {
-        DasStreamChanInfo e;
-        e.DasId = 0x9A1;
-        e.Stream = static_cast<std::uint16_t>(c / 16);
-        e.Channel = static_cast<std::uint16_t>(c % 16);
-        e.Active = 1;
-        e.DisplayIndex = c;
-        e.SampleRate = rate;
-        e.Name = QStringLiteral("STA%1").arg(c);
-        e.BitWeight = 1e-6;
-        e.VoltsPerUnit = 2.0;
-        e.UnitCode = QStringLiteral("M/S");
-        e.LastEndTime = end;
-        e.TraceColor = {static_cast<std::uint8_t>(c % 3 == 0 ? 255 : 0),
-                        static_cast<std::uint8_t>(c % 3 == 1 ? 255 : 0),
-                        static_cast<std::uint8_t>(c % 3 == 2 ? 255 : 0)};
-        scene.Catalogue.Entries.push_back(e);
-    }
+    for (int c = 0; c < channels; ++c)
+        scene.Catalogue.Entries.push_back(SceneChannel(c, rate, end));
 
     const int slotCount = perChannel * channels;
     scene.Store.PacketRing = std::make_unique<DtPacket[]>(static_cast<std::size_t>(slotCount));

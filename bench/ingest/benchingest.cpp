@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -49,6 +50,13 @@ struct Run
     double Rate() const { return Seconds > 0.0 ? static_cast<double>(Frames) / Seconds : 0.0; }
 };
 
+void Print(const QString& line)
+{
+    std::fputs(line.toUtf8().constData(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
 const char* Verdict(bool met)
 {
     return met ? "met" : "NOT met";
@@ -80,8 +88,7 @@ struct IngestRun
     bool RingInStep = false;
 };
 
-// The main window against the server until the server closes after frames DT packets.
-bool Ingest(std::uint16_t port, int frames, const QString& ini, IngestRun& out)
+void WriteIngestSettings(const QString& ini, std::uint16_t port)
 {
     MonitorSettings settings;
     settings.Port = port;
@@ -94,26 +101,37 @@ bool Ingest(std::uint16_t port, int frames, const QString& ini, IngestRun& out)
                 {static_cast<std::uint16_t>(QString::fromLatin1(unit).toUInt(nullptr, 16)), 0, c,
                  true});
     WriteMonitorSettings(ini, settings);
+}
 
+// Wall and CPU time of the window's connection, from connected to closed by the server.
+void TimeConnection(QTcpSocket& socket, QObject& context, Run& figures, bool& closed)
+{
+    auto connectedAt = std::make_shared<double>(0.0);
+    auto connectedCpu = std::make_shared<double>(0.0);
+    QObject::connect(&socket, &QAbstractSocket::stateChanged, &context,
+                     [=, &figures, &closed](QAbstractSocket::SocketState s) {
+                         if (s == QAbstractSocket::ConnectedState) {
+                             *connectedAt = WallSeconds();
+                             *connectedCpu = ProcessCpuSeconds();
+                         } else if (s == QAbstractSocket::UnconnectedState && *connectedAt > 0.0 &&
+                                    !closed) {
+                             closed = true;
+                             figures.Seconds = WallSeconds() - *connectedAt;
+                             figures.CpuSeconds = ProcessCpuSeconds() - *connectedCpu;
+                         }
+                     });
+}
+
+// The main window against the server until the server closes after frames DT packets.
+bool Ingest(std::uint16_t port, int frames, const QString& ini, IngestRun& out)
+{
+    WriteIngestSettings(ini, port);
     auto state = std::make_unique<ProgramState>();
     ovqt_displayMainWindow window(*state, ini);
     window.resize(1200, 800);
     window.show();
-    QTcpSocket& socket = window.link->pksdSocket();
-    double connectedAt = 0.0;
-    double connectedCpu = 0.0;
     bool closed = false;
-    QObject::connect(
-        &socket, &QAbstractSocket::stateChanged, &window, [&](QAbstractSocket::SocketState s) {
-            if (s == QAbstractSocket::ConnectedState) {
-                connectedAt = WallSeconds();
-                connectedCpu = ProcessCpuSeconds();
-            } else if (s == QAbstractSocket::UnconnectedState && connectedAt > 0.0 && !closed) {
-                closed = true;
-                out.Figures.Seconds = WallSeconds() - connectedAt;
-                out.Figures.CpuSeconds = ProcessCpuSeconds() - connectedCpu;
-            }
-        });
+    TimeConnection(window.link->pksdSocket(), window, out.Figures, closed);
     QObject::connect(window.statusBar(), &QStatusBar::messageChanged, &window,
                      [&](const QString& text) { out.Messages += text.isEmpty() ? 0 : 1; });
     // The ring is drawn from once it has been filled, so the first picture's memory is in.
@@ -128,12 +146,14 @@ bool Ingest(std::uint16_t port, int frames, const QString& ini, IngestRun& out)
         lastIndex = index;
     });
     // Resident memory sampled through the run; warm-up is its first tenth.
+    QElapsedTimer since;
+    since.start();
     std::vector<std::pair<double, std::int64_t>> samples;
     samples.reserve(kMaxSamples);
     QTimer sampler;
     QObject::connect(&sampler, &QTimer::timeout, &window, [&] {
-        if (connectedAt > 0.0 && !closed && samples.size() < kMaxSamples)
-            samples.emplace_back(WallSeconds() - connectedAt, ResidentBytes());
+        if (!closed && samples.size() < kMaxSamples)
+            samples.emplace_back(since.elapsed() / 1000.0, ResidentBytes());
     });
     sampler.start(kSampleMs);
     window.LoadSettings();
@@ -142,7 +162,7 @@ bool Ingest(std::uint16_t port, int frames, const QString& ini, IngestRun& out)
     sampler.stop();
     window.DrawDT();
     out.EndResident = ResidentBytes();
-    const double warmEnd = out.Figures.Seconds * kWarmUpShare;
+    const double warmEnd = since.elapsed() / 1000.0 * kWarmUpShare;
     for (const auto& [at, resident] : samples) {
         if (at >= warmEnd) {
             out.WarmResident = resident;
@@ -156,11 +176,67 @@ bool Ingest(std::uint16_t port, int frames, const QString& ini, IngestRun& out)
     return true;
 }
 
-void Print(const QString& line)
+// Live generation (encoding included), recorded once for the replay; live gets the read-only
+// rate of live data.
+bool RecordCapture(const QString& simPath, const QString& capture, Run& live)
 {
-    std::fputs(line.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
+    PksdSimProcess sim(simPath);
+    if (!sim.Start(kSimUnits + CountOptions(kCapturePackets) +
+                   QStringList{QStringLiteral("--record"), capture}) ||
+        !ReadOnly(sim.Port(), live))
+        return false;
+    PksdSimProcess probe(simPath);
+    return probe.Start(kSimUnits + CountOptions(kLiveProbePackets)) && ReadOnly(probe.Port(), live);
+}
+
+void PrintRates(const IngestRun& ingest, const Run& reference, const Run& live,
+                std::size_t capturePackets)
+{
+    const double rate = ingest.Figures.Rate();
+    const double ratio = reference.Rate() > 0.0 ? rate / reference.Rate() : 0.0;
+    const bool rateMet = rate >= kGoalFramesPerSecond && ingest.RingInStep;
+    Print(QStringLiteral("source: pksd-sim --replay of a %1-packet capture --loop --fast "
+                         "(live generation reaches %2 frames/s read only)")
+              .arg(capturePackets)
+              .arg(live.Rate(), 0, 'f', 0));
+    Print(QStringLiteral("ingest: %1 frames/s, reference %2 frames/s (read only), ratio %3, goal "
+                         ">= 50000 frames/s, %4%5")
+              .arg(rate, 0, 'f', 0)
+              .arg(reference.Rate(), 0, 'f', 0)
+              .arg(ratio, 0, 'f', 2)
+              .arg(QLatin1String(Verdict(rateMet)))
+              .arg(ingest.RingInStep ? QString() : QStringLiteral(" (frames lost)")));
+    const double usPerFrame =
+        ingest.Figures.CpuSeconds * 1e6 / static_cast<double>(ingest.Figures.Frames);
+    const double referenceUs = reference.CpuSeconds * 1e6 / static_cast<double>(reference.Frames);
+    Print(QStringLiteral("ingest cpu: %1 us/frame (reference %2 us/frame read only; the server's "
+                         "CPU not counted)")
+              .arg(usPerFrame, 0, 'f', 2)
+              .arg(referenceUs, 0, 'f', 2));
+}
+
+void PrintCosts(const IngestRun& ingest, const StatusLineCost& cost, int frames)
+{
+    const double framesPerMessage =
+        ingest.Messages > 0 ? static_cast<double>(frames) / static_cast<double>(ingest.Messages)
+                            : 0.0;
+    const double perPacket = (cost.IngestNs - cost.WithoutStatusNs) +
+                             (framesPerMessage > 0.0 ? cost.MessageNs / framesPerMessage : 0.0);
+    Print(QStringLiteral("status line: %1 ns per packet (ingest step %2 ns with it, %3 ns without; "
+                         "status bar %4 ns per message, one message per %5 frames)")
+              .arg(perPacket, 0, 'f', 0)
+              .arg(cost.IngestNs, 0, 'f', 0)
+              .arg(cost.WithoutStatusNs, 0, 'f', 0)
+              .arg(cost.MessageNs, 0, 'f', 0)
+              .arg(framesPerMessage, 0, 'f', 1));
+    const double growthMb =
+        static_cast<double>(ingest.EndResident - ingest.WarmResident) / (1024.0 * 1024.0);
+    const bool memoryMet = ingest.WarmResident > 0 && growthMb < kMemoryGoalMb;
+    Print(QStringLiteral("memory: %1 MB growth over %2 frames beyond the ring (after a warm-up "
+                         "of the first tenth), goal < 1 MB, %3")
+              .arg(growthMb, 0, 'f', 3)
+              .arg(frames - ingest.WarmFrames)
+              .arg(QLatin1String(Verdict(memoryMet))));
 }
 
 } // namespace
@@ -183,93 +259,31 @@ int main(int argc, char** argv)
 
     QTemporaryDir dir;
     const QString capture = dir.filePath(QStringLiteral("capture.frames"));
-    const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
-
-    // Live generation (encoding included), recorded once for the replay.
     Run live;
-    {
-        PksdSimProcess sim(simPath);
-        if (!sim.Start(kSimUnits + CountOptions(kCapturePackets) +
-                       QStringList{QStringLiteral("--record"), capture}) ||
-            !ReadOnly(sim.Port(), live)) {
-            Print(QStringLiteral("ingest: pksd-sim did not serve the capture"));
-            return 1;
-        }
-        PksdSimProcess probe(simPath);
-        if (!probe.Start(kSimUnits + CountOptions(kLiveProbePackets)) ||
-            !ReadOnly(probe.Port(), live)) {
-            Print(QStringLiteral("ingest: pksd-sim did not serve live data"));
-            return 1;
-        }
-    }
     QFile file(capture);
-    if (!file.open(QIODevice::ReadOnly)) {
-        Print(QStringLiteral("ingest: no capture"));
+    if (!RecordCapture(simPath, capture, live) || !file.open(QIODevice::ReadOnly)) {
+        Print(QStringLiteral("ingest: pksd-sim did not serve the capture"));
         return 1;
     }
     const std::vector<QByteArray> payloads = ClientDtPayloads(file.readAll());
 
     // The replay of the capture, looped, serves both clients in turn.
     PksdSimProcess sim(simPath);
-    if (!sim.Start(QStringList{QStringLiteral("--replay"), capture, QStringLiteral("--loop")} +
-                   CountOptions(frames))) {
-        Print(QStringLiteral("ingest: pksd-sim did not replay the capture"));
-        return 1;
-    }
     Run reference;
     IngestRun ingest;
-    if (!ReadOnly(sim.Port(), reference) || !Ingest(sim.Port(), frames, ini, ingest)) {
+    const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
+    if (!sim.Start(QStringList{QStringLiteral("--replay"), capture, QStringLiteral("--loop")} +
+                   CountOptions(frames)) ||
+        !ReadOnly(sim.Port(), reference) || !Ingest(sim.Port(), frames, ini, ingest)) {
         Print(QStringLiteral("ingest: a run did not finish"));
         return 1;
     }
     sim.Stop();
-
-    const double rate = ingest.Figures.Rate();
-    const double ratio = reference.Rate() > 0.0 ? rate / reference.Rate() : 0.0;
-    const bool rateMet = rate >= kGoalFramesPerSecond && ingest.RingInStep;
-    Print(QStringLiteral("source: pksd-sim --replay of a %1-packet capture --loop --fast "
-                         "(live generation reaches %2 frames/s read only)")
-              .arg(payloads.size())
-              .arg(live.Rate(), 0, 'f', 0));
-    Print(QStringLiteral("ingest: %1 frames/s, reference %2 frames/s (read only), ratio %3, goal "
-                         ">= 50000 frames/s, %4%5")
-              .arg(rate, 0, 'f', 0)
-              .arg(reference.Rate(), 0, 'f', 0)
-              .arg(ratio, 0, 'f', 2)
-              .arg(QLatin1String(Verdict(rateMet)))
-              .arg(ingest.RingInStep ? QString() : QStringLiteral(" (frames lost)")));
-    const double usPerFrame =
-        ingest.Figures.CpuSeconds * 1e6 / static_cast<double>(ingest.Figures.Frames);
-    const double referenceUs = reference.CpuSeconds * 1e6 / static_cast<double>(reference.Frames);
-    Print(QStringLiteral("ingest cpu: %1 us/frame (reference %2 us/frame read only; the server's "
-                         "CPU not counted)")
-              .arg(usPerFrame, 0, 'f', 2)
-              .arg(referenceUs, 0, 'f', 2));
+    PrintRates(ingest, reference, live, payloads.size());
 
     auto state = std::make_unique<ProgramState>();
     ovqt_displayMainWindow window(*state, ini);
     window.show();
-    const StatusLineCost cost = MeasureStatusLineCost(payloads, *window.statusBar());
-    const double framesPerMessage =
-        ingest.Messages > 0 ? static_cast<double>(frames) / static_cast<double>(ingest.Messages)
-                            : 0.0;
-    const double perPacket = (cost.IngestNs - cost.WithoutStatusNs) +
-                             (framesPerMessage > 0.0 ? cost.MessageNs / framesPerMessage : 0.0);
-    Print(QStringLiteral("status line: %1 ns per packet (ingest step %2 ns with it, %3 ns without; "
-                         "status bar %4 ns per message, one message per %5 frames)")
-              .arg(perPacket, 0, 'f', 0)
-              .arg(cost.IngestNs, 0, 'f', 0)
-              .arg(cost.WithoutStatusNs, 0, 'f', 0)
-              .arg(cost.MessageNs, 0, 'f', 0)
-              .arg(framesPerMessage, 0, 'f', 1));
-
-    const double growthMb =
-        static_cast<double>(ingest.EndResident - ingest.WarmResident) / (1024.0 * 1024.0);
-    const bool memoryMet = ingest.WarmResident > 0 && growthMb < kMemoryGoalMb;
-    Print(QStringLiteral("memory: %1 MB growth over %2 frames beyond the ring (after a warm-up "
-                         "of the first tenth), goal < 1 MB, %3")
-              .arg(growthMb, 0, 'f', 3)
-              .arg(frames - ingest.WarmFrames)
-              .arg(QLatin1String(Verdict(memoryMet))));
+    PrintCosts(ingest, MeasureStatusLineCost(payloads, *window.statusBar()), frames);
     return 0;
 }

@@ -3,6 +3,7 @@
 #include "app/ovqt_displaymainwindow.h"
 #include "app/programstate.h"
 #include "link/bytespan.h"
+#include "link/frame.h"
 #include "packets/dtpacket.h"
 
 #include <QAction>
@@ -24,18 +25,13 @@ namespace {
 std::vector<QByteArray> DtPayloads(const QByteArray& capture)
 {
     std::vector<QByteArray> out;
-    qsizetype at = 0;
-    while (at + 6 <= capture.size()) {
-        const auto* h = reinterpret_cast<const unsigned char*>(capture.constData() + at);
-        const qint32 length =
-            static_cast<qint32>((std::uint32_t{h[2]} << 24) | (std::uint32_t{h[3]} << 16) |
-                                (std::uint32_t{h[4]} << 8) | h[5]);
-        if (length < 0 || length > 1024 || at + 6 + length > capture.size())
-            break;
-        const QByteArray payload = capture.mid(at + 6, length);
-        if (length == 1024 && payload.startsWith("DT"))
+    std::span<const std::uint8_t> rest = ByteSpan(capture);
+    for (Frame f = ReadFrame(rest); f.Outcome == FrameOutcome::Whole; f = ReadFrame(rest)) {
+        const QByteArray payload(reinterpret_cast<const char*>(f.Payload.data()),
+                                 static_cast<qsizetype>(f.Payload.size()));
+        if (payload.size() == 1024 && payload.startsWith("DT"))
             out.push_back(payload);
-        at += 6 + length;
+        rest = rest.subspan(f.Size());
     }
     return out;
 }

@@ -1,5 +1,8 @@
 #include "simclient.h"
 
+#include "link/bytespan.h"
+#include "link/frame.h"
+
 #include <QFile>
 
 SimProcess::~SimProcess()
@@ -102,18 +105,14 @@ std::vector<WireFrame> SplitFrames(const QByteArray& bytes)
 {
     std::vector<WireFrame> frames;
     qsizetype offset = 0;
-    while (bytes.size() - offset >= 6) {
-        const auto* h = reinterpret_cast<const unsigned char*>(bytes.constData() + offset);
-        WireFrame frame;
-        frame.Type = static_cast<std::uint16_t>((h[0] << 8) | h[1]);
-        frame.Declared =
-            static_cast<std::int32_t>((std::uint32_t(h[2]) << 24) | (std::uint32_t(h[3]) << 16) |
-                                      (std::uint32_t(h[4]) << 8) | h[5]);
-        const qsizetype length =
-            frame.Declared < 0 || frame.Declared > 1024 ? 1024 : frame.Declared;
-        frame.Payload = bytes.mid(offset + 6, length);
+    while (bytes.size() - offset >= static_cast<qsizetype>(kFrameHeaderBytes)) {
+        const Frame f = ReadFrame(ByteSpan(bytes).subspan(static_cast<std::size_t>(offset)));
+        // A bad length, as the fault injector writes it, is followed by a whole packet.
+        const auto length = static_cast<qsizetype>(f.Outcome == FrameOutcome::BadLength
+                                                       ? kMaxPayloadBytes
+                                                       : static_cast<std::size_t>(f.Length));
+        frames.push_back(WireFrame{f.Type, f.Length, bytes.mid(offset + 6, length)});
         offset += 6 + length;
-        frames.push_back(frame);
     }
     return frames;
 }

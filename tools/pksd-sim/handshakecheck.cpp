@@ -1,8 +1,10 @@
 #include "handshakecheck.h"
 
+#include "link/bytespan.h"
+#include "link/frame.h"
+
 namespace {
 
-constexpr std::int32_t kMaxMessage = 4096;
 constexpr int kClientNameBytes = 32;
 
 QByteArray ExpectedName()
@@ -37,22 +39,20 @@ bool HandshakeCheck::Feed(const QByteArray& bytes)
     if (done_)
         return true;
     pending_ += bytes;
-    while (messages_ < 3 && pending_.size() >= 6) {
-        const auto* b = reinterpret_cast<const unsigned char*>(pending_.constData());
-        const auto type = static_cast<std::uint16_t>((b[0] << 8) | b[1]);
-        const auto length = static_cast<std::int32_t>(BigEndian32(pending_.constData() + 2));
-        if (length < 0 || length > kMaxMessage) {
+    while (messages_ < 3) {
+        const Frame frame = ReadFrame(ByteSpan(pending_));
+        if (frame.Outcome == FrameOutcome::NeedMore)
+            return false;
+        if (frame.Outcome == FrameOutcome::BadLength) {
             report_ << QStringLiteral("handshake %1 mismatch: type %2 length %3, not a frame")
                            .arg(messages_ + 1)
-                           .arg(type)
-                           .arg(length);
+                           .arg(frame.Type)
+                           .arg(frame.Length);
             done_ = true;
             return true;
         }
-        if (pending_.size() < 6 + length)
-            return false;
-        Check(type, pending_.mid(6, length));
-        pending_.remove(0, 6 + length);
+        Check(frame.Type, pending_.mid(kFrameHeaderBytes, frame.Length));
+        pending_.remove(0, static_cast<qsizetype>(frame.Size()));
         ++messages_;
     }
     done_ = messages_ == 3;
