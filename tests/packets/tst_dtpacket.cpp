@@ -1,5 +1,5 @@
 #include "packets/dtpacket.h"
-#include "rawpacket.h"
+#include "tests/common/packetbytes.h"
 
 #include <QTest>
 
@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-using rawpacket::Packet;
-using rawpacket::Put32;
+using testpackets::Packet;
+using testpackets::Put32;
 
 namespace {
 
@@ -17,7 +17,7 @@ struct SteimFrames
 {
     Packet packet;
     explicit SteimFrames(std::uint8_t formatByte, unsigned sampleCount)
-        : packet(rawpacket::DtPacketBytes(formatByte, sampleCount))
+        : packet(testpackets::DtBytes(formatByte, sampleCount))
     {}
     std::uint8_t* Word(int frame, int word) { return packet.data() + 64 + 64 * frame + 4 * word; }
     void SetCode(int frame, int word, unsigned code)
@@ -55,7 +55,7 @@ using Samples = std::vector<std::int32_t>;
 } // namespace
 
 Q_DECLARE_METATYPE(Samples)
-Q_DECLARE_METATYPE(rawpacket::Packet)
+Q_DECLARE_METATYPE(testpackets::Packet)
 
 class TstDtPacket : public QObject
 {
@@ -75,10 +75,10 @@ private slots:
 
 void TstDtPacket::identification()
 {
-    rawpacket::Header h;
+    testpackets::Header h;
     h.DasId = 0x12AB;
     h.Sequence = 9876;
-    Packet p = rawpacket::DtPacketBytes(0x16, 2, 3, 15, h);
+    Packet p = testpackets::DtBytes(0x16, 2, 3, 15, h);
     auto slot = FreshSlot();
     QVERIFY(DecodeDtPacket(*slot, p));
     QCOMPARE(slot->DasId, 0x12AB);
@@ -118,8 +118,8 @@ void TstDtPacket::integerFormats()
     QFETCH(QByteArray, data);
     QFETCH(int, format);
     QFETCH(Samples, expected);
-    Packet p = rawpacket::DtPacketBytes(static_cast<std::uint8_t>(formatByte),
-                                        static_cast<unsigned>(headerCount));
+    Packet p = testpackets::DtBytes(static_cast<std::uint8_t>(formatByte),
+                                    static_cast<unsigned>(headerCount));
     std::memcpy(p.data() + 24, data.constData(), static_cast<std::size_t>(data.size()));
     auto slot = FreshSlot();
     QVERIFY(DecodeDtPacket(*slot, p));
@@ -244,7 +244,7 @@ void TstDtPacket::refusedFormats_data()
 void TstDtPacket::refusedFormats()
 {
     QFETCH(int, formatByte);
-    Packet p = rawpacket::DtPacketBytes(static_cast<std::uint8_t>(formatByte), 100);
+    Packet p = testpackets::DtBytes(static_cast<std::uint8_t>(formatByte), 100);
     auto slot = FreshSlot();
     slot->SampleCount = 250;
     QVERIFY(!DecodeDtPacket(*slot, p));

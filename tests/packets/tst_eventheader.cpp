@@ -1,50 +1,46 @@
+// Runs inside an application object under a decimal-comma locale (see CMakeLists.txt).
 #include "packets/eventheader.h"
-#include "rawpacket.h"
+#include "packets/numbertext.h"
+#include "tests/common/commalocale.h"
+#include "tests/common/packetbytes.h"
 
 #include <QTest>
 
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
 namespace {
 
-void PutField(rawpacket::Packet& p, std::size_t offset, std::size_t width, const char* text)
+void PutField(testpackets::Packet& p, std::size_t offset, std::size_t width, const QByteArray& text)
 {
     std::memset(p.data() + offset, ' ', width);
-    std::memcpy(p.data() + offset, text, std::min(width, std::strlen(text)));
+    std::memcpy(p.data() + offset, text.constData(), std::min<std::size_t>(width, text.size()));
 }
 
-struct EhFields
+// Position 0 gets the texts given, position 1 the packed sensor text "2.0000"; the other
+// positions carry no usable bit weight.
+testpackets::Packet EventHeader(const QByteArray& name, const QByteArray& rate,
+                                const QByteArray& kind, std::uint8_t formatByte,
+                                const QByteArray& bitWeight, const QByteArray& voltsPerUnit,
+                                char unit)
 {
-    const char* Type = "EH";
-    unsigned Stream = 2;
-    std::uint8_t Flags = 0;
-    std::uint8_t FormatByte = 0xC0;
-    const char* Name = "BHZ ";
-    const char* Rate = " 100";
-    const char* Kind = "CON";
-    const char* BitWeight = "1.5uV";
-    const char* VoltsPerUnit = "27.5";
-    char Unit = 'V';
-};
-
-// Position 0 gets the fields given; the other positions carry no usable bit weight.
-rawpacket::Packet EhPacket(const EhFields& f)
-{
-    rawpacket::Packet p{};
-    rawpacket::Header h;
-    h.Type = f.Type;
+    testpackets::Packet p{};
+    std::memset(p.data() + 16, ' ', p.size() - 16);
+    testpackets::Header h;
+    h.Type = "EH";
     h.DasId = 0x12AB;
-    rawpacket::PutHeader(p, h);
-    rawpacket::PutBcd(p.data(), 36, f.Stream, 2);
-    p[22] = f.Flags;
-    p[23] = f.FormatByte;
-    PutField(p, 60, 4, f.Name);
-    PutField(p, 88, 4, f.Rate);
-    PutField(p, 92, 3, f.Kind);
-    PutField(p, 288, 8 * 16, "");
-    PutField(p, 544, 6 * 16, "");
-    PutField(p, 640, 16, "");
-    PutField(p, 288, 8, f.BitWeight);
-    PutField(p, 544, 6, f.VoltsPerUnit);
-    p[640] = static_cast<std::uint8_t>(f.Unit);
+    testpackets::PutHeader(p, h);
+    testpackets::PutBcd(p.data(), 36, 2, 2);
+    p[22] = 0x04 | 0x01;
+    p[23] = formatByte;
+    PutField(p, 60, 4, name);
+    PutField(p, 88, 4, rate);
+    PutField(p, 92, 3, kind);
+    PutField(p, 288, 8, bitWeight);
+    PutField(p, 544, 6, voltsPerUnit);
+    PutField(p, 550, 6, "2.0000");
+    p[640] = static_cast<std::uint8_t>(unit);
     return p;
 }
 
@@ -55,161 +51,109 @@ class TstEventHeader : public QObject
     Q_OBJECT
 
 private slots:
-    void fields();
-    void bitWeights_data();
-    void bitWeights();
-    void unitKinds_data();
-    void unitKinds();
-    void refusals_data();
-    void refusals();
-    void nameAndRate_data();
-    void nameAndRate();
+    void initTestCase() { RequireCommaLocale(); }
+    void eventHeaderNumbersReadWithAPointUnderCommaLocale_data();
+    void eventHeaderNumbersReadWithAPointUnderCommaLocale();
+    void refusedByFormatByteOrEventKind_data();
+    void refusedByFormatByteOrEventKind();
     void shortPacketsReadAsBlanks();
+    void numberTextRoundsAsCPrintfUnderCommaLocale_data();
+    void numberTextRoundsAsCPrintfUnderCommaLocale();
+    void readDecimalTakesWhatStrtodTakes_data();
+    void readDecimalTakesWhatStrtodTakes();
 };
 
-void TstEventHeader::fields()
+void TstEventHeader::eventHeaderNumbersReadWithAPointUnderCommaLocale_data()
 {
-    EhFields f;
-    f.Flags = 0x04 | 0x01;
-    const rawpacket::Packet p = EhPacket(f);
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QByteArray>("rate");
+    QTest::addColumn<QByteArray>("bitWeight");
+    QTest::addColumn<QByteArray>("voltsPerUnit");
+    QTest::addColumn<char>("unit");
+    QTest::addColumn<QByteArray>("parsedName");
+    QTest::addColumn<double>("parsedRate");
+    QTest::addColumn<double>("volts");
+    QTest::addColumn<double>("parsedVoltsPerUnit");
+    QTest::addColumn<QString>("unitCode");
+    QTest::newRow("uV, fractional rate and sensor")
+        << QByteArray("BHZ ") << QByteArray(" 0.1") << QByteArray("1.5uV") << QByteArray("0.25")
+        << 'V' << QByteArray("BHZ") << 0.1 << 1.5e-6 << 0.25 << "M/S";
+    QTest::newRow("V with a fraction")
+        << QByteArray(" AB ") << QByteArray("  .1") << QByteArray("0.5V") << QByteArray("2") << 'D'
+        << QByteArray("AB") << 0.1 << 0.5 << 2.0 << "M";
+    QTest::newRow("mV, blanks before the unit")
+        << QByteArray("A BC") << QByteArray("  50") << QByteArray("  3 mV") << QByteArray("27.5")
+        << 'A' << QByteArray("A") << 50.0 << 0.003 << 27.5 << "M/S^2";
+    QTest::newRow("nV, packed sensor field")
+        << QByteArray("    ") << QByteArray("1000") << QByteArray("596nV") << QByteArray("1.5000")
+        << 'G' << QByteArray() << 1000.0 << 596e-9 << 1.5 << "G";
+    QTest::newRow("eight characters")
+        << QByteArray("ABCD") << QByteArray("    ") << QByteArray("1.23456V") << QByteArray("1")
+        << 'V' << QByteArray("ABCD") << 0.0 << 1.23456 << 1.0 << "M/S";
+    QTest::newRow("no unit: no bit weight")
+        << QByteArray("X") << QByteArray("100") << QByteArray("3.0") << QByteArray("1") << 'V'
+        << QByteArray("X") << 100.0 << 0.0 << 1.0 << "M/S";
+    QTest::newRow("not finite") << QByteArray("X") << QByteArray("100") << QByteArray("infV")
+                                << QByteArray("1") << 'V' << QByteArray("X") << 100.0 << 0.0 << 1.0
+                                << "M/S";
+    QTest::newRow("unknown unit letter")
+        << QByteArray("X") << QByteArray("100") << QByteArray("1V") << QByteArray("27.5") << 'X'
+        << QByteArray("X") << 100.0 << 1.0 << 0.0 << "Unk";
+    QTest::newRow("zero sensor") << QByteArray("X") << QByteArray("100") << QByteArray("1V")
+                                 << QByteArray("0") << 'V' << QByteArray("X") << 100.0 << 1.0 << 0.0
+                                 << "Unk";
+}
+
+void TstEventHeader::eventHeaderNumbersReadWithAPointUnderCommaLocale()
+{
+    QFETCH(QByteArray, name);
+    QFETCH(QByteArray, rate);
+    QFETCH(QByteArray, bitWeight);
+    QFETCH(QByteArray, voltsPerUnit);
+    QFETCH(char, unit);
     EventHeaderInfo info;
-    QVERIFY(ParseEventHeader(p, info));
+    QVERIFY(ParseEventHeader(EventHeader(name, rate, "CON", 0xC0, bitWeight, voltsPerUnit, unit),
+                             info));
     QCOMPARE(info.DasId, 0x12AB);
     QCOMPARE(info.Stream, 2);
     QVERIFY(info.ChannelBank);
-    QCOMPARE(QByteArray(info.Name), QByteArray("BHZ"));
-    QCOMPARE(info.SampleRate, 100.0);
-    QCOMPARE(info.Positions[0].BitWeight, 1.5e-6);
-    QCOMPARE(info.Positions[0].VoltsPerUnit, 27.5);
-    QCOMPARE(info.Positions[0].Kind, UnitKind::V);
-    for (int i = 1; i < kEventPositions; ++i) {
-        QCOMPARE(info.Positions[i].BitWeight, 0.0);
-        QCOMPARE(info.Positions[i].Kind, UnitKind::None);
-    }
+    QTEST(QByteArray(info.Name), "parsedName");
+    QTEST(info.SampleRate, "parsedRate");
+    QTEST(info.Positions[0].BitWeight, "volts");
+    QTEST(info.Positions[0].VoltsPerUnit, "parsedVoltsPerUnit");
+    QTEST(QString::fromLatin1(UnitCodeText(info.Positions[0].Kind)), "unitCode");
+    QCOMPARE(info.Positions[1].BitWeight, 0.0);
 }
 
-void TstEventHeader::bitWeights_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<double>("volts");
-    QTest::newRow("uV") << QByteArray("1.5uV") << 1.5e-6;
-    QTest::newRow("mV") << QByteArray("2mV") << 0.002;
-    QTest::newRow("nV") << QByteArray("596nV") << 596e-9;
-    QTest::newRow("V") << QByteArray("0.5V") << 0.5;
-    QTest::newRow("blank then number") << QByteArray("  3 mV") << 0.003;
-    QTest::newRow("no unit") << QByteArray("3.0") << 0.0;
-    QTest::newRow("no number") << QByteArray("uV") << 0.0;
-    QTest::newRow("not finite") << QByteArray("infV") << 0.0;
-    QTest::newRow("eight characters") << QByteArray("1.23456V") << 1.23456;
-}
-
-void TstEventHeader::bitWeights()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(double, volts);
-    EhFields f;
-    f.BitWeight = text.constData();
-    const rawpacket::Packet p = EhPacket(f);
-    EventHeaderInfo info;
-    QVERIFY(ParseEventHeader(p, info));
-    QCOMPARE(info.Positions[0].BitWeight, volts);
-}
-
-void TstEventHeader::unitKinds_data()
-{
-    QTest::addColumn<char>("letter");
-    QTest::addColumn<QByteArray>("volts");
-    QTest::addColumn<QString>("unitCode");
-    QTest::addColumn<double>("voltsPerUnit");
-    QTest::newRow("D") << 'D' << QByteArray("2") << "M" << 2.0;
-    QTest::newRow("V") << 'V' << QByteArray("27.5") << "M/S" << 27.5;
-    QTest::newRow("A") << 'A' << QByteArray("0.25") << "M/S^2" << 0.25;
-    QTest::newRow("G") << 'G' << QByteArray("1") << "G" << 1.0;
-    QTest::newRow("X is none") << 'X' << QByteArray("27.5") << "Unk" << 0.0;
-    QTest::newRow("zero sensor is none") << 'V' << QByteArray("0") << "Unk" << 0.0;
-    QTest::newRow("unreadable sensor is none") << 'V' << QByteArray("abc") << "Unk" << 0.0;
-}
-
-void TstEventHeader::unitKinds()
-{
-    QFETCH(char, letter);
-    QFETCH(QByteArray, volts);
-    QFETCH(QString, unitCode);
-    QFETCH(double, voltsPerUnit);
-    EhFields f;
-    f.Unit = letter;
-    f.VoltsPerUnit = volts.constData();
-    const rawpacket::Packet p = EhPacket(f);
-    EventHeaderInfo info;
-    QVERIFY(ParseEventHeader(p, info));
-    QCOMPARE(QString::fromLatin1(UnitCodeText(info.Positions[0].Kind)), unitCode);
-    QCOMPARE(info.Positions[0].VoltsPerUnit, voltsPerUnit);
-}
-
-void TstEventHeader::refusals_data()
+void TstEventHeader::refusedByFormatByteOrEventKind_data()
 {
     QTest::addColumn<int>("formatByte");
     QTest::addColumn<QByteArray>("kind");
     QTest::addColumn<bool>("usable");
-    QTest::newRow("0x16") << 0x16 << QByteArray("CON") << true;
-    QTest::newRow("0x32") << 0x32 << QByteArray("CRS") << true;
     QTest::newRow("0xC1 usable here") << 0xC1 << QByteArray("EVT") << true;
-    QTest::newRow("0xC2") << 0xC2 << QByteArray("CMD") << true;
+    QTest::newRow("0x32") << 0x32 << QByteArray("CRS") << true;
     QTest::newRow("0x24") << 0x24 << QByteArray("CON") << false;
     QTest::newRow("0xBB reads as 121") << 0xBB << QByteArray("CON") << false;
     QTest::newRow("unknown kind") << 0xC0 << QByteArray("XYZ") << false;
     QTest::newRow("lower-case kind") << 0xC0 << QByteArray("con") << false;
-    for (const char* kind : {"EXT", "LVL", "RAD", "TIM", "VOT", "TML"})
-        QTest::addRow("kind %s", kind) << 0xC0 << QByteArray(kind) << true;
+    for (const char* kind : {"CMD", "EXT", "LVL", "RAD", "TIM", "VOT", "TML"})
+        QTest::addRow("kind %s", kind) << 0xC2 << QByteArray(kind) << true;
 }
 
-void TstEventHeader::refusals()
+void TstEventHeader::refusedByFormatByteOrEventKind()
 {
     QFETCH(int, formatByte);
     QFETCH(QByteArray, kind);
-    QFETCH(bool, usable);
-    EhFields f;
-    f.FormatByte = static_cast<std::uint8_t>(formatByte);
-    f.Kind = kind.constData();
-    const rawpacket::Packet p = EhPacket(f);
     EventHeaderInfo info;
-    QCOMPARE(ParseEventHeader(p, info), usable);
-}
-
-void TstEventHeader::nameAndRate_data()
-{
-    QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<QByteArray>("rate");
-    QTest::addColumn<QByteArray>("parsedName");
-    QTest::addColumn<double>("parsedRate");
-    QTest::newRow("blanks") << QByteArray("    ") << QByteArray("1000") << QByteArray() << 1000.0;
-    QTest::newRow("leading blank")
-        << QByteArray(" AB ") << QByteArray("  .1") << QByteArray("AB") << 0.1;
-    QTest::newRow("two words") << QByteArray("A BC") << QByteArray("  50") << QByteArray("A")
-                               << 50.0;
-    QTest::newRow("no rate") << QByteArray("ABCD") << QByteArray("    ") << QByteArray("ABCD")
-                             << 0.0;
-}
-
-void TstEventHeader::nameAndRate()
-{
-    QFETCH(QByteArray, name);
-    QFETCH(QByteArray, rate);
-    QFETCH(QByteArray, parsedName);
-    QFETCH(double, parsedRate);
-    EhFields f;
-    f.Name = name.constData();
-    f.Rate = rate.constData();
-    const rawpacket::Packet p = EhPacket(f);
-    EventHeaderInfo info;
-    QVERIFY(ParseEventHeader(p, info));
-    QCOMPARE(QByteArray(info.Name), parsedName);
-    QCOMPARE(info.SampleRate, parsedRate);
+    QTEST(ParseEventHeader(EventHeader("BHZ", "100", kind, static_cast<std::uint8_t>(formatByte),
+                                       "1V", "1", 'V'),
+                           info),
+          "usable");
 }
 
 void TstEventHeader::shortPacketsReadAsBlanks()
 {
-    const rawpacket::Packet p = EhPacket(EhFields{});
+    const testpackets::Packet p = EventHeader("BHZ", "100", "CON", 0xC0, "1.5uV", "1", 'V');
     EventHeaderInfo info;
     // Cut inside the channel texts: what is missing reads as blanks.
     QVERIFY(ParseEventHeader(std::span(p).first(600), info));
@@ -218,13 +162,59 @@ void TstEventHeader::shortPacketsReadAsBlanks()
     // Cut before the event kind: no usable kind.
     QVERIFY(!ParseEventHeader(std::span(p).first(93), info));
     QVERIFY(!ParseEventHeader(std::span(p).first(0), info));
-    // An ET packet reads the same way.
-    EhFields et;
-    et.Type = "ET";
-    const rawpacket::Packet t = EhPacket(et);
-    QVERIFY(ParseEventHeader(t, info));
-    QCOMPARE(info.SampleRate, 100.0);
 }
 
-QTEST_APPLESS_MAIN(TstEventHeader)
+void TstEventHeader::numberTextRoundsAsCPrintfUnderCommaLocale_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("precision"); // -1: "%g"
+    QTest::addColumn<QString>("text");
+    QTest::newRow("%g of a fraction") << 0.002 << -1 << "0.002";
+    QTest::newRow("%g ties to the binary value") << 1234565.0 << -1 << "1.23456e+06";
+    QTest::newRow("%g drops zeros") << 2.5 << -1 << "2.5";
+    QTest::newRow("%g small") << 1.5e-6 << -1 << "1.5e-06";
+    QTest::newRow("%g negative") << -4294.967295 << -1 << "-4294.97";
+    QTest::newRow("%4.1f of 41.25 rounds down") << 41.25 << 1 << "41.2";
+    QTest::newRow("%4.1f pads") << 5.0 << 1 << " 5.0";
+    QTest::newRow("%4.1f of 9.96") << 9.96 << 1 << "10.0";
+}
+
+void TstEventHeader::numberTextRoundsAsCPrintfUnderCommaLocale()
+{
+    QFETCH(double, value);
+    QFETCH(int, precision);
+    const std::string text = precision < 0 ? FormatG(value) : FormatFixed(value, precision, 4);
+    QTEST(QString::fromStdString(text), "text");
+}
+
+void TstEventHeader::readDecimalTakesWhatStrtodTakes_data()
+{
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<bool>("found");
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("used");
+    QTest::newRow("point") << QByteArray(" 0.1uV") << true << 0.1 << 4;
+    QTest::newRow("comma stops") << QByteArray("0,1") << true << 0.0 << 1;
+    QTest::newRow("plus") << QByteArray("+2.5") << true << 2.5 << 4;
+    QTest::newRow("minus") << QByteArray("-3e2x") << true << -300.0 << 4;
+    QTest::newRow("bare point") << QByteArray(".5") << true << 0.5 << 2;
+    QTest::newRow("no digits") << QByteArray(" uV") << false << 0.0 << 0;
+    QTest::newRow("two signs") << QByteArray("+-1") << false << 0.0 << 0;
+    QTest::newRow("overflow") << QByteArray("1e999") << false << 0.0 << 0;
+}
+
+void TstEventHeader::readDecimalTakesWhatStrtodTakes()
+{
+    QFETCH(QByteArray, text);
+    QFETCH(bool, found);
+    std::size_t used = 0;
+    const auto v = ReadDecimal(std::string_view(text.constData(), text.size()), &used);
+    QCOMPARE(v.has_value(), found);
+    if (found) {
+        QTEST(*v, "value");
+        QTEST(int(used), "used");
+    }
+}
+
+QTEST_GUILESS_MAIN(TstEventHeader)
 #include "tst_eventheader.moc"

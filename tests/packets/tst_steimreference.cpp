@@ -1,6 +1,6 @@
 // Steim packets made by libmseed's encoder must decode to exactly the samples libmseed decodes.
 #include "packets/dtpacket.h"
-#include "rawpacket.h"
+#include "tests/common/packetbytes.h"
 
 #include <QTest>
 
@@ -192,8 +192,8 @@ void TstSteimReference::matchesLibmseed()
         const int count = RecordSampleCount(record);
         QCOMPARE(static_cast<int>(reference.size()), count);
 
-        rawpacket::Packet p = rawpacket::DtPacketBytes(encoding == DE_STEIM1 ? 0xC0 : 0xC2,
-                                                       static_cast<unsigned>(count));
+        testpackets::Packet p =
+            testpackets::DtBytes(encoding == DE_STEIM1 ? 0xC0 : 0xC2, static_cast<unsigned>(count));
         std::memcpy(p.data() + 64, record.data() + 64, 960);
         QVERIFY(DecodeDtPacket(*slot, p));
         QCOMPARE(slot->SampleCount, count);
