@@ -1,8 +1,7 @@
-#include "linkframes.h"
-
 #include "link/framereceiver.h"
 #include "store/channelcatalogue.h"
 #include "store/packetring.h"
+#include "tests/common/packetbytes.h"
 
 #include <QBuffer>
 #include <QTest>
@@ -11,10 +10,11 @@
 #include <cstring>
 #include <utility>
 
-using linkframes::Dt;
-using linkframes::EventHeader;
-using linkframes::Frame;
-using linkframes::Packet;
+using testpackets::EventHeaderBytes;
+using testpackets::FrameBytes;
+using testpackets::FrameOf;
+using testpackets::Int16Dt;
+using testpackets::Packet;
 
 namespace {
 
@@ -62,7 +62,7 @@ struct Receiver
 
 QByteArray DtFrame(int channel, std::size_t length = 1024, std::uint16_t type = 0)
 {
-    return Frame(Dt(0x00A3, 0, channel), length, type);
+    return FrameOf(Int16Dt(0x00A3, 0, channel), length, type);
 }
 
 QByteArray Filler(int bytes)
@@ -89,37 +89,38 @@ private slots:
         const int more = int(ReceiveStop::NeedMoreBytes);
         const int bad = int(ReceiveStop::BadFrame);
         const QByteArray one = DtFrame(1);
+        const Packet dt0 = Int16Dt(0, 0, 0);
         QTest::newRow("1029 bytes read nothing") << one.left(1029) << 0 << 0 << more << 1029 << 0;
         QTest::newRow("1030 bytes one frame") << one << 1 << 1 << more << 0 << 1;
         QTest::newRow("2060 bytes two frames") << one + DtFrame(2) << 2 << 2 << more << 0 << 2;
         QTest::newRow("partial second frame stays")
             << one + DtFrame(2).left(500) << 1 << 1 << more << 500 << 1;
         QTest::newRow("short last frame waits")
-            << Frame(linkframes::Packet{}, 10) << 0 << 0 << more << 16 << 0;
+            << FrameOf(Packet{}, 10) << 0 << 0 << more << 16 << 0;
         QTest::newRow("short frame before a full one")
-            << Frame(linkframes::Packet{}, 10) + one << 2 << 1 << more << 0 << 1;
+            << FrameOf(Packet{}, 10) + one << 2 << 1 << more << 0 << 1;
         QTest::newRow("1000-byte DT dropped in step")
             << DtFrame(1, 1000) + DtFrame(2) << 2 << 1 << more << 0 << 1;
         QTest::newRow("frame type ignored") << DtFrame(1, 1024, 0xFFFF) << 1 << 1 << more << 0 << 1;
-        Packet unknown = Dt(0x00A3, 0, 3);
+        Packet unknown = Int16Dt(0x00A3, 0, 3);
         unknown[0] = 'X';
         unknown[1] = 'T';
         QTest::newRow("unknown type dropped in step")
-            << Frame(unknown) + DtFrame(2) << 2 << 1 << more << 0 << 1;
+            << FrameOf(unknown) + DtFrame(2) << 2 << 1 << more << 0 << 1;
         QTest::newRow("empty payload dropped")
-            << Frame(1, 0, nullptr, 0) + one << 2 << 1 << more << 0 << 1;
+            << FrameBytes(1, 0, {}) + one << 2 << 1 << more << 0 << 1;
         // The header bytes "DT" must not pass for the payload's type.
         QTest::newRow("one-byte payload not typed by header")
-            << Frame(0x4454, 1, Dt(0, 0, 0).data(), 1) + Filler(1023) << 1 << 0 << more << 1023
-            << 0;
-        QTest::newRow("length 1025")
-            << Frame(0, 1025, Dt(0, 0, 0).data(), 1024) + Filler(1) << 0 << 0 << bad << 1025 << 0;
+            << FrameBytes(0x4454, 1, std::span(dt0).first(1)) + Filler(1023) << 1 << 0 << more
+            << 1023 << 0;
+        QTest::newRow("length 1025") << FrameBytes(0, 1025, std::span(dt0).first(1024)) + Filler(1)
+                                     << 0 << 0 << bad << 1025 << 0;
         QTest::newRow("negative length")
-            << Frame(0, -1, Dt(0, 0, 0).data(), 1024) << 0 << 0 << bad << 1024 << 0;
+            << FrameBytes(0, -1, std::span(dt0).first(1024)) << 0 << 0 << bad << 1024 << 0;
         QTest::newRow("top bit length")
-            << Frame(0, INT32_MIN, Dt(0, 0, 0).data(), 1024) << 0 << 0 << bad << 1024 << 0;
+            << FrameBytes(0, INT32_MIN, std::span(dt0).first(1024)) << 0 << 0 << bad << 1024 << 0;
         QTest::newRow("bad frame after a good one")
-            << one + Frame(0, 2000, Dt(0, 0, 0).data(), 1024) << 1 << 1 << bad << 1024 << 1;
+            << one + FrameBytes(0, 2000, std::span(dt0).first(1024)) << 1 << 1 << bad << 1024 << 1;
     }
     void framing()
     {
@@ -170,7 +171,7 @@ private slots:
         QFETCH(QByteArray, type);
         Receiver r;
         // A short header is taken too: the parser reads what is missing as blanks.
-        r.Data = Frame(EventHeader(type.constData(), 0x0B0C), 944) + DtFrame(1);
+        r.Data = FrameOf(EventHeaderBytes(type.constData(), 0x0B0C), 944) + DtFrame(1);
         const ReceiveResult result = r.Run();
         QCOMPARE(result.Frames, 2);
         const int index = FindChannel(r.Cat, 0x0B0C, 0, 2);
@@ -183,7 +184,7 @@ private slots:
         Receiver r;
         r.Cat.MaxEntries = 0;
         const QByteArray second = DtFrame(1);
-        r.Data = Frame(EventHeader("EH", 1)) + second;
+        r.Data = FrameOf(EventHeaderBytes("EH", 1)) + second;
         const ReceiveResult result = r.Run();
         QCOMPARE(int(result.Stop), int(ReceiveStop::CatalogueFull));
         QCOMPARE(result.Frames, 1);
@@ -203,9 +204,9 @@ private slots:
     void undecodableDtKeepsTheEarlierLine()
     {
         Receiver r;
-        Packet bad = Dt(0x00A3, 0, 7);
+        Packet bad = Int16Dt(0x00A3, 0, 7);
         bad[23] = 0x2C; // no such format
-        r.Data = DtFrame(1) + Frame(bad);
+        r.Data = DtFrame(1) + FrameOf(bad);
         r.Run();
         QVERIFY(r.Last.Shown);
         QVERIFY(QByteArray(r.Last.Text).startsWith("DT   A3-0-1 "));

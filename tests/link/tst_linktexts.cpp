@@ -1,5 +1,6 @@
 #include "link/connectionstate.h"
 #include "link/handshake.h"
+#include "link/linkstatus.h"
 #include "link/linkstatustext.h"
 #include "store/packetring.h"
 
@@ -84,7 +85,89 @@ private slots:
         ConnectionState conn;
         QCOMPARE(SocketClosedText(conn), QStringLiteral("Socket Closed localhost2543"));
     }
+
+    void linkFieldTextNamesStateServerAndSilence_data()
+    {
+        QTest::addColumn<int>("phase");
+        QTest::addColumn<QString>("failure");
+        QTest::addColumn<qint64>("retryAt");
+        QTest::addColumn<qint64>("lastFrame");
+        QTest::addColumn<qint64>("frames");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("silent");
+        const auto phase = [](LinkPhase p) { return int(p); };
+        const QString none;
+        QTest::newRow("idle") << phase(LinkPhase::Idle) << none << -1LL << 0LL << 0LL
+                              << "Not connected" << false;
+        QTest::newRow("connecting") << phase(LinkPhase::Connecting) << none << -1LL << 0LL << 0LL
+                                    << "Connecting to pksd1:2543" << false;
+        QTest::newRow("handshaking") << phase(LinkPhase::Handshaking) << none << -1LL << 0LL << 0LL
+                                     << "Handshaking" << false;
+        QTest::newRow("no frame yet")
+            << phase(LinkPhase::Connected) << none << -1LL << 70000LL << 0LL
+            << "Connected to pksd1:2543 · waiting for data" << false;
+        QTest::newRow("rate") << phase(LinkPhase::Connected) << none << -1LL << 100000LL << 5LL
+                              << "Connected to pksd1:2543 · 38 packets/s" << false;
+        QTest::newRow("silent 59.999 s")
+            << phase(LinkPhase::Connected) << none << -1LL << 40001LL << 5LL
+            << "Connected to pksd1:2543 · 38 packets/s" << false;
+        QTest::newRow("silent 60 s")
+            << phase(LinkPhase::Connected) << none << -1LL << 40000LL << 5LL
+            << "Connected to pksd1:2543 · No data for 1 min" << true;
+        QTest::newRow("refused, retry rounded up")
+            << phase(LinkPhase::Failed) << QStringLiteral("Connection refused") << 106001LL << 0LL
+            << 0LL << "Connection refused · retry in 7 s" << false;
+        QTest::newRow("failed, not wanted")
+            << phase(LinkPhase::Failed) << QStringLiteral("Host not found") << -1LL << 0LL << 0LL
+            << "Host not found" << false;
+        QTest::newRow("closed") << phase(LinkPhase::Closed) << none << -1LL << 0LL << 0LL
+                                << "Closed" << false;
+    }
+    void linkFieldTextNamesStateServerAndSilence()
+    {
+        QFETCH(int, phase);
+        LinkStatus s;
+        s.Phase = static_cast<LinkPhase>(phase);
+        s.Server = ServerText(QStringLiteral("pksd1"), 2543);
+        QFETCH(QString, failure);
+        s.Failure = failure;
+        QFETCH(qint64, retryAt);
+        s.RetryAtMs = retryAt;
+        QFETCH(qint64, lastFrame);
+        s.LastFrameMs = lastFrame;
+        QFETCH(qint64, frames);
+        s.Frames = frames;
+        s.FramesPerSecond = 37.6;
+        QTEST(LinkStatusText(s, 100000, 60), "text");
+        QTEST(LinkIsSilent(s, 100000, 60), "silent");
+        QVERIFY(!LinkIsSilent(s, 100000, 0)); // 0 turns the warning off
+    }
+
+    void hostInBracketsIsTheBareAddress_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("socketHost");
+        QTest::addColumn<QString>("server");
+        QTest::newRow("[::1]") << "[::1]"
+                               << "::1"
+                               << "[::1]:2543";
+        QTest::newRow("::1") << "::1"
+                             << "::1"
+                             << "[::1]:2543";
+        QTest::newRow("name") << "pksd1"
+                              << "pksd1"
+                              << "pksd1:2543";
+        QTest::newRow("brackets around a name stay") << "[pksd1]"
+                                                     << "[pksd1]"
+                                                     << "[pksd1]:2543";
+    }
+    void hostInBracketsIsTheBareAddress()
+    {
+        QFETCH(QString, typed);
+        QTEST(SocketHost(typed), "socketHost");
+        QTEST(ServerText(typed, 2543), "server");
+    }
 };
 
-QTEST_APPLESS_MAIN(LinkTextsTest)
+QTEST_GUILESS_MAIN(LinkTextsTest)
 #include "tst_linktexts.moc"

@@ -1,25 +1,25 @@
-#include "linkframes.h"
-
 #include "link/connectionstate.h"
 #include "link/handshake.h"
 #include "link/linkstatustext.h"
 #include "link/pksdlink.h"
 #include "store/channelcatalogue.h"
 #include "store/packetring.h"
+#include "tests/common/packetbytes.h"
 
 #include <QCoreApplication>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
 
-using linkframes::Dt;
-using linkframes::Frame;
+using testpackets::FrameBytes;
+using testpackets::FrameOf;
+using testpackets::Int16Dt;
 
 namespace {
 
 QByteArray DtFrame(int channel)
 {
-    return Frame(Dt(0x00A3, 0, channel));
+    return FrameOf(Int16Dt(0x00A3, 0, static_cast<unsigned>(channel)));
 }
 
 QByteArray HandshakeBytes()
@@ -44,9 +44,11 @@ struct Rig
     QStringList Messages;
     QTcpSocket* Peer = nullptr;
     QByteArray Handshake;
+    std::int64_t Now = 0; // the link's clock, moved by hand
 
     Rig()
     {
+        Link.SetClock([this] { return Now; });
         Server.listen(QHostAddress::LocalHost, 0);
         Conn.PksdHost = QStringLiteral("127.0.0.1");
         Conn.PksdPort = Server.serverPort();
@@ -152,11 +154,14 @@ private slots:
         QVERIFY(rig.ConnectAndAccept());
         rig.Conn.AutoStartPKSD = wanted;
         rig.Conn.LastSocketEvent = QStringLiteral("slotClosed"); // an earlier, unrelated event
-        rig.Send(Frame(0, length, Dt(1, 0, 0).data(), 1024) + DtFrame(1));
+        rig.Send(FrameBytes(0, length, Int16Dt(1, 0, 0)) + DtFrame(1));
 
         QTRY_COMPARE(rig.Peer->state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::UnconnectedState);
         QCOMPARE(rig.Messages.last(), BadFrameText());
+        QCOMPARE(rig.Link.LinkStatusText(),
+                 wanted ? QStringLiteral("Bad frame from PKSD · retry in 10 s")
+                        : QStringLiteral("Bad frame from PKSD"));
         QVERIFY(!rig.Messages.contains(rig.ClosedText()));
         QCOMPARE(rig.Cat.Count(), 0);
         QCOMPARE(rig.Link.reconnectTimer().isActive(), wanted == 1);
@@ -282,6 +287,114 @@ private slots:
         }));
         QVERIFY(!rig.Messages.contains(rig.ClosedText()));
         QVERIFY(!rig.Link.reconnectTimer().isActive());
+    }
+
+    void silentServerWarnsAtOneMinuteAndReconnectsAtTen_data()
+    {
+        QTest::addColumn<int>("wanted");
+        QTest::addColumn<int>("reconnectAfter");
+        QTest::addColumn<bool>("reconnects");
+        QTest::newRow("wanted") << 1 << 600 << true;
+        QTest::newRow("not wanted") << 0 << 600 << false;
+        QTest::newRow("reconnect turned off") << 1 << 0 << false;
+    }
+    void silentServerWarnsAtOneMinuteAndReconnectsAtTen()
+    {
+        QFETCH(int, wanted);
+        QFETCH(int, reconnectAfter);
+        QFETCH(bool, reconnects);
+        Rig rig;
+        rig.Conn.NoDataReconnect = reconnectAfter;
+        QVERIFY(rig.ConnectAndAccept());
+        rig.Conn.AutoStartPKSD = wanted;
+        const QString head = QStringLiteral("Connected to 127.0.0.1:%1 · ").arg(rig.Conn.PksdPort);
+        QTRY_COMPARE(rig.Link.LinkStatusText(), head + QStringLiteral("waiting for data"));
+        rig.Now = 59999;
+        rig.Link.RefreshStatus();
+        QVERIFY(!rig.Link.LinkIsSilent());
+        rig.Now = 60000;
+        rig.Link.RefreshStatus();
+        QVERIFY(rig.Link.LinkIsSilent());
+        QCOMPARE(rig.Link.LinkStatusText(), head + QStringLiteral("No data for 1 min"));
+
+        // Any frame starts the count again.
+        rig.Send(DtFrame(1));
+        QTRY_COMPARE(rig.Store.NewData, 1);
+        rig.Now = 61000;
+        rig.Link.RefreshStatus();
+        QVERIFY(!rig.Link.LinkIsSilent());
+        QCOMPARE(rig.Link.LinkStatusText(), head + QStringLiteral("1 packets/s"));
+
+        rig.Now = 60000 + 600000 - 1;
+        rig.Link.RefreshStatus();
+        QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::ConnectedState);
+        rig.Now = 60000 + 600000;
+        rig.Link.RefreshStatus();
+        QCOMPARE(rig.Link.reconnectTimer().isActive(), reconnects);
+        if (!reconnects) {
+            QCOMPARE(rig.Link.LinkStatusText(), head + QStringLiteral("No data for 10 min"));
+            return;
+        }
+        QCOMPARE(rig.Conn.LastSocketEvent, QStringLiteral("slotNoData"));
+        QCOMPARE(rig.Messages.last(),
+                 QStringLiteral("No data from PKSD for 10 min, connection closed"));
+        QCOMPARE(rig.Link.LinkStatusText(), QStringLiteral("No data for 10 min · retry in 10 s"));
+        rig.Link.SockTimeout();
+        QVERIFY(rig.Accept());
+    }
+
+    void linkFieldSaysWhatHappenedAtOnce_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<bool>("refuse");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("refused") << "127.0.0.1" << true << "Connection refused";
+        // Not a valid name: refused by the resolver itself, without asking the network.
+        QTest::newRow("unknown host") << "no such host" << false << "Host not found";
+    }
+    void linkFieldSaysWhatHappenedAtOnce()
+    {
+        QFETCH(QString, host);
+        QFETCH(bool, refuse);
+        QFETCH(QString, failure);
+        Rig rig;
+        rig.Conn.PksdHost = host;
+        if (refuse)
+            rig.Conn.PksdPort = RefusingPort();
+        rig.Conn.AutoStartPKSD = 1;
+        rig.Link.Connect();
+        QVERIFY(rig.Link.LinkStatusText().startsWith(QStringLiteral("Connecting to ")));
+        QTRY_COMPARE(rig.Link.LinkStatusText(), failure + QStringLiteral(" · retry in 10 s"));
+        rig.Now = 3000;
+        QCOMPARE(rig.Link.LinkStatusText(), failure + QStringLiteral(" · retry in 7 s"));
+        rig.Link.SockTimeout();
+        QVERIFY(rig.Link.LinkStatusText().startsWith(QStringLiteral("Connecting to ")));
+        QTRY_COMPARE(rig.Link.LinkStatusText(), failure + QStringLiteral(" · retry in 10 s"));
+        rig.Link.Close();
+        QCOMPARE(rig.Link.LinkStatusText(), QStringLiteral("Closed"));
+    }
+
+    void peerCloseShowsInTheLinkField()
+    {
+        Rig rig;
+        rig.Conn.AutoStartPKSD = 1;
+        QVERIFY(rig.ConnectAndAccept());
+        rig.Peer->close();
+        QTRY_COMPARE(rig.Link.LinkStatusText(), QStringLiteral("Closed by PKSD · retry in 10 s"));
+    }
+
+    void bracketedIpv6HostConnects()
+    {
+        QTcpServer server;
+        if (!server.listen(QHostAddress::LocalHostIPv6, 0))
+            QSKIP("this machine has no IPv6 loopback");
+        Rig rig;
+        rig.Conn.PksdHost = QStringLiteral("[::1]");
+        rig.Conn.PksdPort = server.serverPort();
+        rig.Link.Connect();
+        QVERIFY(rig.Link.LinkStatusText().endsWith(
+            QStringLiteral("[::1]:%1").arg(server.serverPort())));
+        QTRY_VERIFY(server.hasPendingConnections());
     }
 
     void socketSlots_data()
