@@ -1,11 +1,13 @@
 #include "display/displaystate.h"
 #include "display/drawdt.h"
+#include "display/offscreenpicture.h"
 #include "display/tracemapping.h"
 #include "plotfixture.h"
 
 #include <QFontMetrics>
 #include <QImage>
 #include <QPainter>
+#include <QPixmap>
 #include <QtTest>
 
 #include <algorithm>
@@ -80,6 +82,9 @@ private slots:
     void barsAreKeptClear();
     void constantTraceRunsThroughTheMiddle();
     void lockedScaleClampsAtBandEdges();
+    void lockAtStartTakesTheFirstDrawingsScale();
+    void traceStaysOneDevicePixelOnADenseScreen();
+    void tracePassIgnoresTheCallersAntialiasing();
     void packetsAreNotJoinedAcrossAGap();
     void packetAfterTheWindowEndIsNotDrawn();
     void fullScaleDataStaysInItsBand_data();
@@ -183,6 +188,74 @@ void DrawDtTest::lockedScaleClampsAtBandEdges()
     QCOMPARE(rows.back(), band.Bottom);
     QCOMPARE(s.cat.Entries[0].ScaleLow, 0);
     QCOMPARE(s.cat.Entries[0].ScaleHigh, 100);
+}
+
+void DrawDtTest::lockAtStartTakesTheFirstDrawingsScale()
+{
+    // As after a start with AmpScale stored as Lock: no scale yet, and none from a drawing
+    // without data.
+    Scene s;
+    s.ds.AmpScale = ScaleLock;
+    s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock())};
+    QVERIFY(s.Draw());
+    QCOMPARE(s.cat.Entries[0].ScaleHigh, 0);
+    PutPacket(s.store, s.cat.Entries[0], TenOClock(-100), Alternating(101, -50, 150));
+    QVERIFY(s.Draw());
+    QCOMPARE(s.cat.Entries[0].ScaleLow, -50);
+    QCOMPARE(s.cat.Entries[0].ScaleHigh, 150);
+    QCOMPARE(s.cat.Entries[0].RangeCount, 200);
+    const TraceBand band = s.Band(0, 1);
+    const std::vector<int> rows = RowsWith(s.image, kRed);
+    QCOMPARE(rows.front(), band.Top);
+    QCOMPARE(rows.back(), band.Bottom);
+    // From then on the scale stays, whatever comes.
+    PutPacket(s.store, s.cat.Entries[0], TenOClock(-50), Alternating(51, -9999, 9999));
+    QVERIFY(s.Draw());
+    QCOMPARE(s.cat.Entries[0].ScaleLow, -50);
+    QCOMPARE(s.cat.Entries[0].ScaleHigh, 150);
+}
+
+void DrawDtTest::traceStaysOneDevicePixelOnADenseScreen()
+{
+    Scene s;
+    s.ds.TimeLable = 0;
+    s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock())};
+    PutPacket(s.store, s.cat.Entries[0], TenOClock(-100), std::vector<std::int32_t>(101, 42));
+    QPixmap picture;
+    QVERIFY(ResizePicture(picture, QSize(800, 400), 2.0));
+    QCOMPARE(picture.size(), QSize(1600, 800));
+    QVERIFY(DrawDTInto(&picture, QRect(0, 0, 800, 400), 0, 0, s.ds, s.cat, s.store));
+    const QImage dense = picture.toImage();
+    const TraceBand band = s.Band(0, 1);
+    QCOMPARE(RowsWith(dense, kRed),
+             std::vector<int>{2 * (band.Top + (band.Bottom - band.Top) / 2)});
+    // Labels are drawn at the full resolution, not blown up: half-pixel rows carry text too.
+    bool oddRowText = false;
+    for (int y = 1; y < dense.height() && !oddRowText; y += 2)
+        for (int x = 0; x < 2 * s.LabelWidth() && !oddRowText; ++x)
+            oddRowText = dense.pixelColor(x, y) == s.ds.textColor &&
+                         dense.pixelColor(x, y - 1) != s.ds.textColor;
+    QVERIFY(oddRowText);
+}
+
+void DrawDtTest::tracePassIgnoresTheCallersAntialiasing()
+{
+    Scene plain;
+    plain.ds.TimeLable = 0;
+    plain.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock())};
+    PutPacket(plain.store, plain.cat.Entries[0], TenOClock(-100), Alternating(101, -3, 7));
+    Scene smooth;
+    smooth.ds = plain.ds;
+    smooth.cat = plain.cat;
+    PutPacket(smooth.store, smooth.cat.Entries[0], TenOClock(-100), Alternating(101, -3, 7));
+    QVERIFY(plain.Draw());
+    QPainter p(&smooth.image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QVERIFY(
+        DrawDT(p, smooth.image.rect(), 0, 0, smooth.ds, smooth.cat, smooth.store, smooth.cpuNow));
+    p.end();
+    QCOMPARE(ColumnsWith(smooth.image, kRed), ColumnsWith(plain.image, kRed));
+    QCOMPARE(RowsWith(smooth.image, kRed), RowsWith(plain.image, kRed));
 }
 
 void DrawDtTest::packetsAreNotJoinedAcrossAGap()

@@ -1,7 +1,9 @@
 #include "display/displaystate.h"
 #include "display/timeaxis.h"
 #include "display/tracelabels.h"
+#include "display/tracescale.h"
 #include "plotfixture.h"
+#include "tests/common/commalocale.h"
 
 #include <QFontMetrics>
 #include <QImage>
@@ -9,17 +11,24 @@
 #include <QtTest>
 
 #include <cmath>
+#include <limits>
+#include <utility>
+#include <vector>
 
 class TimeAxisLabelsTest : public QObject
 {
     Q_OBJECT
 
 private slots:
+    void initTestCase() { RequireCommaLocale(); }
     void identityLabelsCountFromOne_data();
     void identityLabelsCountFromOne();
     void valueLabelsFollowUnitsAndDcRemoval_data();
     void valueLabelsFollowUnitsAndDcRemoval();
     void dcRemovalBeyond32BitsStaysExact();
+    void fullScaleRangeLabelUsesTheWholeSpan();
+    void labelRowsNeverOverprint();
+    void tallBandsKeepEveryLabelWhereItWas();
     void tickStepTable_data();
     void tickStepTable();
     void tickTextTrimming_data();
@@ -119,6 +128,11 @@ void TimeAxisLabelsTest::valueLabelsFollowUnitsAndDcRemoval_data()
         << "Max=4"
         << "Mean=1"
         << "Range=7";
+    QTest::newRow("volts round as C's %g, under a comma locale")
+        << 1 << 0 << 0 << 1234565 << 1234565 << 0.25 << 1.0 << 1.0 << "Min=0V"
+        << "Max=1.23456e+06V"
+        << "Mean=0.25V"
+        << "Range=1.23456e+06V";
     QTest::newRow("negative units show counts")
         << -1 << 0 << -3 << 4 << 7 << 1.0 << 1e-6 << 2.0 << "Min=-3"
         << "Max=4"
@@ -166,6 +180,110 @@ void TimeAxisLabelsTest::dcRemovalBeyond32BitsStaysExact()
     QCOMPARE(MaxText(e, ds), QStringLiteral("Max=147483647"));
 }
 
+void TimeAxisLabelsTest::fullScaleRangeLabelUsesTheWholeSpan()
+{
+    DasStreamChanInfo e;
+    e.MinCount = std::numeric_limits<std::int32_t>::min();
+    e.MaxCount = std::numeric_limits<std::int32_t>::max();
+    e.BitWeight = 1e-6;
+    ScaleEntry(e, ScaleIndividual, 1.0, {});
+    DisplayState ds;
+    QCOMPARE(RangeText(e, ds), QStringLiteral("Range=4294967295"));
+    ds.VoltsLable = LabelVolts;
+    QCOMPARE(RangeText(e, ds), QStringLiteral("Range=4294.97V"));
+    QCOMPARE(MinText(e, ds), QStringLiteral("Min=-2147.48V"));
+    QCOMPARE(e.RangeCount, std::numeric_limits<std::int32_t>::max());
+}
+
+namespace {
+
+// The text boxes, baseline - ascent to baseline + descent, of the rows a band of height h at
+// top y draws, each a vertical interval.
+std::vector<std::pair<int, int>> RowBoxes(int y, int h, const QFontMetrics& fm)
+{
+    const LabelRows rows = FitLabelRows(y, y + h, fm);
+    std::vector<std::pair<int, int>> boxes;
+    const auto add = [&](bool on, int baseline) {
+        if (on)
+            boxes.emplace_back(baseline - fm.ascent(), baseline + fm.descent());
+    };
+    add(rows.Top, rows.TopLine);
+    add(rows.Middle, rows.MiddleLine);
+    add(rows.Bottom, rows.BottomLine);
+    return boxes;
+}
+
+// Every label at the place it always had, drawn without any fitting: the picture tall bands
+// must keep.
+void DrawEveryLabel(QPainter& p, const DasStreamChanInfo& e, int x0, int x1, int ya, int yb,
+                    const DisplayState& ds)
+{
+    const QFontMetrics fm = p.fontMetrics();
+    const int ym = (ya + yb) / 2;
+    const int bottom = yb - fm.descent() - 2;
+    const int top = ya + fm.ascent() + 2;
+    const auto left = [&](const QString& t, int y) {
+        p.drawText(QPoint(x0 - fm.horizontalAdvance(t) - 2, y), t);
+    };
+    left(ChannelLabelText(e), ym);
+    left(MinText(e, ds), bottom);
+    left(MaxText(e, ds), top);
+    p.drawText(QPoint(x1 + 2, ym), NameLabelText(e));
+    p.drawText(QPoint(x1 + 2, bottom), MeanText(e, ds));
+    p.drawText(QPoint(x1 + 2, top), RangeText(e, ds));
+}
+
+} // namespace
+
+void TimeAxisLabelsTest::labelRowsNeverOverprint()
+{
+    const QFontMetrics fm(DisplayState().traceFont);
+    for (int h = 10; h <= 200; ++h) {
+        // Three bands stacked as the plot stacks them, sharing their boundary lines.
+        std::vector<std::pair<int, int>> boxes;
+        for (int k = 0; k < 3; ++k) {
+            const auto band = RowBoxes(100 + k * h, h, fm);
+            boxes.insert(boxes.end(), band.begin(), band.end());
+        }
+        for (std::size_t i = 0; i < boxes.size(); ++i)
+            for (std::size_t j = i + 1; j < boxes.size(); ++j)
+                QVERIFY2(boxes[i].second <= boxes[j].first || boxes[j].second <= boxes[i].first,
+                         qPrintable(QStringLiteral("band height %1").arg(h)));
+        // The channel and the name go last: a band with any row has the middle one.
+        const LabelRows rows = FitLabelRows(100, 100 + h, fm);
+        QVERIFY(rows.Middle || (!rows.Top && !rows.Bottom));
+        QCOMPARE(rows.Middle, h >= fm.ascent() + fm.descent());
+    }
+}
+
+void TimeAxisLabelsTest::tallBandsKeepEveryLabelWhereItWas()
+{
+    DisplayState ds;
+    DasStreamChanInfo e = ActiveChannel(0x9A3C, 0, 2, 0, 100.0, TenOClock());
+    e.ScaleLow = -1234;
+    e.ScaleHigh = 5678;
+    const QFontMetrics fm(ds.traceFont);
+    for (int h = 10; h <= 200; h += 3) {
+        QImage fitted(400, 240, QImage::Format_RGB32);
+        fitted.fill(Qt::black);
+        QImage every = fitted;
+        for (QImage* image : {&fitted, &every}) {
+            QPainter p(image);
+            p.setFont(ds.traceFont);
+            p.setPen(ds.textColor);
+            if (image == &fitted)
+                DrawTraceLabels(p, e, 120, 280, 20, 20 + h, ds);
+            else
+                DrawEveryLabel(p, e, 120, 280, 20, 20 + h, ds);
+        }
+        const LabelRows rows = FitLabelRows(20, 20 + h, fm);
+        if (rows.Top && rows.Bottom)
+            QVERIFY2(fitted == every, qPrintable(QStringLiteral("band height %1").arg(h)));
+        else
+            QVERIFY(fitted != every);
+    }
+}
+
 void TimeAxisLabelsTest::tickStepTable_data()
 {
     QTest::addColumn<int>("range");
@@ -205,6 +323,8 @@ void TimeAxisLabelsTest::tickTextTrimming_data()
     QTest::newRow("midnight") << 0.0 << "00:00:00";
     QTest::newRow("fraction of a millisecond cut") << at(1, 2, 3.2) + 0.9 << "01:02:03.2";
     QTest::newRow("last tick of the day") << at(23, 59, 59.8) << "23:59:59.8";
+    // C rounds the binary value of 41.25 down; a round-half-up formatter shows 41.3.
+    QTest::newRow("half a tenth rounds as C does") << at(12, 0, 41.25) << "12:00:41.2";
 }
 
 void TimeAxisLabelsTest::tickTextTrimming()
