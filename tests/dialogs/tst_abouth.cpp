@@ -1,8 +1,8 @@
 #include "dialogs/abouth.h"
 #include "dialogs/tremvueicon.h"
-#include "tests/dialogs/modalscript.h"
+#include "tests/common/formcheck.h"
+#include "tests/common/modalscript.h"
 
-#include <QLabel>
 #include <QPushButton>
 #include <QSet>
 #include <QTest>
@@ -12,69 +12,40 @@ class TestAboutH : public QObject
     Q_OBJECT
 
 private slots:
-    void opensModallyAndClosesWithOk();
-    void layout();
-    void icon();
-};
+    void aboutIsModalWithOurPictureAndClosesWithOk()
+    {
+        AboutH plain;
+        QCOMPARE(plain.objectName(), QStringLiteral("AboutH"));
+        QCOMPARE(plain.size(), QSize(388, 145));
+        CheckForm(plain, {{"buttonOk", "AboutH", {200, 92, 82, 26}, "&OK"},
+                          {"pixmapLabel5", "AboutH", {40, 20, 93, 99}, ""}});
+        QVERIFY(plain.textLabel2->text().startsWith(QLatin1String("<blockquote>")));
+        QVERIFY(plain.textLabel2->text().contains(QLatin1String("Tremvue")));
+        QVERIFY(plain.buttonOk->isDefault());
 
-void TestAboutH::opensModallyAndClosesWithOk()
-{
-    QWidget parent;
-    AboutH about(&parent, "About", true);
-    ModalScript script{[&](QWidget* w) {
-        QCOMPARE(w, &about);
-        QVERIFY(about.isModal());
-        QCOMPARE(about.pixmapLabel5->pixmap().size(), QSize(93, 99));
-        QTest::mouseClick(about.buttonOk, Qt::LeftButton);
-    }};
-    QCOMPARE(about.exec(), int(QDialog::Accepted));
-    QCOMPARE(script.Remaining(), std::size_t{0});
-    QCOMPARE(about.objectName(), QStringLiteral("About"));
-}
+        QWidget parent;
+        AboutH about(&parent, "About", true);
+        ModalScript script{[&](QWidget* w) {
+            QCOMPARE(w, &about);
+            QTest::mouseClick(about.buttonOk, Qt::LeftButton);
+        }};
+        QCOMPARE(about.exec(), int(QDialog::Accepted));
+        QCOMPARE(script.Remaining(), std::size_t{0});
+        QCOMPARE(about.windowTitle(), QStringLiteral("About"));
 
-void TestAboutH::layout()
-{
-    AboutH about;
-    QCOMPARE(about.objectName(), QStringLiteral("AboutH"));
-    QCOMPARE(about.windowTitle(), QStringLiteral("About"));
-    QCOMPARE(about.size(), QSize(388, 145));
-    QVERIFY(about.isSizeGripEnabled());
-    QCOMPARE(about.buttonOk->objectName(), QStringLiteral("buttonOk"));
-    QCOMPARE(about.buttonOk->geometry(), QRect(200, 92, 82, 26));
-    QCOMPARE(about.buttonOk->text(), QStringLiteral("&OK"));
-    QVERIFY(about.buttonOk->shortcut().isEmpty());
-    QVERIFY(about.buttonOk->isDefault());
-    QVERIFY(about.buttonOk->autoDefault());
-    QCOMPARE(about.pixmapLabel5->objectName(), QStringLiteral("pixmapLabel5"));
-    QCOMPARE(about.pixmapLabel5->geometry(), QRect(40, 20, 93, 99));
-    QVERIFY(about.pixmapLabel5->hasScaledContents());
-    QCOMPARE(about.textLabel2->objectName(), QStringLiteral("textLabel2"));
-    QCOMPARE(about.textLabel2->geometry(), QRect(160, 20, 210, 59));
-    QCOMPARE(about.textLabel2->textFormat(), Qt::RichText);
-    const QString text = about.textLabel2->text();
-    QVERIFY(text.startsWith(QLatin1String("<blockquote>")));
-    QVERIFY(text.contains(QLatin1String("Tremvue")));
-    QVERIFY(text.contains(QLatin1String("2.4")));
-
-    const QImage picture = about.pixmapLabel5->pixmap().toImage();
-    QSet<QRgb> colours;
-    for (int y = 0; y < picture.height(); ++y) {
-        for (int x = 0; x < picture.width(); ++x)
-            colours.insert(picture.pixel(x, y));
+        const QImage picture = about.pixmapLabel5->pixmap().toImage();
+        QCOMPARE(picture.size(), QSize(93, 99));
+        QSet<QRgb> colours;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                colours.insert(picture.pixel(x, y));
+        QCOMPARE(colours.size(), 53);
+        const QImage icon = TremvueIcon().toImage();
+        QCOMPARE(icon.size(), QSize(32, 32));
+        QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(icon.pixel(16, 16)), 255);
     }
-    QCOMPARE(colours.size(), 53);
-}
-
-void TestAboutH::icon()
-{
-    const QPixmap icon = TremvueIcon();
-    QVERIFY(!icon.isNull());
-    QCOMPARE(icon.size(), QSize(32, 32));
-    QVERIFY(icon.hasAlphaChannel());
-    const QImage image = icon.toImage();
-    QCOMPARE(qAlpha(image.pixel(0, 0)), 0);
-    QCOMPARE(qAlpha(image.pixel(16, 16)), 255);
-}
+};
 
 QTEST_MAIN(TestAboutH)
 #include "tst_abouth.moc"

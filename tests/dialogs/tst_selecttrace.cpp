@@ -1,9 +1,11 @@
 #include "dialogs/mydialogselect.h"
 #include "dialogs/selecttrace.h"
 #include "store/channelcatalogue.h"
-#include "tests/dialogs/modalscript.h"
+#include "tests/common/formcheck.h"
+#include "tests/common/modalscript.h"
 
 #include <QColorDialog>
+#include <QFont>
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTest>
@@ -69,113 +71,59 @@ class TestSelectTrace : public QObject
     Q_OBJECT
 
 private slots:
-    void layout_data();
-    void layout();
-    void dialogFrame();
-    void emptyCatalogue();
+    void dialogAsBuiltOpensWithTheStoredSort();
     void rowTexts_data();
     void rowTexts();
     void unlistedEntriesLeftAlone();
     void groupsOpenByCheckState();
     void groupCheckControlsChannels();
-    void opensWithStoredSort_data();
-    void opensWithStoredSort();
     void displayIndexFollowsListOrder_data();
     void displayIndexFollowsListOrder();
     void changeColor_data();
     void changeColor();
-    void colorTextOnOk_data();
-    void colorTextOnOk();
     void refreshDiscardsChanges();
     void catalogueChangedWhileOpen();
     void cancelChangesNothing();
 };
 
-void TestSelectTrace::layout_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("shortcut");
-    QTest::addColumn<bool>("isDefault");
-    QTest::addColumn<bool>("autoDefault");
-    QTest::newRow("refresh") << "buttonRefresh" << QRect(20, 300, 93, 26) << "&Refresh"
-                             << "Alt+R" << false << true;
-    QTest::newRow("ok") << "buttonOk" << QRect(362, 300, 93, 26) << "&OK"
-                        << "" << true << true;
-    QTest::newRow("cancel") << "buttonCancel" << QRect(461, 300, 93, 26) << "&Cancel"
-                            << "" << false << true;
-    QTest::newRow("colour") << "pushButton4" << QRect(140, 300, 180, 27) << "Change Trace Color"
-                            << "" << false << false;
-}
-
-void TestSelectTrace::layout()
-{
-    QFETCH(QString, name);
-    QFETCH(QRect, geometry);
-    QFETCH(QString, text);
-    QFETCH(QString, shortcut);
-    QFETCH(bool, isDefault);
-    QFETCH(bool, autoDefault);
-    MyDialogSelect dialog;
-    auto* button = dialog.findChild<QPushButton*>(name);
-    QVERIFY(button);
-    QCOMPARE(button->geometry(), geometry);
-    QCOMPARE(button->text(), text);
-    QCOMPARE(button->shortcut(), QKeySequence(shortcut));
-    QCOMPARE(button->isDefault(), isDefault);
-    QCOMPARE(button->autoDefault(), autoDefault);
-}
-
-void TestSelectTrace::dialogFrame()
+void TestSelectTrace::dialogAsBuiltOpensWithTheStoredSort()
 {
     QWidget parent;
-    QFont font(QStringLiteral("Courier"), 13);
-    parent.setFont(font);
-    MyDialogSelect dialog(&parent);
-    QCOMPARE(dialog.objectName(), QStringLiteral("MyDialogSelect"));
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Select Components"));
-    QCOMPARE(dialog.size(), QSize(576, 347));
-    QVERIFY(dialog.isSizeGripEnabled());
-    QCOMPARE(dialog.font().family(), QStringLiteral("Arial"));
-    QCOMPARE(dialog.font().pointSize(), 13);
-    QTreeWidget* list = dialog.listView1;
-    QCOMPARE(list->objectName(), QStringLiteral("listView1"));
-    QCOMPARE(list->geometry(), QRect(20, 20, 540, 270));
-    QCOMPARE(list->columnCount(), 5);
-    const QStringList headers{QStringLiteral("Das"), QStringLiteral("Stream"),
-                              QStringLiteral("Channel"), QStringLiteral("Rate"),
-                              QStringLiteral("Color")};
-    for (int c = 0; c < 5; ++c)
-        QCOMPARE(list->headerItem()->text(c), headers[c]);
+    parent.setFont(QFont(QStringLiteral("Courier"), 13));
+    MyDialogSelect frame(&parent);
+    CheckForm(frame, {{"buttonRefresh", "MyDialogSelect", {20, 300, 93, 26}, "&Refresh"},
+                      {"buttonOk", "MyDialogSelect", {362, 300, 93, 26}, "&OK"},
+                      {"buttonCancel", "MyDialogSelect", {461, 300, 93, 26}, "&Cancel"},
+                      {"pushButton4", "MyDialogSelect", {140, 300, 180, 27}, "Change Trace Color"},
+                      {"listView1", "MyDialogSelect", {20, 20, 540, 270}, ""}});
+    QCOMPARE(frame.windowTitle(), QStringLiteral("Select Components"));
+    QCOMPARE(frame.font().family(), QStringLiteral("Arial"));
+    QCOMPARE(frame.font().pointSize(), 13);
+    QCOMPARE(frame.buttonRefresh->shortcut(), QKeySequence(QStringLiteral("Alt+R")));
+    QTreeWidget* list = frame.listView1;
+    QStringList headers;
+    for (int c = 0; c < list->columnCount(); ++c)
+        headers << list->headerItem()->text(c);
+    QCOMPARE(headers, (QStringList{QStringLiteral("Das"), QStringLiteral("Stream"),
+                                   QStringLiteral("Channel"), QStringLiteral("Rate"),
+                                   QStringLiteral("Color")}));
     QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
-    QVERIFY(list->isSortingEnabled());
-    QVERIFY(list->header()->isSortIndicatorShown());
-    QVERIFY(list->rootIsDecorated());
-    QCOMPARE(list->sizePolicy().horizontalPolicy(), QSizePolicy::Expanding);
-    QCOMPARE(list->sizePolicy().verticalPolicy(), QSizePolicy::Expanding);
-    QCOMPARE(dialog.refreshRequested, 0);
-    QCOMPARE(MyDialogSelect(nullptr, "named").objectName(), QStringLiteral("named"));
-}
 
-void TestSelectTrace::emptyCatalogue()
-{
-    QWidget parent;
+    // An empty catalogue: the stored sort is shown, and the one chosen is taken back.
     ChannelCatalogue cat;
-    cat.SortColumn = 2;
+    cat.SortColumn = 1;
     cat.SortOrder = 0;
     ModalScript script{[&](QWidget* w) {
         MyDialogSelect* d = Select(w);
         QVERIFY(d);
-        QVERIFY(d->isModal());
         QCOMPARE(d->parentWidget(), &parent);
-        QCOMPARE(d->listView1->topLevelItemCount(), 0);
+        QCOMPARE(d->listView1->header()->sortIndicatorSection(), 1);
+        QCOMPARE(d->listView1->header()->sortIndicatorOrder(), Qt::DescendingOrder);
         d->listView1->sortByColumn(3, Qt::AscendingOrder);
         ClickOk(d);
     }};
     SelectTrace(&parent, cat);
     QCOMPARE(script.Remaining(), std::size_t{0});
-    QVERIFY(cat.Entries.empty());
     QCOMPARE(cat.SortColumn, 3);
     QCOMPARE(cat.SortOrder, 1);
 }
@@ -324,39 +272,6 @@ void TestSelectTrace::groupCheckControlsChannels()
     QCOMPARE(active, (std::vector<int>{1, 1, 0, 1}));
 }
 
-void TestSelectTrace::opensWithStoredSort_data()
-{
-    QTest::addColumn<int>("sortColumn");
-    QTest::addColumn<int>("sortOrder");
-    QTest::addColumn<int>("shownOrder");
-    QTest::newRow("unit ascending") << 0 << 1 << int(Qt::AscendingOrder);
-    QTest::newRow("stream descending") << 1 << 0 << int(Qt::DescendingOrder);
-    QTest::newRow("colour, any non-zero order ascends") << 4 << 5 << int(Qt::AscendingOrder);
-    QTest::newRow("column beyond the list is kept") << 7 << 1 << int(Qt::AscendingOrder);
-}
-
-void TestSelectTrace::opensWithStoredSort()
-{
-    QFETCH(int, sortColumn);
-    QFETCH(int, sortOrder);
-    QFETCH(int, shownOrder);
-    ChannelCatalogue cat;
-    cat.Entries = {Entry(1, 0, 0), Entry(1, 1, 0)};
-    cat.SortColumn = sortColumn;
-    cat.SortOrder = sortOrder;
-    ModalScript script{[&](QWidget* w) {
-        MyDialogSelect* d = Select(w);
-        QVERIFY(d);
-        QCOMPARE(d->listView1->header()->sortIndicatorSection(), sortColumn);
-        QCOMPARE(int(d->listView1->header()->sortIndicatorOrder()), shownOrder);
-        ClickOk(d);
-    }};
-    SelectTrace(nullptr, cat);
-    QCOMPARE(script.Remaining(), std::size_t{0});
-    QCOMPARE(cat.SortColumn, sortColumn);
-    QCOMPARE(cat.SortOrder, shownOrder == Qt::AscendingOrder ? 1 : 0);
-}
-
 void TestSelectTrace::displayIndexFollowsListOrder_data()
 {
     QTest::addColumn<int>("column");
@@ -461,33 +376,6 @@ void TestSelectTrace::changeColor()
     QCOMPARE(cat.Entries[0].TraceColor, choose ? (Rgb{10, 20, 30}) : (Rgb{1, 1, 1}));
     QCOMPARE(cat.Entries[1].TraceColor, (Rgb{2, 2, 2}));
     QCOMPARE(cat.Entries[2].TraceColor, choose ? (Rgb{10, 20, 30}) : (Rgb{3, 3, 3}));
-}
-
-void TestSelectTrace::colorTextOnOk_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<Rgb>("expected");
-    QTest::newRow("three integers") << "(0,128,255)" << Rgb{0, 128, 255};
-    QTest::newRow("word") << "blue" << Rgb{255, 0, 0};
-    QTest::newRow("two integers") << "(1,2)" << Rgb{255, 0, 0};
-    QTest::newRow("empty") << "" << Rgb{255, 0, 0};
-}
-
-void TestSelectTrace::colorTextOnOk()
-{
-    QFETCH(QString, text);
-    QFETCH(Rgb, expected);
-    ChannelCatalogue cat;
-    cat.Entries = {Entry(1, 0, 0, 100, 1, 0, {0, 0, 9})};
-    ModalScript script{[&](QWidget* w) {
-        MyDialogSelect* d = Select(w);
-        QVERIFY(d);
-        ChannelRow(d->listView1, 1, 1, 1)->setText(kColor, text);
-        ClickOk(d);
-    }};
-    SelectTrace(nullptr, cat);
-    QCOMPARE(script.Remaining(), std::size_t{0});
-    QCOMPARE(cat.Entries[0].TraceColor, expected);
 }
 
 void TestSelectTrace::refreshDiscardsChanges()

