@@ -2,20 +2,25 @@
 // ends up in the ring with exactly its samples, and its channels in the catalogue.
 #include "app/ovqt_displaymainwindow.h"
 #include "app/programstate.h"
+#include "display/tracelabels.h"
 #include "link/bytespan.h"
 #include "link/frame.h"
 #include "packets/dtpacket.h"
+#include "tests/common/commalocale.h"
+#include "tools/soak/pksdsimprocess.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
-#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+#include <clocale>
+#include <cstdio>
+#include <locale.h>
 #include <memory>
 #include <vector>
 
@@ -44,22 +49,6 @@ int StoredPackets(const PacketStore& store)
     return n;
 }
 
-// Starts pksd-sim on a free loopback port; returns the port, 0 when it did not come up.
-quint16 StartSim(QProcess& sim, QStringList arguments)
-{
-    arguments.prepend(QStringLiteral("127.0.0.1:0"));
-    arguments.prepend(QStringLiteral("--listen"));
-    sim.setProgram(QStringLiteral(PKSD_SIM_PATH));
-    sim.setArguments(arguments);
-    sim.start();
-    if (!sim.waitForStarted() || !sim.waitForReadyRead(10000))
-        return 0;
-    const QByteArray first = sim.readLine().trimmed();
-    if (!first.startsWith("listening "))
-        return 0;
-    return first.mid(first.lastIndexOf(':') + 1).toUShort();
-}
-
 // A store that connects to the simulator and starts the monitor by itself.
 void WriteAutoStart(QSettings& s, quint16 port)
 {
@@ -69,6 +58,34 @@ void WriteAutoStart(QSettings& s, quint16 port)
     s.setValue(QStringLiteral("/ovqt_dislay/AutoStartMonitor"), 1);
 }
 
+// The value labels in volts and ground units, as C's printf writes them whatever the desktop's
+// locale: the oracle formats under the "C" locale object, the program under the process's.
+void LabelsReadAsInTheCLocale(ovqt_displayMainWindow& window, ProgramState& state)
+{
+    window.DrawDT();
+    const locale_t c = newlocale(LC_ALL_MASK, "C", nullptr);
+    QVERIFY(c);
+    const auto inC = [c](const char* format, double value, const QString& unit) -> QString {
+        const locale_t before = uselocale(c);
+        char text[64];
+        std::snprintf(text, sizeof text, format, value);
+        uselocale(before);
+        return QString::fromLatin1(text) + unit;
+    };
+    for (const DasStreamChanInfo& e : state.Catalogue.Entries) {
+        QCOMPARE(e.BitWeight, 1.5e-6);
+        QCOMPARE(e.VoltsPerUnit, 20.0);
+        QCOMPARE(e.UnitCode, QStringLiteral("M/S"));
+        DisplayState ds = state.Display;
+        ds.VoltsLable = LabelVolts;
+        QCOMPARE(MaxText(e, ds), inC("Max=%g", e.ScaleHigh * e.BitWeight, QStringLiteral("V")));
+        QCOMPARE(MeanText(e, ds), inC("Mean=%g", e.Mean * e.BitWeight, QStringLiteral("V")));
+        ds.VoltsLable = LabelGround;
+        QCOMPARE(MinText(e, ds), inC("Min=%g", e.ScaleLow * e.BitWeight / 20.0, e.UnitCode));
+    }
+    freelocale(c);
+}
+
 } // namespace
 
 class TstEndToEnd : public QObject
@@ -76,6 +93,7 @@ class TstEndToEnd : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { RequireCommaLocale(); }
     void ringHoldsWhatWasSent_data();
     void ringHoldsWhatWasSent();
     void plotKeepsMovingUnderModalDialog();
@@ -98,13 +116,13 @@ void TstEndToEnd::ringHoldsWhatWasSent()
     QVERIFY(dir.isValid());
     const QString capture = dir.filePath(QStringLiteral("sent.frames"));
 
-    QProcess sim;
-    const quint16 port = StartSim(
-        sim, {QStringLiteral("--units"), QStringLiteral("9A3C,12AB"), QStringLiteral("--channels"),
-              QStringLiteral("3"), QStringLiteral("--format"), format, QStringLiteral("--fast"),
-              QStringLiteral("--count"), QString::number(kPackets), QStringLiteral("--record"),
-              capture});
-    QVERIFY(port != 0);
+    PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+    QVERIFY(
+        sim.Start({QStringLiteral("--units"), QStringLiteral("9A3C,12AB"),
+                   QStringLiteral("--channels"), QStringLiteral("3"), QStringLiteral("--format"),
+                   format, QStringLiteral("--fast"), QStringLiteral("--count"),
+                   QString::number(kPackets), QStringLiteral("--record"), capture}));
+    const quint16 port = sim.Port();
 
     const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
     {
@@ -151,9 +169,7 @@ void TstEndToEnd::ringHoldsWhatWasSent()
         QVERIFY(std::equal(got.Samples, got.Samples + got.SampleCount, expected->Samples));
     }
     QCOMPARE(state->Store.RingIndex, kPackets);
-
-    sim.kill();
-    sim.waitForFinished();
+    LabelsReadAsInTheCLocale(window, *state);
 }
 
 // A modal dialog runs its own event loop: packets keep arriving and the monitor keeps redrawing.
@@ -161,10 +177,10 @@ void TstEndToEnd::plotKeepsMovingUnderModalDialog()
 {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    QProcess sim;
-    const quint16 port = StartSim(sim, {QStringLiteral("--channels"), QStringLiteral("2"),
-                                        QStringLiteral("--max-samples"), QStringLiteral("10")});
-    QVERIFY(port != 0);
+    PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+    QVERIFY(sim.Start({QStringLiteral("--channels"), QStringLiteral("2"),
+                       QStringLiteral("--max-samples"), QStringLiteral("10")}));
+    const quint16 port = sim.Port();
 
     const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
     {
@@ -201,9 +217,6 @@ void TstEndToEnd::plotKeepsMovingUnderModalDialog()
     QVERIFY(modal);
     QVERIFY2(during >= before + 3, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(during)));
     QVERIFY(redrawn);
-
-    sim.kill();
-    sim.waitForFinished();
 }
 
 QTEST_MAIN(TstEndToEnd)
