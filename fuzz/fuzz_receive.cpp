@@ -92,8 +92,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } else if (payload[0] == 'D' && payload[1] == 'T' && length == kMaxPayloadBytes) {
             IngestDtPacket(store, cat, nullptr, payload, status);
             FUZZ_CHECK(store.NewData == 1);
-            if (status.Shown)
-                FUZZ_CHECK(std::memchr(status.Text, '\0', sizeof status.Text) != nullptr);
+            if (status.Shown) {
+                char text[128];
+                const int n = FormatStatusLine(status, text, sizeof text);
+                FUZZ_CHECK(n > 0 && static_cast<std::size_t>(n) < sizeof text);
+            }
         }
         if (flags & 4) {
             for (DasStreamChanInfo& e : cat.Entries)

@@ -118,8 +118,11 @@ void PksdLink::slotReadyRead()
 {
     StatusLine status;
     const ReceiveResult result = ReceiveFrames(socket_, store_, cat_, stored_, status);
-    if (status.Shown)
-        emit statusMessage(QString::fromLatin1(status.Text));
+    if (status.Shown) {
+        char text[128];
+        FormatStatusLine(status, text, sizeof text);
+        emit statusMessage(QString::fromLatin1(text));
+    }
     if (result.DtFrames > 0)
         emit dataIngested();
     if (result.Frames > 0) {

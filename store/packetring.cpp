@@ -80,23 +80,28 @@ void IngestDtPacket(PacketStore& store, ChannelCatalogue& cat, const QSettings* 
     if (!DecodeDtPacket(slot, payload))
         return;
 
-    char timeText[48];
-    FormatTime(slot.Time, timeText, sizeof timeText);
     int index = -1;
     const int selected = FindOrAddChannel(cat, slot, index, stored);
     const double rate =
         index >= 0 ? cat.Entries[static_cast<std::size_t>(index)].MeasuredRate : 0.0;
-    // "%g" of the rate, without the locale that printf would consult.
-    char rateText[32];
-    FormatG(rate, rateText, sizeof rateText);
-    std::snprintf(status.Text, sizeof status.Text, "DT %4X-%d-%d (%d-%s) %s %d",
-                  static_cast<unsigned>(slot.DasId), static_cast<int>(slot.Stream),
-                  static_cast<int>(slot.Channel), static_cast<int>(slot.SampleCount), rateText,
-                  timeText, static_cast<int>(store.RingIndex));
-    status.Shown = true;
+    status = {true, slot.DasId, slot.Stream,    slot.Channel, slot.SampleCount,
+              rate, slot.Time,  store.RingIndex};
 
     if (KeepsSlot(store.KeepSel, selected, index))
         store.RingIndex = (store.RingIndex + 1) % store.AllocatedSlots;
+}
+
+int FormatStatusLine(const StatusLine& line, char* out, std::size_t size)
+{
+    char timeText[48];
+    FormatTime(line.Time, timeText, sizeof timeText);
+    // "%g" of the rate, without the locale that printf would consult.
+    char rateText[32];
+    FormatG(line.Rate, rateText, sizeof rateText);
+    return std::snprintf(out, size, "DT %4X-%d-%d (%d-%s) %s %d", static_cast<unsigned>(line.DasId),
+                         static_cast<int>(line.Stream), static_cast<int>(line.Channel),
+                         static_cast<int>(line.SampleCount), rateText, timeText,
+                         static_cast<int>(line.Slot));
 }
 
 bool IngestEventHeader(ChannelCatalogue& cat, const QSettings* stored,

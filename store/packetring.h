@@ -30,12 +30,22 @@ std::int64_t RingBytes(std::int64_t slotCount);
 // sizes below 1 and rings larger than physicalMemoryBytes (0: ask the system).
 bool AllocateRing(PacketStore& store, std::int64_t physicalMemoryBytes = 0);
 
-// Room for the per-packet status line "DT %4X-%d-%d (%d-%g) %s %d".
+// What the status line of a data packet shows. Ingest notes it for every packet; only the
+// line that reaches the status bar, the last of a receive pass, is formatted.
 struct StatusLine
 {
-    char Text[128] = {};
     bool Shown = false;
+    std::uint16_t DasId = 0;
+    std::uint16_t Stream = 0;
+    std::uint16_t Channel = 0;
+    std::uint16_t SampleCount = 0;
+    double Rate = 0.0; // the channel's measured rate
+    DayTime Time;
+    std::int32_t Slot = 0; // the ring slot that holds the packet
 };
+
+// "DT %4X-%d-%d (%d-%g) %s %d" into out, NUL-terminated; returns the length.
+int FormatStatusLine(const StatusLine& line, char* out, std::size_t size);
 
 // DT ingest step for a DT payload (only 1024 bytes decode). Fills status when a line is to be
 // shown.

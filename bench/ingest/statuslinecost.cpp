@@ -57,21 +57,15 @@ StatusLineCost MeasureStatusLineCost(const std::vector<QByteArray>& payloads, QS
         IngestDtPacket(store, cat, nullptr, p, status);
         shown += status.Shown ? 1 : 0;
     });
-    cost.WithoutStatusNs = BestNsPerPacket(payloads, [&](std::span<const std::uint8_t> p) {
-        store.NewData = 1;
-        DtPacket& slot = store.PacketRing[static_cast<std::size_t>(store.RingIndex)];
-        if (!DecodeDtPacket(slot, p))
-            return;
-        int index = -1;
-        FindOrAddChannel(cat, slot, index, nullptr);
-        if (index >= 0)
-            store.RingIndex = (store.RingIndex + 1) % store.AllocatedSlots;
-    });
     if (shown == 0)
         return cost;
+    char text[128];
+    std::size_t length = 0;
+    cost.FormatNs = BestNsPerPacket(payloads, [&](std::span<const std::uint8_t>) {
+        length += static_cast<std::size_t>(FormatStatusLine(status, text, sizeof text));
+    });
 
-    QString lines[2] = {QString::fromLatin1(status.Text),
-                        QString::fromLatin1(status.Text) + QLatin1Char(' ')};
+    QString lines[2] = {QString::fromLatin1(text), QString::fromLatin1(text) + QLatin1Char(' ')};
     const double start = WallSeconds();
     for (int i = 0; i < kMessages; ++i) {
         bar.showMessage(lines[i % 2]);

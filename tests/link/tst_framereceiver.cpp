@@ -18,6 +18,14 @@ using testpackets::Packet;
 
 namespace {
 
+// The status line as the status bar would show it.
+QByteArray Text(const StatusLine& line)
+{
+    char text[128];
+    FormatStatusLine(line, text, sizeof text);
+    return QByteArray(text);
+}
+
 // Claims more bytes than it then delivers, as a device that loses its data would.
 class ShortDevice : public QIODevice
 {
@@ -197,8 +205,8 @@ private slots:
         r.Data = DtFrame(1) + DtFrame(4);
         r.Run();
         QVERIFY(r.Last.Shown);
-        QVERIFY(QByteArray(r.Last.Text).startsWith("DT   A3-0-4 (100-"));
-        QVERIFY(QByteArray(r.Last.Text).endsWith(" 1"));
+        QVERIFY(Text(r.Last).startsWith("DT   A3-0-4 (100-"));
+        QVERIFY(Text(r.Last).endsWith(" 1"));
     }
 
     void undecodableDtKeepsTheEarlierLine()
@@ -209,7 +217,7 @@ private slots:
         r.Data = DtFrame(1) + FrameOf(bad);
         r.Run();
         QVERIFY(r.Last.Shown);
-        QVERIFY(QByteArray(r.Last.Text).startsWith("DT   A3-0-1 "));
+        QVERIFY(Text(r.Last).startsWith("DT   A3-0-1 "));
     }
 };
 

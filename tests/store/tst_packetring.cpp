@@ -18,6 +18,14 @@ using testpackets::Int16Dt;
 
 namespace {
 
+// The status line as the status bar would show it.
+QByteArray Text(const StatusLine& line)
+{
+    char text[128];
+    FormatStatusLine(line, text, sizeof text);
+    return QByteArray(text);
+}
+
 PacketStore Ring(int slotCount, int keepSel)
 {
     PacketStore store;
@@ -75,7 +83,7 @@ private slots:
             QCOMPARE(slot, indices[i]);
             Ingest(store, cat, channels[i], i + 1, status, stored.get());
             // The line names the slot holding the packet, kept or not.
-            QCOMPARE(QByteArray(status.Text).split(' ').last(), QByteArray::number(slot));
+            QCOMPARE(Text(status).split(' ').last(), QByteArray::number(slot));
             QCOMPARE(int(store.PacketRing[std::size_t(slot)].Channel), channels[i]);
         }
     }
@@ -133,20 +141,17 @@ private slots:
         ChannelCatalogue cat;
         StatusLine status;
         Ingest(store, cat, 2, 1, status);
-        QCOMPARE(QByteArray(status.Text),
-                 QByteArray("DT   A3-1-2 (100-0) 2006.01.01 00:00:01.000 0"));
+        QCOMPARE(Text(status), QByteArray("DT   A3-1-2 (100-0) 2006.01.01 00:00:01.000 0"));
         cat.Entries[0].MeasuredRate = 0.1;
         Ingest(store, cat, 2, 2, status);
-        QCOMPARE(QByteArray(status.Text),
-                 QByteArray("DT   A3-1-2 (100-0.1) 2006.01.01 00:00:02.000 1"));
+        QCOMPARE(Text(status), QByteArray("DT   A3-1-2 (100-0.1) 2006.01.01 00:00:02.000 1"));
         testpackets::Header h;
         h.Hour = 23;
         h.Minute = 0;
         h.Second = 3;
         h.Msec = 5;
         IngestDtPacket(store, cat, nullptr, testpackets::DtBytes(0x16, 250, 12, 31, h), status);
-        QCOMPARE(QByteArray(status.Text),
-                 QByteArray("DT 9A3C-12-31 (250-0) 2006.01.01 23:00:03.005 2"));
+        QCOMPARE(Text(status), QByteArray("DT 9A3C-12-31 (250-0) 2006.01.01 23:00:03.005 2"));
     }
 
     void fullCatalogueKeepsNothingAndShowsRateZero()
@@ -158,8 +163,7 @@ private slots:
         Ingest(store, cat, 0, 1, status);
         Ingest(store, cat, 0, 2, status);
         QCOMPARE(store.RingIndex, 0);
-        QCOMPARE(QByteArray(status.Text),
-                 QByteArray("DT   A3-1-0 (100-0) 2006.01.01 00:00:02.000 0"));
+        QCOMPARE(Text(status), QByteArray("DT   A3-1-0 (100-0) 2006.01.01 00:00:02.000 0"));
     }
 
     void allocationRefusesImpossibleRingsAndEmptiesTheOld_data()
