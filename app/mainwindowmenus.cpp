@@ -1,6 +1,5 @@
-#include "app/mainwindowmenus.h"
-
 #include "app/ovqt_displaymainwindow.h"
+#include "app/programstate.h"
 #include "display/displaystate.h"
 
 #include <QAction>
@@ -9,6 +8,10 @@
 #include <QMenuBar>
 
 #include <initializer_list>
+
+// The window's commands are described once, in the table below: member, object name, text,
+// toggle, initial check mark and enabled state, slot, and for those that mirror the display
+// state, how.
 
 namespace {
 
@@ -106,8 +109,9 @@ QString WindowText(const char* text)
 
 } // namespace
 
-void BuildActions(ovqt_displayMainWindow& w)
+void ovqt_displayMainWindow::BuildActions()
 {
+    W& w = *this;
     for (const ActionSpec& spec : kActions) {
         auto* a = new QAction(&w);
         a->setObjectName(QLatin1String(spec.Name));
@@ -123,8 +127,9 @@ void BuildActions(ovqt_displayMainWindow& w)
     QObject::connect(w.connectExitAction, &QAction::triggered, &w, &QWidget::close);
 }
 
-void LabelActions(ovqt_displayMainWindow& w)
+void ovqt_displayMainWindow::LabelActions()
 {
+    W& w = *this;
     for (const ActionSpec& spec : kActions)
         (w.*spec.Member)->setText(WindowText(spec.Text));
     w.connectSave_Current_SettingsAction->setToolTip(
@@ -138,18 +143,20 @@ void LabelActions(ovqt_displayMainWindow& w)
     w.labelsMenu->setTitle(WindowText("Labels"));
 }
 
-void ShowActionMarks(ovqt_displayMainWindow& w, const DisplayState& ds)
+void ovqt_displayMainWindow::ShowMarks()
 {
+    const DisplayState& ds = state_.Display;
     for (const ActionSpec& spec : kActions) {
         if (spec.Checked)
-            (w.*spec.Member)->setChecked(spec.Checked(ds));
+            (this->*spec.Member)->setChecked(spec.Checked(ds));
         if (spec.Usable)
-            (w.*spec.Member)->setEnabled(spec.Usable(ds));
+            (this->*spec.Member)->setEnabled(spec.Usable(ds));
     }
 }
 
-void BuildMenus(ovqt_displayMainWindow& w)
+void ovqt_displayMainWindow::BuildMenus()
 {
+    W& w = *this;
     w.MenuBarEditor = new QMenuBar(&w);
     w.MenuBarEditor->setObjectName(QStringLiteral("MenuBarEditor"));
     w.setMenuBar(w.MenuBarEditor);

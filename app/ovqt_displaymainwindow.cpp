@@ -1,7 +1,6 @@
 #include "app/ovqt_displaymainwindow.h"
 
 #include "app/connectioncommands.h"
-#include "app/mainwindowmenus.h"
 #include "app/monitortick.h"
 #include "app/programstate.h"
 #include "app/settingsstore.h"
@@ -43,8 +42,8 @@ ovqt_displayMainWindow::ovqt_displayMainWindow(ProgramState& state, const QStrin
     setPalette(pal);
     setWindowIcon(QIcon(iconPixmap));
 
-    BuildActions(*this);
-    BuildMenus(*this);
+    BuildActions();
+    BuildMenus();
     languageChange();
     resize(QSize(786, 765).expandedTo(minimumSizeHint()));
 
@@ -78,7 +77,7 @@ ovqt_displayMainWindow::~ovqt_displayMainWindow()
 void ovqt_displayMainWindow::languageChange()
 {
     setWindowTitle(tr("Tremvue"));
-    LabelActions(*this);
+    LabelActions();
 }
 
 void ovqt_displayMainWindow::ReconnectPksd()
@@ -388,9 +387,4 @@ void ovqt_displayMainWindow::RunViewCommand(bool (*command)(DisplayState&))
     ShowMarks();
     if (redraw)
         RedrawForOperator();
-}
-
-void ovqt_displayMainWindow::ShowMarks()
-{
-    ShowActionMarks(*this, state_.Display);
 }

@@ -142,7 +142,12 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
-    // Check marks and enabled states that mirror the display state.
+    // From the command table in mainwindowmenus.cpp: every action with its object name, initial
+    // state and slot; the menu bar; texts, tool tip and menu titles in the window's translation
+    // context; the check marks and enabled states that mirror the display state.
+    void BuildActions();
+    void BuildMenus();
+    void LabelActions();
     void ShowMarks();
     // A View command: the state change, the marks, and the redraw it asks for.
     void RunViewCommand(bool (*command)(DisplayState&));

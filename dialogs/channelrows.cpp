@@ -1,6 +1,6 @@
 #include "dialogs/channelrows.h"
 
-#include "dialogs/mydialogselect.h"
+#include "dialogs/selectcolumns.h"
 #include "packets/numbertext.h"
 #include "store/dasstreamchaninfo.h"
 #include "store/rgb.h"
@@ -53,15 +53,14 @@ Rgb ColorFromText(const QString& text)
 
 QTreeWidgetItem* FindOrAddGroupRow(QTreeWidget& list, const QString& text)
 {
-    const QList<QTreeWidgetItem*> found =
-        list.findItems(text, Qt::MatchFixedString, MyDialogSelect::ColumnDas);
+    const QList<QTreeWidgetItem*> found = list.findItems(text, Qt::MatchFixedString, ColumnDas);
     if (!found.isEmpty())
         return found.first();
     auto* group = new QTreeWidgetItem(&list);
-    group->setText(MyDialogSelect::ColumnDas, text);
+    group->setText(ColumnDas, text);
     group->setFlags(group->flags() | Qt::ItemIsUserCheckable | Qt::ItemIsAutoTristate);
     // Set before the channel rows exist: on a tristate row it would be pushed down to them.
-    group->setCheckState(MyDialogSelect::ColumnDas, Qt::Unchecked);
+    group->setCheckState(ColumnDas, Qt::Unchecked);
     return group;
 }
 
@@ -69,13 +68,13 @@ QTreeWidgetItem* AddChannelRow(QTreeWidgetItem& group, const DasStreamChanInfo& 
 {
     auto* row = new QTreeWidgetItem(&group);
     row->setFlags(row->flags() | Qt::ItemIsUserCheckable);
-    row->setText(MyDialogSelect::ColumnDas, DasText(entry));
-    row->setText(MyDialogSelect::ColumnStream, StreamText(entry));
-    row->setText(MyDialogSelect::ColumnChannel, ChannelText(entry));
-    row->setText(MyDialogSelect::ColumnRate, RateText(rate));
+    row->setText(ColumnDas, DasText(entry));
+    row->setText(ColumnStream, StreamText(entry));
+    row->setText(ColumnChannel, ChannelText(entry));
+    row->setText(ColumnRate, RateText(rate));
     const Rgb& c = entry.TraceColor;
     SetRowColor(row, QColor(c.Red, c.Green, c.Blue));
-    row->setCheckState(MyDialogSelect::ColumnDas, entry.Active != 0 ? Qt::Checked : Qt::Unchecked);
+    row->setCheckState(ColumnDas, entry.Active != 0 ? Qt::Checked : Qt::Unchecked);
     return row;
 }
 
@@ -88,16 +87,14 @@ void SetRowColor(QTreeWidgetItem* row, const QColor& color)
 {
     QPixmap swatch(16, 16);
     swatch.fill(color);
-    row->setIcon(MyDialogSelect::ColumnColor, QIcon(swatch));
-    row->setText(MyDialogSelect::ColumnColor,
-                 ColorText(Rgb{static_cast<std::uint8_t>(color.red()),
-                               static_cast<std::uint8_t>(color.green()),
-                               static_cast<std::uint8_t>(color.blue())}));
+    row->setIcon(ColumnColor, QIcon(swatch));
+    row->setText(ColumnColor, ColorText(Rgb{static_cast<std::uint8_t>(color.red()),
+                                            static_cast<std::uint8_t>(color.green()),
+                                            static_cast<std::uint8_t>(color.blue())}));
 }
 
 bool RowShowsEntry(const QTreeWidgetItem& row, const DasStreamChanInfo& entry)
 {
-    return row.text(MyDialogSelect::ColumnDas) == DasText(entry) &&
-           row.text(MyDialogSelect::ColumnStream) == StreamText(entry) &&
-           row.text(MyDialogSelect::ColumnChannel) == ChannelText(entry);
+    return row.text(ColumnDas) == DasText(entry) && row.text(ColumnStream) == StreamText(entry) &&
+           row.text(ColumnChannel) == ChannelText(entry);
 }

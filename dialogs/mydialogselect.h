@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dialogs/selectcolumns.h"
+
 #include <QDialog>
 
 class QPushButton;
@@ -12,15 +14,7 @@ class MyDialogSelect : public QDialog
     Q_DISABLE_COPY(MyDialogSelect)
 
 public:
-    enum Column
-    {
-        ColumnDas,
-        ColumnStream,
-        ColumnChannel,
-        ColumnRate,
-        ColumnColor,
-        ColumnCount
-    };
+    using enum SelectColumn;
 
     explicit MyDialogSelect(QWidget* parent = nullptr, const char* name = nullptr,
                             bool modal = false, Qt::WindowFlags flags = {});
