@@ -1,23 +1,9 @@
-#include "packets/byteorder.h"
 #include "packets/dtpacket.h"
-
-#include <algorithm>
-#include <cstddef>
+#include "packets/steimkernels.h"
 
 namespace {
 
-enum class Steim
-{
-    One,
-    Two
-};
-
-// The swap decision is made once per packet rather than once per word.
-template <bool Swap> inline std::uint32_t Word(const std::uint8_t* p)
-{
-    const std::uint32_t raw = LoadRaw32(p);
-    return Swap ? __builtin_bswap32(raw) : raw;
-}
+using Steim = SteimFormat;
 
 // Two's-complement field of `bits` bits at `shift`, widened with its sign.
 inline std::uint32_t Field(std::uint32_t word, int shift, int bits)
@@ -138,19 +124,17 @@ template <Steim S, bool Swap>
 int DecodeSteimWords(std::int32_t* samples, const std::uint8_t* data, int frameCount,
                      int sampleCount)
 {
-    if (sampleCount <= 0 || frameCount <= 0)
-        return 0;
-    const std::uint32_t x0 = Word<Swap>(data + 4);
+    const std::uint32_t x0 = SteimWord<Swap>(data + 4);
     std::uint32_t v = 0;
     int n = 0;
     for (int f = 0; f < frameCount; ++f) {
         const std::uint8_t* frame = data + kSteimFrameSize * f;
-        const std::uint32_t codes = Word<Swap>(frame);
+        const std::uint32_t codes = SteimWord<Swap>(frame);
         for (int k = 1; k < 16; ++k) {
             const unsigned code = (codes >> (30 - 2 * k)) & 3u;
             if (code == 0)
                 continue;
-            const std::uint32_t word = Word<Swap>(frame + 4 * k);
+            const std::uint32_t word = SteimWord<Swap>(frame + 4 * k);
             if (sampleCount - n >= kMaxPerWord<S> && (f != 0 || k != 3)) {
                 n += WholeWord<S>(samples + n, v, word, code);
                 continue;
@@ -172,30 +156,14 @@ int DecodeSteimWords(std::int32_t* samples, const std::uint8_t* data, int frameC
     return n;
 }
 
-template <Steim S>
-int DecodeSteim(std::span<std::int32_t> samples, std::span<const std::uint8_t> frames,
-                int sampleCount)
-{
-    const int frameCount =
-        static_cast<int>(std::min<std::size_t>(frames.size() / kSteimFrameSize, kSteimFrames));
-    // The loop stops at the count, so it must not exceed the room.
-    const int count = static_cast<int>(
-        std::min<std::size_t>(static_cast<std::size_t>(std::max(sampleCount, 0)), samples.size()));
-    return ByteSwapEnabled()
-               ? DecodeSteimWords<S, true>(samples.data(), frames.data(), frameCount, count)
-               : DecodeSteimWords<S, false>(samples.data(), frames.data(), frameCount, count);
-}
-
 } // namespace
 
-int DecodeSteim1(std::span<std::int32_t> samples, std::span<const std::uint8_t> frames,
-                 int sampleCount)
+int DecodeSteimScalar(SteimFormat format, bool swap, std::int32_t* samples,
+                      const std::uint8_t* data, int frameCount, int count)
 {
-    return DecodeSteim<Steim::One>(samples, frames, sampleCount);
-}
-
-int DecodeSteim2(std::span<std::int32_t> samples, std::span<const std::uint8_t> frames,
-                 int sampleCount)
-{
-    return DecodeSteim<Steim::Two>(samples, frames, sampleCount);
+    if (format == SteimFormat::One)
+        return swap ? DecodeSteimWords<Steim::One, true>(samples, data, frameCount, count)
+                    : DecodeSteimWords<Steim::One, false>(samples, data, frameCount, count);
+    return swap ? DecodeSteimWords<Steim::Two, true>(samples, data, frameCount, count)
+                : DecodeSteimWords<Steim::Two, false>(samples, data, frameCount, count);
 }
