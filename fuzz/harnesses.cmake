@@ -1,7 +1,8 @@
 # The harnesses and what each links; those whose libraries are not part of this build are left
 # out. Shared by the fuzz build and the regression replay tests.
-set(TREMVUE_FUZZ_HARNESSES dtpacket eventheader)
+set(TREMVUE_FUZZ_HARNESSES dtpacket eventheader steimpaths)
 set(TREMVUE_FUZZ_LIBS_dtpacket tremvue_packets)
+set(TREMVUE_FUZZ_LIBS_steimpaths tremvue_packets)
 set(TREMVUE_FUZZ_LIBS_eventheader tremvue_packets)
 if(TARGET tremvue_display)
   list(APPEND TREMVUE_FUZZ_HARNESSES receive)
