@@ -135,7 +135,9 @@ int DecodeSteimWords(std::int32_t* samples, const std::uint8_t* data, int frameC
             if (code == 0)
                 continue;
             const std::uint32_t word = SteimWord<Swap>(frame + 4 * k);
-            if (sampleCount - n >= kMaxPerWord<S> && (f != 0 || k != 3)) {
+            // Strictly more room than a word needs: the loop below checks for the count only
+            // after a sample, so the straight-line blocks must never reach it.
+            if (sampleCount - n > kMaxPerWord<S> && (f != 0 || k != 3)) {
                 n += WholeWord<S>(samples + n, v, word, code);
                 continue;
             }
