@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QString>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -143,6 +144,19 @@ Bytes SteimFrames(std::uint8_t flags, const PacketBytes& packet, int count, int 
     Bytes s{flags, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n),
             static_cast<std::uint8_t>(room >> 8), static_cast<std::uint8_t>(room)};
     Append(s, std::span(packet).subspan(64, frameBytes));
+    return s;
+}
+
+// Fifteen frames of seven differences in every word, codes of words 1 and 2 included: the most
+// samples the frames hold.
+Bytes MostDifferences()
+{
+    Bytes s{1, 2016 >> 8, 2016 & 0xFF, 2000 >> 8, 2000 & 0xFF};
+    for (int f = 0; f < 15; ++f) {
+        Append(s, std::array<std::uint8_t, 4>{0x3F, 0xFF, 0xFF, 0xFF});
+        for (int w = 1; w < 16; ++w)
+            Append(s, std::array<std::uint8_t, 4>{0xA7, 0x77, 0x77, 0x77});
+    }
     return s;
 }
 

@@ -4,30 +4,44 @@
 #include "packets/steimpath.h"
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
 
 namespace {
 
-bool CpuRuns(SteimPath path)
-{
 #ifdef TREMVUE_STEIM_X86
+bool CpuHasSse41()
+{
     __builtin_cpu_init();
-    if (path == SteimPath::Sse41)
-        return __builtin_cpu_supports("sse4.1");
-    if (path == SteimPath::Avx2)
-        return __builtin_cpu_supports("avx2");
-#endif
-    return path == SteimPath::Scalar;
+    return __builtin_cpu_supports("sse4.1");
 }
+
+bool CpuHasAvx2()
+{
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+#endif
 
 } // namespace
 
 bool SteimPathAvailable(SteimPath path)
 {
-    static const std::array<bool, 3> available = {
-        CpuRuns(SteimPath::Scalar), CpuRuns(SteimPath::Sse41), CpuRuns(SteimPath::Avx2)};
-    return available[static_cast<std::size_t>(path)];
+    switch (path) {
+    case SteimPath::Scalar:
+        return true;
+#ifdef TREMVUE_STEIM_X86
+    case SteimPath::Sse41: {
+        static const bool available = CpuHasSse41();
+        return available;
+    }
+    case SteimPath::Avx2: {
+        static const bool available = CpuHasAvx2();
+        return available;
+    }
+#endif
+    default:
+        return false;
+    }
 }
 
 SteimPath BestSteimPath()
@@ -49,13 +63,16 @@ int DecodeSteimOn(SteimPath path, SteimFormat format, std::span<std::int32_t> sa
     if (count == 0 || frameCount == 0)
         return 0;
     const bool swap = ByteSwapEnabled();
+    switch (SteimPathAvailable(path) ? path : SteimPath::Scalar) {
 #ifdef TREMVUE_STEIM_X86
-    if (path == SteimPath::Avx2 && SteimPathAvailable(path))
+    case SteimPath::Avx2:
         return DecodeSteimAvx2(format, swap, samples.data(), frames.data(), frameCount, count);
-    if (path == SteimPath::Sse41 && SteimPathAvailable(path))
+    case SteimPath::Sse41:
         return DecodeSteimSse41(format, swap, samples.data(), frames.data(), frameCount, count);
 #endif
-    return DecodeSteimScalar(format, swap, samples.data(), frames.data(), frameCount, count);
+    default:
+        return DecodeSteimScalar(format, swap, samples.data(), frames.data(), frameCount, count);
+    }
 }
 
 int DecodeSteim1(std::span<std::int32_t> samples, std::span<const std::uint8_t> frames,

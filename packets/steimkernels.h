@@ -35,9 +35,9 @@ template <bool Swap> inline std::uint32_t SteimWord(const std::uint8_t* p)
 // Shift and each further one Bits lower. Count 0 for a word that holds none.
 struct SteimKind
 {
-    int Count = 0;
-    int Bits = 0;
-    int Shift = 0;
+    int Count;
+    int Bits;
+    int Shift;
 };
 
 // A word's kind is told by its code alone in Steim-1, by its code and top two bits in Steim-2.
