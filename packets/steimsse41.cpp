@@ -7,19 +7,21 @@
 
 #include <algorithm>
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 namespace {
 
 // Per kind of word, lane i's multiplier (a left shift; SSE4.1 has no per-lane shifts) brings
 // difference i to the top of the lane, and one arithmetic right shift, the same for all the
-// word's differences, brings them back down with their sign. Lanes past the kind's count are
-// multiplied by 0, so the running sum of a word's lanes ends at the word's total.
+// word's differences, brings them back down with their sign. Differences 4 to 6 are 4 fields
+// further down than 0 to 2, so their lanes take the same products shifted left by 4 fields.
+// Lanes past the kind's count hold whatever these give; the next word's lanes overwrite them.
 struct alignas(16) Lanes
 {
-    std::int32_t Low[4];
-    std::int32_t High[4];
+    std::int32_t Multipliers[4];
     std::int64_t Right[2];
+    std::int64_t FourFields[2];
 };
 
 template <SteimFormat F> constexpr std::array<Lanes, kSteimKinds<F>> MakeLanes()
@@ -27,12 +29,11 @@ template <SteimFormat F> constexpr std::array<Lanes, kSteimKinds<F>> MakeLanes()
     std::array<Lanes, kSteimKinds<F>> table{};
     for (unsigned k = 0; k < kSteimKinds<F>; ++k) {
         const SteimKind kind = SteimKindAt<F>(k);
-        for (int i = 0; i < 8; ++i) {
-            const int left = 32 - kind.Bits - (kind.Shift - i * kind.Bits);
-            const auto multiplier = i < kind.Count ? static_cast<std::int32_t>(1u << left) : 0;
-            (i < 4 ? table[k].Low[i] : table[k].High[i - 4]) = multiplier;
-        }
-        table[k].Right[0] = kind.Count > 0 ? 32 - kind.Bits : 0;
+        for (int i = 0; i < std::min(kind.Count, 4); ++i)
+            table[k].Multipliers[i] =
+                static_cast<std::int32_t>(1u << (32 - kind.Bits - (kind.Shift - i * kind.Bits)));
+        table[k].Right[0] = 32 - kind.Bits;
+        table[k].FourFields[0] = 4 * kind.Bits;
     }
     return table;
 }
@@ -52,23 +53,29 @@ template <SteimFormat F> constexpr auto kCounts = MakeCounts<F>();
 // a word in Steim-1 and eight in Steim-2 whatever its count: no branch on the kind. Returns the
 // new n.
 template <SteimFormat F, bool Swap>
-[[gnu::target("sse4.1"), gnu::always_inline]] inline int
-Spread(std::int32_t* d, int n, const std::uint8_t* frame, int first, int end)
+[[gnu::target("sse4.1"), gnu::always_inline]] inline std::ptrdiff_t
+Spread(std::int32_t* d, std::ptrdiff_t n, const std::uint8_t* frame, int first, int end)
 {
     const std::uint32_t codes = SteimWord<Swap>(frame);
+    const __m128i swapBytes = _mm_setr_epi8(3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 15, 14, 13, 12);
+    // Unrolled, every shift of the codes is a constant.
+#pragma GCC unroll 15
     for (int k = first; k < end; ++k) {
-        const std::uint32_t word = SteimWord<Swap>(frame + 4 * k);
-        const unsigned kind = SteimKindIndex<F>((codes >> (30 - 2 * k)) & 3u, word);
+        const std::uint8_t* word = frame + 4 * k;
+        const std::uint32_t top = std::uint32_t{word[Swap ? 0 : 3]} << 24;
+        const unsigned kind = SteimKindIndex<F>((codes >> (30 - 2 * k)) & 3u, top);
         const Lanes& lanes = kLanes<F>[kind];
         const __m128i right = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes.Right));
-        const __m128i w = _mm_set1_epi32(static_cast<std::int32_t>(word));
-        const __m128i low = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes.Low));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + n),
-                         _mm_sra_epi32(_mm_mullo_epi32(w, low), right));
+        const __m128i multipliers =
+            _mm_load_si128(reinterpret_cast<const __m128i*>(lanes.Multipliers));
+        const __m128i raw = _mm_set1_epi32(static_cast<std::int32_t>(LoadRaw32(word)));
+        const __m128i fields =
+            _mm_mullo_epi32(Swap ? _mm_shuffle_epi8(raw, swapBytes) : raw, multipliers);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + n), _mm_sra_epi32(fields, right));
         if constexpr (F == SteimFormat::Two) {
-            const __m128i high = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes.High));
+            const __m128i four = _mm_load_si128(reinterpret_cast<const __m128i*>(lanes.FourFields));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(d + n + 4),
-                             _mm_sra_epi32(_mm_mullo_epi32(w, high), right));
+                             _mm_sra_epi32(_mm_sll_epi32(fields, four), right));
         }
         n += kCounts<F>[kind];
     }
@@ -101,9 +108,9 @@ template <SteimFormat F, bool Swap>
 {
     // Room for the lanes the last word stores past its own differences.
     alignas(16) std::int32_t d[kSteimMaxDifferences + 8];
-    int n = Spread<F, Swap>(d, 0, data, 1, 3);
+    std::ptrdiff_t n = Spread<F, Swap>(d, 0, data, 1, 3);
     // The first difference of word 3 is replaced by X0, where the integration starts afresh.
-    const int x0At = n;
+    const std::ptrdiff_t x0At = n;
     n = Spread<F, Swap>(d, n, data, 3, 4);
     const bool hasX0 = n > x0At;
     if (hasX0)
@@ -111,11 +118,11 @@ template <SteimFormat F, bool Swap>
     n = Spread<F, Swap>(d, n, data, 4, 16);
     for (int f = 1; f < frameCount && n < count; ++f)
         n = Spread<F, Swap>(d, n, data + kSteimFrameSize * f, 1, 16);
-    n = std::min(n, count);
-    const int restart = hasX0 ? std::min(x0At, n) : 0;
+    const auto total = static_cast<int>(std::min<std::ptrdiff_t>(n, count));
+    const auto restart = hasX0 ? static_cast<int>(std::min<std::ptrdiff_t>(x0At, total)) : 0;
     Integrate(samples, d, restart);
-    Integrate(samples + restart, d + restart, n - restart);
-    return n;
+    Integrate(samples + restart, d + restart, total - restart);
+    return total;
 }
 
 } // namespace
