@@ -185,6 +185,7 @@ int main(int argc, char** argv)
     ok &= Write(root, "steimpaths", "steim2-small",
                 SteimFrames(1, Dt(DtFormat::Steim2, 0x9A3C, 3, 5.0, 0), -1, 2000));
     ok &= Write(root, "steimpaths", "steim1-unswapped", SteimFrames(2, steim1, -1, 2000));
+    ok &= Write(root, "steimpaths", "steim2-most-differences", MostDifferences());
     ok &=
         Write(root, "steimpaths", "steim2-cut-short-room", SteimFrames(1, steim2, 2000, 300, 700));
 
