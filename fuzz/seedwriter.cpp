@@ -1,4 +1,5 @@
 // Writes the seed corpora of the harnesses: fuzz_seeds <corpus dir>, one folder per harness.
+#include "packets/bcd.h"
 #include "tools/packetwriter/packetwriter.h"
 
 #include <QByteArray>
@@ -6,6 +7,7 @@
 #include <QFile>
 #include <QString>
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -133,6 +135,31 @@ Bytes RawPackets(std::uint8_t flags)
     return s;
 }
 
+// A Steim packet's first frameBytes of frames behind the steimpaths harness's parameters; count
+// -1 takes the packet's own.
+Bytes SteimFrames(std::uint8_t flags, const PacketBytes& packet, int count, int room,
+                  std::size_t frameBytes = 960)
+{
+    const int n = (count < 0 ? static_cast<int>(ReadBcd(packet.data() + 20, 4)) : count) + 16;
+    Bytes s{flags, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n),
+            static_cast<std::uint8_t>(room >> 8), static_cast<std::uint8_t>(room)};
+    Append(s, std::span(packet).subspan(64, frameBytes));
+    return s;
+}
+
+// Fifteen frames of seven differences in every word, codes of words 1 and 2 included: the most
+// samples the frames hold.
+Bytes MostDifferences()
+{
+    Bytes s{1, 2016 >> 8, 2016 & 0xFF, 2000 >> 8, 2000 & 0xFF};
+    for (int f = 0; f < 15; ++f) {
+        Append(s, std::array<std::uint8_t, 4>{0x3F, 0xFF, 0xFF, 0xFF});
+        for (int w = 1; w < 16; ++w)
+            Append(s, std::array<std::uint8_t, 4>{0xA7, 0x77, 0x77, 0x77});
+    }
+    return s;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -150,6 +177,17 @@ int main(int argc, char** argv)
     ok &= Write(root, "dtpacket", "steim2", Dt(DtFormat::Steim2, 0x9A3C, 3, 30000.0, 0));
     ok &= Write(root, "dtpacket", "steim2-small", Dt(DtFormat::Steim2, 0x9A3C, 3, 5.0, 0));
     ok &= Write(root, "dtpacket", "steim1-large", Dt(DtFormat::Steim1, 0x9A3C, 3, 1e8, 0));
+
+    const PacketBytes steim1 = Dt(DtFormat::Steim1, 0x9A3C, 2, 30000.0, 0);
+    const PacketBytes steim2 = Dt(DtFormat::Steim2, 0x9A3C, 3, 30000.0, 0);
+    ok &= Write(root, "steimpaths", "steim1", SteimFrames(0, steim1, -1, 2000));
+    ok &= Write(root, "steimpaths", "steim2", SteimFrames(1, steim2, -1, 2000));
+    ok &= Write(root, "steimpaths", "steim2-small",
+                SteimFrames(1, Dt(DtFormat::Steim2, 0x9A3C, 3, 5.0, 0), -1, 2000));
+    ok &= Write(root, "steimpaths", "steim1-unswapped", SteimFrames(2, steim1, -1, 2000));
+    ok &= Write(root, "steimpaths", "steim2-most-differences", MostDifferences());
+    ok &=
+        Write(root, "steimpaths", "steim2-cut-short-room", SteimFrames(1, steim2, 2000, 300, 700));
 
     ok &= Write(root, "eventheader", "eh", Eh(0x9A3C, false, false));
     ok &= Write(root, "eventheader", "et-bank", Eh(0x9A3C, true, true));

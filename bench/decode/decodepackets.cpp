@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <random>
+#include <utility>
 
 std::vector<std::int32_t> SeismicSignal(std::size_t n, unsigned seed)
 {
@@ -28,10 +29,24 @@ std::vector<std::int32_t> SeismicSignal(std::size_t n, unsigned seed)
     return s;
 }
 
-PacketSet FormatPackets(const std::vector<std::int32_t>& signal, DtFormat format, const char* name)
+std::vector<std::int32_t> QuietSignal(std::size_t n, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> white(0.0, 1.0);
+    std::vector<std::int32_t> s(n);
+    double coloured = 0.0;
+    for (std::size_t i = 0; i < n; ++i) {
+        coloured = 0.9 * coloured + 1.5 * white(rng);
+        s[i] = static_cast<std::int32_t>(
+            std::lround(coloured + 40.0 * std::sin(static_cast<double>(i) * 0.002)));
+    }
+    return s;
+}
+
+PacketSet FormatPackets(const std::vector<std::int32_t>& signal, DtFormat format, std::string name)
 {
     PacketSet set;
-    set.Name = name;
+    set.Name = std::move(name);
     set.FormatByte = static_cast<std::uint8_t>(format);
     DtFields fields;
     fields.Header.DasId = 0x9A3C;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 using PacketBuffer = PacketBytes;
@@ -12,7 +13,7 @@ using PacketBuffer = PacketBytes;
 // data area of each with its sample count.
 struct PacketSet
 {
-    const char* Name = "";
+    std::string Name;
     std::uint8_t FormatByte = 0;
     std::vector<PacketBuffer> Packets;
     std::vector<int> Counts;
@@ -22,6 +23,10 @@ struct PacketSet
 // Seismic-like signal: coloured noise of varying loudness riding on a sine, with a few events.
 std::vector<std::int32_t> SeismicSignal(std::size_t n, unsigned seed);
 
+// A quiet site: faint coloured noise on a slow, small sine, so Steim words hold their most
+// differences.
+std::vector<std::int32_t> QuietSignal(std::size_t n, unsigned seed);
+
 // DT packets of one format holding the whole signal, each as full as its data area allows;
 // the Steim ones are encoded by libmseed.
-PacketSet FormatPackets(const std::vector<std::int32_t>& signal, DtFormat format, const char* name);
+PacketSet FormatPackets(const std::vector<std::int32_t>& signal, DtFormat format, std::string name);

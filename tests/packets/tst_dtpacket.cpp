@@ -1,10 +1,13 @@
 #include "packets/dtpacket.h"
+#include "packets/steimpath.h"
 #include "tests/common/packetbytes.h"
 
 #include <QTest>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
+#include <span>
 #include <vector>
 
 using testpackets::Packet;
@@ -202,6 +205,16 @@ void TstDtPacket::steim_data()
             << Samples{0, -1, -513, -512, -513, -482, -514, -512, -511, -512};
     }
     {
+        // The count falls at the end of a whole word, with more data after it.
+        SteimFrames f(0xC0, 8);
+        f.SetX0(0);
+        f.SetData(0, 3, 1, 0x00010101);
+        f.SetData(0, 4, 1, 0x01010101);
+        f.SetData(0, 5, 1, 0x01010101);
+        QTest::newRow("steim1 count ends a word")
+            << 0xC0 << 8 << f.packet << Samples{0, 1, 2, 3, 4, 5, 6, 7};
+    }
+    {
         // Compressed data that ends early: only the samples written count.
         SteimFrames f(0xC2, 1000);
         f.SetX0(9);
@@ -222,12 +235,25 @@ void TstDtPacket::steim_data()
 void TstDtPacket::steim()
 {
     QFETCH(int, formatByte);
+    QFETCH(int, count);
     QFETCH(Packet, packet);
     QFETCH(Samples, expected);
     auto slot = FreshSlot();
     QVERIFY(DecodeDtPacket(*slot, packet));
     QCOMPARE(int(slot->Format), formatByte == 0xC0 ? int(FormatSteim1) : int(FormatSteim2));
     QCOMPARE(SamplesOf(*slot), expected);
+    // Every path this CPU runs, not only the one it picks; none writes past its samples.
+    const auto format = formatByte == 0xC0 ? SteimFormat::One : SteimFormat::Two;
+    for (SteimPath path : {SteimPath::Scalar, SteimPath::Sse41, SteimPath::Avx2}) {
+        if (!SteimPathAvailable(path))
+            continue;
+        auto other = FreshSlot();
+        const int n =
+            DecodeSteimOn(path, format, other->Samples, std::span(packet).subspan(64), count);
+        QCOMPARE(Samples(other->Samples, other->Samples + n), expected);
+        QVERIFY(std::all_of(other->Samples + n, std::end(other->Samples),
+                            [](std::int32_t s) { return s == 0x5A5A5A5A; }));
+    }
 }
 
 void TstDtPacket::refusedFormats_data()
