@@ -60,8 +60,9 @@ QByteArray UsageText()
            "  --json     print one JSON object per line\n"
            "  --help     print this text\n"
            "\n"
-           "Exit status: 0 when every input was read, 1 when an input cannot be opened,\n"
-           "2 on bad usage.\n";
+           "Exit status: 0 when every input was read whole, 1 when an input cannot be\n"
+           "opened, 2 on bad usage, 3 when an input was damaged or cut short (a truncated\n"
+           "packet or frame, a bad frame length, a read error). 1 wins over 3.\n";
 }
 
 int RunInspect(const QStringList& arguments, QIODevice& in, QIODevice& out, QIODevice& err)
@@ -92,6 +93,9 @@ int RunInspect(const QStringList& arguments, QIODevice& in, QIODevice& out, QIOD
             continue;
         }
         ReadStream(file, line.Options.Mode, report);
+    }
+    if (status == ExitOk && report.Damaged()) {
+        status = ExitDamaged;
     }
     return status;
 }

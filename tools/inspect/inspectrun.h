@@ -11,7 +11,8 @@ enum ExitStatus : int
 {
     ExitOk = 0,
     ExitCannotOpen = 1,
-    ExitUsage = 2
+    ExitUsage = 2,
+    ExitDamaged = 3 // an input was cut short, unreadable or lost its frame boundaries
 };
 
 struct CommandLine

@@ -135,6 +135,7 @@ void PacketReport::ShowEvent(std::uint64_t offset, std::span<const std::uint8_t>
 
 void PacketReport::OnIssue(const ReadIssue& issue)
 {
+    damaged = true;
     QByteArray message;
     switch (issue.Problem) {
     case ReadProblem::TruncatedPacket:

@@ -36,6 +36,9 @@ public:
                    std::span<const std::uint8_t> payload) override;
     void OnIssue(const ReadIssue& issue) override;
 
+    // An input was cut short, unreadable or out of step with its frames.
+    bool Damaged() const { return damaged; }
+
 private:
     void ShowDt(std::uint64_t offset, std::span<const std::uint8_t> payload);
     void ShowEvent(std::uint64_t offset, std::span<const std::uint8_t> payload);
@@ -45,6 +48,7 @@ private:
     InspectOptions options;
     QIODevice& out;
     QString file;
+    bool damaged = false;
     std::unique_ptr<DtPacket> dt;
     std::array<std::uint8_t, 1024> padded{};
 };
