@@ -18,6 +18,7 @@ struct InspectOptions
     InputMode Mode = InputMode::Packets;
     bool Samples = false;
     bool Json = false;
+    bool List = true; // a line per packet; off, only problems are reported
 };
 
 // Decodes each payload it is given and writes one line (or JSON object) for it to out.
@@ -31,6 +32,9 @@ public:
 
     // Name used in the reports of problems.
     void SetFileName(const QString& name) { file = name; }
+    const QString& FileName() const { return file; }
+    // A problem at offset of the named file.
+    void ReportAt(const QString& name, std::uint64_t offset, const QByteArray& message);
 
     void OnPayload(std::uint64_t offset, std::uint16_t frameType,
                    std::span<const std::uint8_t> payload) override;
