@@ -77,7 +77,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         line.Valid = line.Error.isEmpty();
         return line;
     }
-    const bool exportOnly = !line.NamesFile.isEmpty() || arguments.contains(QStringLiteral("--network"));
+    const bool exportOnly =
+        !line.NamesFile.isEmpty() || arguments.contains(QStringLiteral("--network"));
     line.Error = Inconsistency(line, packets, frames, exportOnly);
     line.Options.Mode = frames ? InputMode::Frames : InputMode::Packets;
     line.Options.List = line.Mseed.isEmpty();
