@@ -27,6 +27,7 @@ struct ReadRecord
     hptime_t Start = 0;
     double Rate = 0.0;
     int Encoding = 0;
+    int Sequence = 0;
     std::vector<std::int32_t> Samples;
     QByteArray Bytes;
 };
@@ -43,6 +44,7 @@ std::vector<ReadRecord> ReadMseed(const QString& path)
         r.Start = msr->starttime;
         r.Rate = msr->samprate;
         r.Encoding = msr->encoding;
+        r.Sequence = msr->sequence_number;
         const auto* samples = static_cast<const std::int32_t*>(msr->datasamples);
         r.Samples.assign(samples, samples + msr->numsamples);
         r.Bytes = QByteArray(msr->record, msr->reclen);
@@ -201,7 +203,9 @@ void tst_MseedExport::recordedSessionRoundTrips()
     QVERIFY2(run.Out.contains("exported 200 data packets of 4 channels"), run.Out.constData());
     std::map<QByteArray, std::vector<std::int32_t>> got, expected;
     std::map<QByteArray, std::map<hptime_t, QByteArray>> recordAt;
+    int sequence = 0;
     for (const ReadRecord& r : ReadMseed(out)) {
+        QCOMPARE(r.Sequence, ++sequence);
         QCOMPARE(r.Rate, 100.0); // the event header's
         got[r.Name].insert(got[r.Name].end(), r.Samples.begin(), r.Samples.end());
         recordAt[r.Name][r.Start] = r.Bytes;
@@ -230,6 +234,11 @@ void tst_MseedExport::recordedSessionRoundTrips()
     }
     QVERIFY(copied > 10);
     QVERIFY(got == expected);
+    const QByteArray ways = QStringLiteral("(%1 with their Steim frames copied, %2 encoded again)")
+                                .arg(copied)
+                                .arg(200 - copied)
+                                .toLatin1();
+    QVERIFY2(run.Out.contains(ways), run.Out.constData());
 }
 
 void tst_MseedExport::decoderDeparturesExportAsDecoded_data()
@@ -310,8 +319,11 @@ void tst_MseedExport::ratesAndNames_data()
         << ch1 << QStringList{} << 0 << QByteArray("XX.0A3F.02.BHN") << 40.0
         << QByteArray("exported 3 data packets of 1 channels");
     QTest::newRow("event header's rate before the measured one")
-        << EventHeader(" 100") + Int32Packet(5, 0) + Int32Packet(5, 1) << QStringList{} << 0
-        << QByteArray("XX.0A3F.02.HH5") << 100.0 << QByteArray("exported 2 data packets");
+        << EventHeader("1000") + Int32Packet(5, 0) + Int32Packet(5, 1) << QStringList{} << 0
+        << QByteArray("XX.0A3F.02.FH5") << 1000.0 << QByteArray("exported 2 data packets");
+    QTest::newRow("channel 32 has no default name")
+        << Int32Packet(32, 0) + Int32Packet(32, 1) << QStringList{} << 3 << QByteArray() << 0.0
+        << QByteArray("channels above 31 have no default SEED name");
     QTest::newRow("one packet has no rate")
         << Int32Packet(1, 0) << QStringList{} << 3 << QByteArray() << 0.0
         << QByteArray("DT packet not exported: no sample rate known");

@@ -86,6 +86,10 @@ void CaptureSession::ShowProgress()
 
 void CaptureSession::Finish(int status, const QString& message)
 {
+    // A signal may arrive while a write error is being reported.
+    if (finished_)
+        return;
+    finished_ = true;
     client_.Stop();
     file_.Close();
     progressTimer_.stop();

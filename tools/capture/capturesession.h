@@ -45,4 +45,5 @@ private:
     QElapsedTimer sinceTick_;
     QEventLoop loop_;
     QString writeError_;
+    bool finished_ = false;
 };

@@ -132,7 +132,7 @@ void MseedExport::Export(const Waiting& packet, double rate)
     }
     ++exported_;
     copied_ += way == RecordWay::Copied ? 1 : 0;
-    channels_[key] = true;
+    channels_.insert(key);
 }
 
 void MseedExport::Skip(const Waiting& packet, const QByteArray& why)

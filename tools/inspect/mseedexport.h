@@ -13,6 +13,7 @@
 #include <deque>
 #include <map>
 #include <memory>
+#include <set>
 
 class PacketReport;
 
@@ -65,7 +66,7 @@ private:
     const SeedNameTable* names_;
     ChannelCatalogue catalogue_;
     std::map<ChannelKey, std::deque<Waiting>> waiting_;
-    std::map<ChannelKey, bool> channels_; // exported at least once
+    std::set<ChannelKey> channels_; // exported at least once
     std::unique_ptr<DtPacket> dt_;
     QString writeError_;
     int exported_ = 0;

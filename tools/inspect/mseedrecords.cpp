@@ -89,9 +89,10 @@ bool MseedRecords::Pack(const SeedName& name, const DtPacket& decoded, double ra
     msr->numsamples = decoded.SampleCount;
     msr->sampletype = 'i';
     int64_t packed = 0;
-    const int made = msr_pack(msr, KeepRecord, &records, &packed, 1, 0);
+    msr_pack(msr, KeepRecord, &records, &packed, 1, 0);
     msr_free(&msr);
-    return made > 0 && packed == decoded.SampleCount;
+    // A failure packs nothing, or not everything.
+    return packed == decoded.SampleCount;
 }
 
 QString MseedRecords::Write(const SeedName& name, const DtPacket& decoded,

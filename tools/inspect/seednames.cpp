@@ -91,7 +91,7 @@ char BandCode(double rate)
 std::optional<SeedName> DefaultSeedName(const QByteArray& network, const ChannelKey& key,
                                         double rate)
 {
-    if (key.Channel >= kNamedChannels || key.Stream > 99)
+    if (key.Channel >= kNamedChannels)
         return std::nullopt;
     SeedName name;
     name.Network = network;
