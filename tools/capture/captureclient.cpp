@@ -3,6 +3,7 @@
 #include "link/bytespan.h"
 #include "link/frame.h"
 #include "link/handshake.h"
+#include "packets/numbertext.h"
 
 #include <QCoreApplication>
 
@@ -144,7 +145,9 @@ void CaptureClient::Lost(const QString& reason)
     pending_.clear();
     Abort();
     reconnectTimer_.start();
-    emit stateChanged(QStringLiteral("waiting to reconnect: ") + why);
+    emit stateChanged(QStringLiteral("waiting ") +
+                      QString::fromStdString(FormatG(reconnectTimer_.interval() / 1000.0)) +
+                      QStringLiteral(" s to reconnect: ") + why);
 }
 
 void CaptureClient::Abort()

@@ -32,7 +32,7 @@ public:
     void Stop();
 
 signals:
-    // "connecting to H:P", "connected to H:P", "waiting to reconnect: REASON".
+    // "connecting to H:P", "connected to H:P", "waiting 10 s to reconnect: REASON".
     void stateChanged(const QString& state);
 
 private:

@@ -98,10 +98,12 @@ void CaptureSession::Finish(int status, const QString& message)
     ShowProgress();
     if (terminal_)
         err_.write("\n");
+    const QByteArray files = file_.FileCount() > 1
+                                 ? QByteArray::number(file_.FileCount()) + " files, the last "
+                                 : QByteArray();
     err_.write("tremvue-capture: " + message.toLocal8Bit() + "; " +
                QByteArray::number(progress_.Frames()) + " frames, " +
-               QByteArray::number(progress_.Bytes()) + " bytes in " +
-               QByteArray::number(file_.FileCount()) + " file(s), the last " +
+               QByteArray::number(progress_.Bytes()) + " bytes in " + files +
                file_.CurrentName().toLocal8Bit() + '\n');
     loop_.exit(status);
 }
