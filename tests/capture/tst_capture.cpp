@@ -5,6 +5,7 @@
 #include "link/bytespan.h"
 #include "link/frame.h"
 #include "link/handshake.h"
+#include "tools/capture/captureprogress.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -57,13 +58,14 @@ void StartCapture(QProcess& capture, const QStringList& arguments)
     QVERIFY(capture.waitForStarted());
 }
 
-void StopCapture(QProcess& capture)
+// Returns what the capture wrote on standard error.
+QByteArray StopCapture(QProcess& capture)
 {
     capture.terminate();
-    QVERIFY(capture.waitForFinished(10000));
-    QCOMPARE(capture.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(capture.exitCode(), 0);
-    QVERIFY(capture.readAllStandardError().contains("stopped by SIGTERM"));
+    if (!capture.waitForFinished(10000) || capture.exitStatus() != QProcess::NormalExit ||
+        capture.exitCode() != 0)
+        return "capture did not end cleanly";
+    return capture.readAllStandardError();
 }
 
 } // namespace
@@ -79,6 +81,7 @@ private slots:
     void fullDiskCutsBackToWholeFrames();
     void commandLine_data();
     void commandLine();
+    void progressLineCountsAndRate();
 
 private:
     QTemporaryDir dir;
@@ -111,7 +114,7 @@ void tst_Capture::rotatedCaptureEqualsWhatWasSent()
     const QString first = dir.filePath(QStringLiteral("rotated.0001.pksd"));
     const QString second = dir.filePath(QStringLiteral("rotated.0002.pksd"));
     QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(second).size(), 1101 * kFrame - 970 * kFrame, 30000);
-    StopCapture(capture);
+    QVERIFY(StopCapture(capture).contains("stopped by SIGTERM"));
     QCOMPARE(QFileInfo(first).size(), 970 * kFrame);
     QVERIFY(!QFileInfo::exists(output));
     QVERIFY(ReadAll(first) + ReadAll(second) == ReadAll(record));
@@ -130,7 +133,7 @@ void tst_Capture::sigtermMidStreamLeavesWholeFrames()
                  {QStringLiteral("--host"), QStringLiteral("127.0.0.1"), QStringLiteral("--port"),
                   QString::number(port), QStringLiteral("--output"), output});
     QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(output).size() > 300 * kFrame, 30000);
-    StopCapture(capture);
+    QVERIFY(StopCapture(capture).contains("stopped by SIGTERM"));
     const QByteArray bytes = ReadAll(output);
     QVERIFY(bytes.size() > 300 * kFrame);
     QVERIFY(WholeFrames(bytes));
@@ -174,7 +177,14 @@ void tst_Capture::peerCloseOrBadLengthDropsOnlyTheBrokenFrameAndReconnectsLater(
     peer->write(MakeTestFrame('E'));
     QVERIFY(peer->waitForBytesWritten(5000));
     QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(output).size(), 4 * kFrame, 10000);
-    StopCapture(capture);
+    // Off a terminal, progress comes as plain lines that say what happened.
+    const QByteArray log = StopCapture(capture);
+    QVERIFY2(log.contains("\nframes 1  bytes 1030  "), log.constData());
+    QVERIFY2(log.contains("  waiting 0.4 s to reconnect: closed by PKSD (500 bytes of a cut-off "
+                          "frame dropped)\n"),
+             log.constData());
+    QVERIFY2(log.contains("waiting 0.4 s to reconnect: bad frame length from PKSD"),
+             log.constData());
     QVERIFY(ReadAll(output) ==
             MakeTestFrame('A') + MakeTestFrame('C') + MakeTestFrame('D') + MakeTestFrame('E'));
 }
@@ -240,6 +250,22 @@ void tst_Capture::commandLine()
     QCOMPARE(capture.exitCode(), status);
     const QByteArray text = capture.readAllStandardOutput() + capture.readAllStandardError();
     QVERIFY2(text.contains(message), text.constData());
+}
+
+void tst_Capture::progressLineCountsAndRate()
+{
+    CaptureProgress progress;
+    progress.SetState(QStringLiteral("connected to pksd:2543"));
+    for (int i = 0; i < 30; ++i)
+        progress.CountFrame(1030);
+    progress.Tick(2.0);
+    for (int i = 0; i < 5; ++i)
+        progress.CountFrame(100);
+    QCOMPARE(progress.Line(), QByteArray("frames 35  bytes 31400  15.0 frames/s  connected to "
+                                         "pksd:2543"));
+    progress.Tick(4.0);
+    QCOMPARE(progress.Line(), QByteArray("frames 35  bytes 31400  1.2 frames/s  connected to "
+                                         "pksd:2543"));
 }
 
 QTEST_GUILESS_MAIN(tst_Capture)

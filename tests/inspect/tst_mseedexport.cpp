@@ -336,7 +336,8 @@ void tst_MseedExport::ratesAndNames_data()
         << Int32Packet(12, 0) + Int32Packet(12, 1)
         << QStringList{QStringLiteral("--network"), QStringLiteral("Z3")} << 0
         << QByteArray("Z3.0A3F.02.BHC") << 40.0 << QByteArray("exported 2");
-    const QString names = WriteFile(dir, "names.txt", "# field names\n0a3f 2 1 GE.KARL..EHN\n");
+    const QString names = WriteFile(
+        dir, "names.txt", "# field names\n0a3f 2 1 GE.KARL..EHN\nFFFF 99 99 XX.A.00.HHZ\n");
     QTest::newRow("names file") << ch1 << QStringList{QStringLiteral("--names"), names} << 0
                                 << QByteArray("GE.KARL..EHN") << 40.0 << QByteArray("exported 3");
 }

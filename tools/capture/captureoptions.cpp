@@ -31,7 +31,7 @@ std::optional<double> Seconds(const QString& text)
     const std::string bytes = text.toStdString();
     std::size_t used = 0;
     const std::optional<double> value = ReadDecimal(bytes, &used);
-    if (!value || used != bytes.size() || !std::isfinite(*value) || *value <= 0.0)
+    if (!value || used != bytes.size() || !std::isfinite(*value))
         return std::nullopt;
     return value;
 }
@@ -59,8 +59,9 @@ bool TakeValue(const QString& name, const QString& value, CaptureCommandLine& li
         if (o.DurationSeconds <= 0.0 || o.DurationSeconds > 1e9)
             line.Error = QStringLiteral("--duration needs a number of seconds above 0");
     } else if (name == QLatin1String("--reconnect-ms")) {
-        o.ReconnectMs = static_cast<int>(WholeNumber(value, 1, 3600000).value_or(0));
-        if (o.ReconnectMs == 0)
+        const auto ms = WholeNumber(value, 1, 3600000);
+        o.ReconnectMs = ms ? static_cast<int>(*ms) : kReconnectIntervalMs;
+        if (!ms)
             line.Error = QStringLiteral("--reconnect-ms needs a number from 1 to 3600000");
     } else {
         line.Error = QStringLiteral("%1 needs a value").arg(name);
@@ -145,8 +146,6 @@ void ApplyStoredConnection(CaptureOptions& options, const QSettings& store)
         options.Host = kDefaultHost;
     if (options.Port < 0)
         options.Port = StoredInt(store, StoredKey("PksdPort"), 0, 65535).value_or(kDefaultPort);
-    if (options.ReconnectMs == 0)
-        options.ReconnectMs = kReconnectIntervalMs;
 }
 
 QString DefaultCaptureName(const QDateTime& utc)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "link/pksdlink.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -23,7 +25,7 @@ struct CaptureOptions
     QString Output;               // empty: DefaultCaptureName
     std::int64_t RotateBytes = 0; // 0: one file
     double DurationSeconds = 0.0; // 0: until stopped
-    int ReconnectMs = 0;          // 0: the monitor's interval
+    int ReconnectMs = kReconnectIntervalMs;
 };
 
 struct CaptureCommandLine
@@ -38,7 +40,7 @@ struct CaptureCommandLine
 CaptureCommandLine ParseCaptureCommandLine(const QStringList& arguments);
 QByteArray CaptureUsageText();
 
-// Fills a host and port not given on the command line the way the monitor reads them.
+// Fills a host and port not given on the command line as the monitor reads them.
 void ApplyStoredConnection(CaptureOptions& options, const QSettings& store);
 
 // "capture-YYYYMMDD-HHMMSS.pksd" from the time in UTC.

@@ -20,7 +20,7 @@ class CaptureSession : public QObject
     Q_DISABLE_COPY(CaptureSession)
 
 public:
-    // options must have its host, port and reconnect interval filled in. On a terminal the
+    // options must have its host and port filled in. On a terminal the
     // progress line is rewritten in place every second; elsewhere it is a plain line every ten
     // seconds and at each change of the connection.
     CaptureSession(const CaptureOptions& options, QIODevice& err, bool terminal);

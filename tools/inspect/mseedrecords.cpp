@@ -30,8 +30,7 @@ hptime_t StartTime(const DayTime& t)
 
 void CopyCode(char* field, std::size_t size, const QByteArray& code)
 {
-    std::memset(field, 0, size);
-    std::memcpy(field, code.constData(), std::min<std::size_t>(code.size(), size - 1));
+    qstrncpy(field, code.constData(), size);
 }
 
 std::uint32_t BigEndian32(const std::uint8_t* p)
