@@ -5,6 +5,7 @@
 #include "link/bytespan.h"
 #include "link/frame.h"
 #include "link/handshake.h"
+#include "tools/capture/captureoptions.h"
 #include "tools/capture/captureprogress.h"
 
 #include <QDir>
@@ -82,6 +83,8 @@ private slots:
     void commandLine_data();
     void commandLine();
     void progressLineCountsAndRate();
+    void connectionDefaultsAreTheMonitors_data();
+    void connectionDefaultsAreTheMonitors();
 
 private:
     QTemporaryDir dir;
@@ -266,6 +269,40 @@ void tst_Capture::progressLineCountsAndRate()
     progress.Tick(4.0);
     QCOMPARE(progress.Line(), QByteArray("frames 35  bytes 31400  1.2 frames/s  connected to "
                                          "pksd:2543"));
+}
+
+void tst_Capture::connectionDefaultsAreTheMonitors_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QString>("storedHost"); // empty: none stored
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("port");
+    QTest::newRow("nothing stored") << QStringList{} << QString() << "localhost" << 2543;
+    QTest::newRow("stored") << QStringList{} << "pksd.camp"
+                            << "pksd.camp" << 2600;
+    QTest::newRow("options win") << QStringList{QStringLiteral("--host=a"),
+                                                QStringLiteral("--port"), QStringLiteral("7")}
+                                 << "pksd.camp"
+                                 << "a" << 7;
+}
+
+void tst_Capture::connectionDefaultsAreTheMonitors()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, storedHost);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    QSettings store(dir.filePath(QStringLiteral("defaults.ini")), QSettings::IniFormat);
+    store.clear();
+    if (!storedHost.isEmpty()) {
+        store.setValue(QStringLiteral("/ovqt_dislay/PksdHost"), storedHost);
+        store.setValue(QStringLiteral("/ovqt_dislay/PksdPort"), 2600);
+    }
+    CaptureCommandLine line = ParseCaptureCommandLine(arguments);
+    QVERIFY(line.Valid);
+    ApplyStoredConnection(line.Options, store);
+    QCOMPARE(line.Options.Host, host);
+    QCOMPARE(line.Options.Port, port);
 }
 
 QTEST_GUILESS_MAIN(tst_Capture)

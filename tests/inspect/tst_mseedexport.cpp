@@ -334,8 +334,8 @@ void tst_MseedExport::ratesAndNames_data()
         << QByteArray("1 not exported");
     QTest::newRow("network and channel 12")
         << Int32Packet(12, 0) + Int32Packet(12, 1)
-        << QStringList{QStringLiteral("--network"), QStringLiteral("Z3")} << 0
-        << QByteArray("Z3.0A3F.02.BHC") << 40.0 << QByteArray("exported 2");
+        << QStringList{QStringLiteral("--network"), QStringLiteral("Z")} << 0
+        << QByteArray("Z.0A3F.02.BHC") << 40.0 << QByteArray("exported 2");
     const QString names = WriteFile(
         dir, "names.txt", "# field names\n0a3f 2 1 GE.KARL..EHN\nFFFF 99 99 XX.A.00.HHZ\n");
     QTest::newRow("names file") << ch1 << QStringList{QStringLiteral("--names"), names} << 0
@@ -374,6 +374,8 @@ void tst_MseedExport::namesFileRefused_data()
     QTest::newRow("named twice") << QByteArray("#\n0A3F 2 1 XX.A.00.HHZ\n\n0A3F 2 1 XX.B.00.HHZ\n")
                                  << QByteArray("names.bad:4: the channel is named already on "
                                                "line 2");
+    QTest::newRow("channel 100") << QByteArray("0A3F 2 100 XX.A.00.HHZ\n")
+                                 << QByteArray("names.bad:1: stream and channel are numbers");
     QTest::newRow("no channel") << QByteArray("0A3F 2 XX.A.00.HHZ\n")
                                 << QByteArray("names.bad:1: expected UNIT STREAM CHANNEL");
 }
