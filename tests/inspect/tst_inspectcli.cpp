@@ -63,6 +63,9 @@ void tst_InspectCli::initTestCase()
     QFile cut(dir.filePath(QStringLiteral("cut.bin")));
     QVERIFY(cut.open(QIODevice::WriteOnly));
     cut.write(packets.left(1024 + 700));
+    QFile bad(dir.filePath(QStringLiteral("badlength.bin")));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write(Frame(packets.left(1024)) + QByteArray::fromHex("0000000007D0") + packets);
 }
 
 void tst_InspectCli::exitStatus_data()
@@ -88,9 +91,15 @@ void tst_InspectCli::exitStatus_data()
     QTest::newRow("file") << QStringList{QStringLiteral("--packets"), whole} << false << 0
                           << QByteArray("EH 0A3F stream 3") << QByteArray();
     QTest::newRow("truncated file")
-        << QStringList{QStringLiteral("--packets"), cut} << false << 0
+        << QStringList{QStringLiteral("--packets"), cut} << false << 3
         << (cut.toLocal8Bit() + ": offset 1024: truncated packet: 700 of 1024 bytes")
         << QByteArray();
+    QTest::newRow("bad frame length")
+        << QStringList{QStringLiteral("--frames"), dir.filePath(QStringLiteral("badlength.bin"))}
+        << false << 3 << QByteArray("offset 1030: bad frame length 2000") << QByteArray();
+    QTest::newRow("missing file wins over a damaged one")
+        << QStringList{QStringLiteral("--packets"), cut, dir.filePath(QStringLiteral("none"))}
+        << false << 1 << QByteArray("truncated packet") << QByteArray("cannot open");
     QTest::newRow("stdin") << QStringList{QStringLiteral("--packets"), QStringLiteral("--json"),
                                           QStringLiteral("-")}
                            << true << 0 << QByteArray("\"SampleCount\":400") << QByteArray();

@@ -390,6 +390,7 @@ void tst_InspectCore::reports_data()
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QByteArray>("report");
     QTest::addColumn<int>("packetLines"); // lines that start with a packet type
+    QTest::addColumn<int>("status");
 
     const QByteArray dt = Dt16();
     EventHeaderFields badKind = TestEventFields();
@@ -401,45 +402,45 @@ void tst_InspectCore::reports_data()
 
     QTest::newRow("DT format C1 refused")
         << "--packets" << WithFormatByte(dt, char(0xC1)) + dt
-        << QByteArray("-: offset 0: refused DT packet: unknown format byte 0xC1") << 1;
+        << QByteArray("-: offset 0: refused DT packet: unknown format byte 0xC1") << 1 << 0;
     QTest::newRow("DT format 2C refused")
         << "--packets" << WithFormatByte(dt, char(0x2C))
-        << QByteArray("-: offset 0: refused DT packet: unknown format byte 0x2C") << 0;
+        << QByteArray("-: offset 0: refused DT packet: unknown format byte 0x2C") << 0 << 0;
     QTest::newRow("EH unknown kind")
         << "--packets" << Bytes(MakeEventPacket(badKind)) + dt
-        << QByteArray("-: offset 0: refused EH packet: unknown event kind \"XYZ\"") << 1;
+        << QByteArray("-: offset 0: refused EH packet: unknown event kind \"XYZ\"") << 1 << 0;
     QTest::newRow("EH unknown format")
         << "--packets" << Bytes(MakeEventPacket(badFormat))
-        << QByteArray("-: offset 0: refused EH packet: unknown format byte 0x24") << 0;
+        << QByteArray("-: offset 0: refused EH packet: unknown format byte 0x24") << 0 << 0;
     QTest::newRow("EH format C1 usable")
-        << "--packets" << Bytes(MakeEventPacket(c1)) << QByteArray() << 1;
+        << "--packets" << Bytes(MakeEventPacket(c1)) << QByteArray() << 1 << 0;
     QTest::newRow("foreign type") << "--packets" << QByteArray(1024, 'Q') + dt
                                   << QByteArray("-: offset 0: type \"QQ\" is not a recorder "
                                                 "packet type this tool knows")
-                                  << 1;
+                                  << 1 << 0;
     QTest::newRow("truncated packet")
         << "--packets" << dt + dt.left(100)
-        << QByteArray("-: offset 1024: truncated packet: 100 of 1024 bytes") << 1;
+        << QByteArray("-: offset 1024: truncated packet: 100 of 1024 bytes") << 1 << 3;
     QTest::newRow("truncated frame")
         << "--frames" << Frame(dt, 2) + Frame(dt).left(500)
-        << QByteArray("-: offset 1030: truncated frame: 494 of 1024 payload bytes") << 1;
+        << QByteArray("-: offset 1030: truncated frame: 494 of 1024 payload bytes") << 1 << 3;
     QTest::newRow("bad frame length")
         << "--frames" << Frame(dt) + QByteArray::fromHex("000200000800") + Frame(dt)
-        << QByteArray("-: offset 1030: bad frame length 2048") << 1;
+        << QByteArray("-: offset 1030: bad frame length 2048") << 1 << 3;
     QTest::newRow("short DT frame shown")
         << "--frames" << Frame(dt.left(600))
-        << QByteArray("-: offset 0: DT payload of 600 bytes, not 1024: not ingestible") << 1;
+        << QByteArray("-: offset 0: DT payload of 600 bytes, not 1024: not ingestible") << 1 << 0;
     QTest::newRow("tiny DT frame")
-        << "--frames" << Frame(dt.left(10)) << QByteArray("DT payload of 10 bytes") << 0;
+        << "--frames" << Frame(dt.left(10)) << QByteArray("DT payload of 10 bytes") << 0 << 0;
     QTest::newRow("empty frame") << "--frames" << Frame({}, 9)
                                  << QByteArray("payload of 0 bytes holds no packet type "
                                                "(frame type 9)")
-                                 << 0;
+                                 << 0 << 0;
     QByteArray overstated = dt;
     WriteBcd(reinterpret_cast<std::uint8_t*>(overstated.data()) + 20, 4, 9999);
     QTest::newRow("count beyond data area")
         << "--packets" << overstated
-        << QByteArray("the packet states 9999 samples, its data area holds 500") << 1;
+        << QByteArray("the packet states 9999 samples, its data area holds 500") << 1 << 0;
 }
 
 void tst_InspectCore::reports()
@@ -448,8 +449,9 @@ void tst_InspectCore::reports()
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, report);
     QFETCH(int, packetLines);
+    QFETCH(int, status);
     const Run run = RunCore({mode, QStringLiteral("--samples"), QStringLiteral("-")}, input);
-    QCOMPARE(run.Status, 0);
+    QCOMPARE(run.Status, status);
     QVERIFY2(run.Out.contains(report), run.Out.constData());
     int shown = 0;
     for (const QByteArray& line : run.Out.split('\n')) {

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
 # Builds the .deb from a configured build tree (or takes TREMVUE_DEB, a package built already),
 # unpacks it into a scratch root and checks that the menu entry, icons, manual pages and
-# programs are where they belong, and that the computed dependencies name Qt 6 and libmseed.
+# programs are where they belong, and that the computed dependencies name Qt 6 and libmseed;
+# then lintian, desktop-file-validate and appstreamcli must have nothing to report.
 #   check_package.sh BUILD_DIR [CPACK]
 # Exits 77 when the packaging tools are missing.
 set -uo pipefail
 
 build_dir="${1:?build directory}"
 cpack="${2:-cpack}"
+source "$(dirname "$0")/../../scripts/lib/common.sh"
+# Debian's own checks are part of the test, so they are installed rather than skipped.
+ensure_packages lintian desktop-file-utils appstream >/dev/null ||
+    { echo "FAIL: cannot install lintian, desktop-file-utils and appstream"; exit 1; }
 
 # cpack finds the ELF files for dpkg-shlibdeps with file(1).
 for tool in dpkg-deb dpkg-shlibdeps file "$cpack"; do
@@ -61,7 +66,7 @@ mkdir -p "$root"
 dpkg-deb -x "$deb" "$root" || { echo "FAIL: dpkg-deb -x"; exit 1; }
 usr="$root/usr"
 
-for program in tremvue tremvue-inspect pksd-sim; do
+for program in tremvue tremvue-inspect tremvue-capture pksd-sim; do
     [ -x "$usr/bin/$program" ] || fail "usr/bin/$program missing or not executable"
 done
 
@@ -99,7 +104,7 @@ else
     [ -f "$usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "scalable icon missing"
 fi
 
-for page in tremvue tremvue-inspect pksd-sim; do
+for page in tremvue tremvue-inspect tremvue-capture pksd-sim; do
     file="$(find "$usr/share/man/man1" -name "$page.1" -o -name "$page.1.gz" 2>/dev/null | head -n 1)"
     if [ -z "$file" ]; then
         fail "manual page $page.1 missing"
@@ -123,6 +128,21 @@ for page in tremvue tremvue-inspect pksd-sim; do
 done
 
 [ -f "$usr/share/doc/tremvue/copyright" ] || fail "usr/share/doc/tremvue/copyright missing"
+
+# Debian's, freedesktop's and AppStream's checks, each with nothing to report.
+lint="$(lintian --no-cfg --allow-root --fail-on none "$deb" 2>&1)"
+[ -z "$lint" ] || fail "lintian: $lint"
+[ -f "$entry" ] && { found="$(desktop-file-validate "$entry" 2>&1)"; [ -z "$found" ]; } ||
+    fail "desktop-file-validate: ${found:-no entry}"
+metainfo="$(find "$usr/share/metainfo" -name '*.metainfo.xml' 2>/dev/null | head -n 1)"
+if [ -z "$metainfo" ]; then
+    fail "no AppStream metadata under usr/share/metainfo"
+else
+    found="$(appstreamcli validate --no-net "$metainfo" 2>&1)" ||
+        fail "appstreamcli validate: $found"
+    grep -q '^✔ Validation was successful.$' <<<"$found" && [ "$(wc -l <<<"$found")" -eq 1 ] ||
+        fail "appstreamcli reports: $found"
+fi
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures check(s) failed"

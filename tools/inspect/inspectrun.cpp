@@ -1,9 +1,51 @@
 #include "tools/inspect/inspectrun.h"
 
 #include "packets/byteorder.h"
+#include "tools/inspect/exportrun.h"
+#include "tools/inspect/seednames.h"
 
 #include <QFile>
 #include <QIODevice>
+
+namespace {
+
+bool IsValueOption(const QString& arg)
+{
+    return arg == QLatin1String("--mseed") || arg == QLatin1String("--network") ||
+           arg == QLatin1String("--names");
+}
+
+void TakeValue(const QString& option, const QString& value, CommandLine& line)
+{
+    if (value.isEmpty()) {
+        line.Error = QStringLiteral("%1 needs a value").arg(option);
+    } else if (option == QLatin1String("--mseed")) {
+        line.Mseed = value;
+    } else if (option == QLatin1String("--names")) {
+        line.NamesFile = value;
+    } else {
+        line.Network = value.toLatin1();
+        if (!IsNetworkCode(line.Network))
+            line.Error = QStringLiteral("--network needs 1 or 2 upper-case letters or digits");
+    }
+}
+
+// The checks that need the whole command line.
+QString Inconsistency(const CommandLine& line, bool packets, bool frames, bool exportOnly)
+{
+    if (packets == frames)
+        return packets ? QStringLiteral("--packets and --frames exclude each other")
+                       : QStringLiteral("one of --packets or --frames is needed");
+    if (line.Files.isEmpty())
+        return QStringLiteral("no input named");
+    if (line.Mseed.isEmpty() && exportOnly)
+        return QStringLiteral("--network and --names go with --mseed");
+    if (!line.Mseed.isEmpty() && line.Options.Samples)
+        return QStringLiteral("--samples does not go with --mseed");
+    return {};
+}
+
+} // namespace
 
 CommandLine ParseCommandLine(const QStringList& arguments)
 {
@@ -11,15 +53,16 @@ CommandLine ParseCommandLine(const QStringList& arguments)
     bool packets = false;
     bool frames = false;
     bool optionsEnded = false;
-    for (const QString& arg : arguments) {
+    for (qsizetype i = 0; i < arguments.size() && line.Error.isEmpty(); ++i) {
+        const QString& arg = arguments[i];
         if (optionsEnded || arg == QLatin1String("-") || !arg.startsWith(QLatin1Char('-'))) {
             line.Files.append(arg);
         } else if (arg == QLatin1String("--")) {
             optionsEnded = true;
-        } else if (arg == QLatin1String("--packets")) {
-            packets = true;
-        } else if (arg == QLatin1String("--frames")) {
-            frames = true;
+        } else if (IsValueOption(arg)) {
+            TakeValue(arg, i + 1 < arguments.size() ? arguments[++i] : QString(), line);
+        } else if (arg == QLatin1String("--packets") || arg == QLatin1String("--frames")) {
+            (arg == QLatin1String("--packets") ? packets : frames) = true;
         } else if (arg == QLatin1String("--samples")) {
             line.Options.Samples = true;
         } else if (arg == QLatin1String("--json")) {
@@ -28,40 +71,73 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             line.Help = true;
         } else {
             line.Error = QStringLiteral("unknown option %1").arg(arg);
-            return line;
         }
     }
-    if (line.Help) {
-        line.Valid = true;
+    if (!line.Error.isEmpty() || line.Help) {
+        line.Valid = line.Error.isEmpty();
         return line;
     }
-    if (packets == frames) {
-        line.Error = packets ? QStringLiteral("--packets and --frames exclude each other")
-                             : QStringLiteral("one of --packets or --frames is needed");
-        return line;
-    }
-    if (line.Files.isEmpty()) {
-        line.Error = QStringLiteral("no input named");
-        return line;
-    }
+    const bool exportOnly =
+        !line.NamesFile.isEmpty() || arguments.contains(QStringLiteral("--network"));
+    line.Error = Inconsistency(line, packets, frames, exportOnly);
     line.Options.Mode = frames ? InputMode::Frames : InputMode::Packets;
-    line.Valid = true;
+    line.Options.List = line.Mseed.isEmpty();
+    line.Valid = line.Error.isEmpty();
     return line;
 }
 
 QByteArray UsageText()
 {
     return "Usage: tremvue-inspect (--packets | --frames) [--samples] [--json] FILE...\n"
-           "Prints the recorder packets in each FILE (- reads standard input).\n"
+           "       tremvue-inspect (--packets | --frames) --mseed OUT [--network NN]\n"
+           "                       [--names MAP] [--json] FILE...\n"
+           "Prints the recorder packets in each FILE (- reads standard input), or exports\n"
+           "their data packets to miniSEED.\n"
            "\n"
-           "  --packets  FILE holds consecutive raw 1024-byte recorder packets\n"
-           "  --frames   FILE holds a PKSD frame stream (2-byte type, 4-byte length, payload)\n"
-           "  --samples  list the decoded samples of each data packet\n"
-           "  --json     print one JSON object per line\n"
-           "  --help     print this text\n"
+           "  --packets     FILE holds consecutive raw 1024-byte recorder packets\n"
+           "  --frames      FILE holds a PKSD frame stream (2-byte type, 4-byte length,\n"
+           "                payload), as tremvue-capture and pksd-sim --record write it\n"
+           "  --samples     list the decoded samples of each data packet\n"
+           "  --json        print one JSON object per line\n"
+           "  --mseed OUT   write the samples of every data packet to OUT as 1024-byte\n"
+           "                miniSEED 2 records instead of listing the packets; only\n"
+           "                problems and a summary are printed\n"
+           "  --network NN  SEED network code of the default names (default XX)\n"
+           "  --names MAP   SEED names per channel, lines of UNIT STREAM CHANNEL\n"
+           "                NET.STA.LOC.CHA (stream and channel from 0, as in the packets)\n"
+           "  --help        print this text\n"
            "\n"
-           "Exit status: 0 when every input was read, 1 when an input cannot be opened,\n"
-           "2 on bad usage.\n";
+           "Default SEED names: network NN, station the unit id (9A3C), location the stream\n"
+           "(00), channel the band code for the rate, H, and Z N E for channels 0-2, the\n"
+           "digit for 3-9, A B C D F G ... X for 10-31.\n"
+           "\n"
+           "Exit status: 0 when every input was read whole, 1 when an input cannot be\n"
+           "opened or OUT cannot be written, 2 on bad usage (or a bad MAP line), 3 when an\n"
+           "input was damaged or cut short (a truncated packet or frame, a bad frame\n"
+           "length, a read error) or, with --mseed, a data packet was not exported.\n"
+           "1 wins over 3.\n";
+}
+
+int ReadInputs(const CommandLine& line, PacketVisitor& visitor, PacketReport& report, QIODevice& in,
+               QIODevice& err)
+{
+    int status = ExitOk;
+    for (const QString& name : line.Files) {
+        report.SetFileName(name);
+        if (name == QLatin1String("-")) {
+            ReadStream(in, line.Options.Mode, visitor);
+            continue;
+        }
+        QFile file(name);
+        if (!file.open(QIODevice::ReadOnly)) {
+            err.write("tremvue-inspect: cannot open " + name.toLocal8Bit() + ": " +
+                      file.errorString().toLocal8Bit() + '\n');
+            status = ExitCannotOpen;
+            continue;
+        }
+        ReadStream(file, line.Options.Mode, visitor);
+    }
+    return status;
 }
 
 int RunInspect(const QStringList& arguments, QIODevice& in, QIODevice& out, QIODevice& err)
@@ -76,22 +152,10 @@ int RunInspect(const QStringList& arguments, QIODevice& in, QIODevice& out, QIOD
         return ExitOk;
     }
     DetectByteOrder();
-    PacketReport report(line.Options, out);
-    int status = ExitOk;
-    for (const QString& name : line.Files) {
-        report.SetFileName(name);
-        if (name == QLatin1String("-")) {
-            ReadStream(in, line.Options.Mode, report);
-            continue;
-        }
-        QFile file(name);
-        if (!file.open(QIODevice::ReadOnly)) {
-            err.write("tremvue-inspect: cannot open " + name.toLocal8Bit() + ": " +
-                      file.errorString().toLocal8Bit() + '\n');
-            status = ExitCannotOpen;
-            continue;
-        }
-        ReadStream(file, line.Options.Mode, report);
+    if (!line.Mseed.isEmpty()) {
+        return RunExport(line, in, out, err);
     }
-    return status;
+    PacketReport report(line.Options, out);
+    const int status = ReadInputs(line, report, report, in, err);
+    return status == ExitOk && report.Damaged() ? ExitDamaged : status;
 }

@@ -11,7 +11,8 @@ enum ExitStatus : int
 {
     ExitOk = 0,
     ExitCannotOpen = 1,
-    ExitUsage = 2
+    ExitUsage = 2,
+    ExitDamaged = 3 // an input was cut short, unreadable or lost its frame boundaries
 };
 
 struct CommandLine
@@ -21,11 +22,19 @@ struct CommandLine
     QString Error; // why the command line is not valid
     InspectOptions Options;
     QStringList Files; // "-" is standard input
+    QString Mseed;     // export the data packets to this miniSEED file
+    QByteArray Network = "XX";
+    QString NamesFile;
 };
 
 // arguments without the program name.
 CommandLine ParseCommandLine(const QStringList& arguments);
 QByteArray UsageText();
+
+// Reads every input of line in turn into visitor; report names the file being read. Returns
+// ExitCannotOpen when an input could not be opened, else ExitOk.
+int ReadInputs(const CommandLine& line, PacketVisitor& visitor, PacketReport& report, QIODevice& in,
+               QIODevice& err);
 
 // The whole tool: reads every input in turn and writes the packets' lines to out, usage and
 // open failures to err. Returns the exit status.

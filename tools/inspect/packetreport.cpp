@@ -107,7 +107,9 @@ void PacketReport::ShowDt(std::uint64_t offset, std::span<const std::uint8_t> pa
         return;
     }
     const bool withSamples = options.Samples && whole;
-    Write(options.Json ? DtJson(*dt, withSamples) : DtText(*dt, withSamples));
+    if (options.List) {
+        Write(options.Json ? DtJson(*dt, withSamples) : DtText(*dt, withSamples));
+    }
     // The decoder clamps the count to what the data area really held.
     const std::uint32_t stated = ReadBcd(packet.data() + 20, 4);
     if (whole && dt->SampleCount < stated) {
@@ -130,11 +132,14 @@ void PacketReport::ShowEvent(std::uint64_t offset, std::span<const std::uint8_t>
         Report(offset, "refused " + type + " packet: " + EventRefusalReason(payload));
         return;
     }
-    Write(options.Json ? EventJson(type, info) : EventText(type, info));
+    if (options.List) {
+        Write(options.Json ? EventJson(type, info) : EventText(type, info));
+    }
 }
 
 void PacketReport::OnIssue(const ReadIssue& issue)
 {
+    damaged = true;
     QByteArray message;
     switch (issue.Problem) {
     case ReadProblem::TruncatedPacket:
@@ -167,7 +172,12 @@ void PacketReport::OnIssue(const ReadIssue& issue)
 
 void PacketReport::Report(std::uint64_t offset, const QByteArray& message)
 {
-    Write(options.Json ? ReportJson(file, offset, message) : ReportText(file, offset, message));
+    ReportAt(file, offset, message);
+}
+
+void PacketReport::ReportAt(const QString& name, std::uint64_t offset, const QByteArray& message)
+{
+    Write(options.Json ? ReportJson(name, offset, message) : ReportText(name, offset, message));
 }
 
 void PacketReport::Write(const QByteArray& text)

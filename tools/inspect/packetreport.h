@@ -18,6 +18,7 @@ struct InspectOptions
     InputMode Mode = InputMode::Packets;
     bool Samples = false;
     bool Json = false;
+    bool List = true; // a line per packet; off, only problems are reported
 };
 
 // Decodes each payload it is given and writes one line (or JSON object) for it to out.
@@ -31,10 +32,16 @@ public:
 
     // Name used in the reports of problems.
     void SetFileName(const QString& name) { file = name; }
+    const QString& FileName() const { return file; }
+    // A problem at offset of the named file.
+    void ReportAt(const QString& name, std::uint64_t offset, const QByteArray& message);
 
     void OnPayload(std::uint64_t offset, std::uint16_t frameType,
                    std::span<const std::uint8_t> payload) override;
     void OnIssue(const ReadIssue& issue) override;
+
+    // An input was cut short, unreadable or out of step with its frames.
+    bool Damaged() const { return damaged; }
 
 private:
     void ShowDt(std::uint64_t offset, std::span<const std::uint8_t> payload);
@@ -45,6 +52,7 @@ private:
     InspectOptions options;
     QIODevice& out;
     QString file;
+    bool damaged = false;
     std::unique_ptr<DtPacket> dt;
     std::array<std::uint8_t, 1024> padded{};
 };

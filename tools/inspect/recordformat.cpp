@@ -3,6 +3,7 @@
 #include "packets/daytime.h"
 #include "packets/dtpacket.h"
 #include "packets/eventheader.h"
+#include "packets/numbertext.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -34,6 +35,12 @@ QString DasIdText(std::uint16_t dasId)
 int ChannelOfPosition(const EventHeaderInfo& info, int position)
 {
     return info.ChannelBank ? position + 16 : position;
+}
+
+// "%g" without the locale's decimal comma.
+QByteArray Number(double value)
+{
+    return QByteArray::fromStdString(FormatG(value));
 }
 
 std::size_t NameLength(const EventHeaderInfo& info)
@@ -133,15 +140,15 @@ QByteArray EventText(const QByteArray& type, const EventHeaderInfo& info)
         PrintableBytes(reinterpret_cast<const std::uint8_t*>(info.Name), NameLength(info));
     QByteArray text = type + PrintfBytes(" %04X stream %u channels %s name \"", info.DasId,
                                          info.Stream, info.ChannelBank ? "16-31" : "0-15");
-    text += name + PrintfBytes("\" rate %g positions %d\n", info.SampleRate, used);
+    text += name + "\" rate " + Number(info.SampleRate) + PrintfBytes(" positions %d\n", used);
     for (int i = 0; i < kEventPositions; ++i) {
         const EventPosition& p = info.Positions[i];
         if (!(p.BitWeight > 0.0)) {
             continue;
         }
-        text += PrintfBytes("  position %d channel %d bitweight %g voltsperunit %g unit %s\n", i,
-                            ChannelOfPosition(info, i), p.BitWeight, p.VoltsPerUnit,
-                            UnitCodeText(p.Kind));
+        text += PrintfBytes("  position %d channel %d bitweight ", i, ChannelOfPosition(info, i)) +
+                Number(p.BitWeight) + " voltsperunit " + Number(p.VoltsPerUnit) + " unit " +
+                UnitCodeText(p.Kind) + '\n';
     }
     return text;
 }

@@ -9,7 +9,7 @@ class QString;
 struct DtPacket;
 struct EventHeaderInfo;
 
-// printf into a byte array.
+// printf into a byte array; for integers and texts only, as "%g" would follow the locale.
 QByteArray PrintfBytes(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // Printable ASCII as it is, a backslash or a double quote escaped with a backslash, and

@@ -1,10 +1,11 @@
 #include "simoptions.h"
 
+#include "packets/numbertext.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
 
 #include <cmath>
-#include <cstdio>
 
 namespace {
 
@@ -118,8 +119,7 @@ bool ParseFormat(const QString& text, FormatChoice& format)
 // The rate is written as at most 4 characters in the event headers.
 bool RateFitsHeader(double rate)
 {
-    char text[32];
-    return std::snprintf(text, sizeof text, "%g", rate) <= 4;
+    return FormatG(rate).size() <= 4;
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "simunits.h"
 
-#include <cstdio>
+#include "packets/numbertext.h"
+
+#include <string>
 
 namespace {
 
@@ -18,10 +20,12 @@ constexpr SensorKind kSensors[] = {
     {"0.6uV", "500", 'D'},
 };
 
+// "%4g", but with a '.' whatever the locale: the recorders write it so.
 std::string RateText(double rate)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, "%4g", rate);
+    std::string text = FormatG(rate);
+    if (text.size() < 4)
+        text.insert(0, 4 - text.size(), ' ');
     return text;
 }
 
