@@ -62,20 +62,29 @@ FaultInjector::Outcome FaultInjector::Frame(const OutgoingPacket& packet)
         ++dataPackets_;
 
     Outcome out;
-    const auto length = static_cast<std::int32_t>(packet.Payload.size());
-    std::uint16_t frameType = packet.FrameType;
-    std::int32_t declared = length;
-    QByteArray after;
+    Framing framing{packet.FrameType, static_cast<std::int32_t>(packet.Payload.size()), {}};
+    Inject(Choose(isDt), packet, framing, out);
+    out.Bytes += EncodeFrame(framing.FrameType, framing.DeclaredLength, packet.Payload);
+    out.Bytes += framing.After;
+    if (!out.CloseAfter && options_.CloseAfter > 0 && frames_ == options_.CloseAfter) {
+        out.CloseAfter = true;
+        out.Faults << QStringLiteral("fault close after %1 frames").arg(frames_);
+    }
+    return out;
+}
 
-    switch (Choose(isDt)) {
+// Bytes that go before the packet's frame are added to out.Bytes at once.
+void FaultInjector::Inject(Kind kind, const OutgoingPacket& packet, Framing& framing, Outcome& out)
+{
+    switch (kind) {
     case Kind::None:
         break;
     case Kind::BadLength:
-        declared = (badLengths_++ % 2 == 0) ? 1025 : -1024;
-        out.Faults << QStringLiteral("fault bad-length %1").arg(declared);
+        framing.DeclaredLength = (badLengths_++ % 2 == 0) ? 1025 : -1024;
+        out.Faults << QStringLiteral("fault bad-length %1").arg(framing.DeclaredLength);
         break;
     case Kind::ShortDt:
-        out.Bytes += EncodeFrame(frameType, static_cast<std::int32_t>(kShortDtLength),
+        out.Bytes += EncodeFrame(framing.FrameType, static_cast<std::int32_t>(kShortDtLength),
                                  packet.Payload.left(kShortDtLength));
         out.Faults << QStringLiteral("fault short-dt %1").arg(kShortDtLength);
         break;
@@ -83,7 +92,8 @@ FaultInjector::Outcome FaultInjector::Frame(const OutgoingPacket& packet)
         QByteArray unknown = packet.Payload;
         if (unknown.size() >= 2)
             unknown.replace(0, 2, "XX");
-        out.Bytes += EncodeFrame(frameType, static_cast<std::int32_t>(unknown.size()), unknown);
+        out.Bytes +=
+            EncodeFrame(framing.FrameType, static_cast<std::int32_t>(unknown.size()), unknown);
         out.Faults << QStringLiteral("fault unknown-type XX");
         break;
     }
@@ -91,12 +101,13 @@ FaultInjector::Outcome FaultInjector::Frame(const OutgoingPacket& packet)
         if (!lastHeader_.isEmpty()) {
             QByteArray trailer = lastHeader_;
             trailer[1] = 'T';
-            after = EncodeFrame(frameType, static_cast<std::int32_t>(trailer.size()), trailer);
+            framing.After =
+                EncodeFrame(framing.FrameType, static_cast<std::int32_t>(trailer.size()), trailer);
             out.Faults << QStringLiteral("fault et");
         }
         break;
     case Kind::Type0:
-        frameType = 0;
+        framing.FrameType = 0;
         out.Faults << QStringLiteral("fault type0");
         break;
     case Kind::Garbage: {
@@ -112,11 +123,4 @@ FaultInjector::Outcome FaultInjector::Frame(const OutgoingPacket& packet)
         out.Faults << QStringLiteral("fault close after %1 frames").arg(frames_);
         break;
     }
-    out.Bytes += EncodeFrame(frameType, declared, packet.Payload);
-    out.Bytes += after;
-    if (!out.CloseAfter && options_.CloseAfter > 0 && frames_ == options_.CloseAfter) {
-        out.CloseAfter = true;
-        out.Faults << QStringLiteral("fault close after %1 frames").arg(frames_);
-    }
-    return out;
 }

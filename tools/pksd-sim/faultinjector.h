@@ -36,7 +36,16 @@ private:
         Close
     };
 
+    // How the packet's own frame goes out, and what follows it.
+    struct Framing
+    {
+        std::uint16_t FrameType = 0;
+        std::int32_t DeclaredLength = 0;
+        QByteArray After;
+    };
+
     Kind Choose(bool isDt);
+    void Inject(Kind kind, const OutgoingPacket& packet, Framing& framing, Outcome& out);
     static bool Every(int n, std::int64_t count) { return n > 0 && count % n == 0; }
 
     FaultOptions options_;

@@ -36,6 +36,8 @@ constexpr OptionEntry kOptions[] = {
     {"seed", "N", "Seed of the simulated signals and of random faults (default 1)."},
     {"experiment", "N", "Experiment number in the packet headers, 0-99 (default 1)."},
     {"fast", nullptr, "Send as fast as the socket takes the data instead of in real time."},
+    {"silent", nullptr, "Answer the handshake, then send nothing and keep the connection open "
+                        "(a hung server)."},
     {"replay", "FILE", "Serve the frames of FILE (as written by --record) instead of simulated "
                        "units, paced by the packet times; stops at a frame whose length is "
                        "outside 0-1024."},
@@ -122,18 +124,56 @@ bool RateFitsHeader(double rate)
     return FormatG(rate).size() <= 4;
 }
 
-} // namespace
+constexpr long long kMaxCount = 1000000000;
 
-ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, QString& message)
+// Reads the parsed options; a refused value leaves its reason in message.
+class OptionReader
 {
-    QCommandLineParser parser;
+public:
+    OptionReader(const QCommandLineParser& parser, QString& message)
+        : parser_(parser), message_(message)
+    {}
+
+    bool IsSet(const char* name) const { return parser_.isSet(QLatin1String(name)); }
+    QString Value(const char* name) const { return parser_.value(QLatin1String(name)); }
+
+    bool Bad(const char* name) const
+    {
+        message_ = QStringLiteral("bad value for --") + QLatin1String(name) + QStringLiteral(": ") +
+                   Value(name);
+        return false;
+    }
+
+    // An absent option keeps its default.
+    bool Integer(const char* name, long long low, long long high, int& out) const
+    {
+        long long v = 0;
+        if (!IsSet(name))
+            return true;
+        if (!ParseInt(Value(name), low, high, v))
+            return Bad(name);
+        out = static_cast<int>(v);
+        return true;
+    }
+
+    bool Double(const char* name, double low, double high, double& out) const
+    {
+        return !IsSet(name) || ParseDouble(Value(name), low, high, out) || Bad(name);
+    }
+
+private:
+    const QCommandLineParser& parser_;
+    QString& message_;
+};
+
+void AddOptions(QCommandLineParser& parser)
+{
     parser.setApplicationDescription(QStringLiteral(
         "Packet server stand-in: serves simulated recorder packets, or a capture, to monitor "
         "clients over TCP. Each client first sends its three opening messages; the log on stderr "
         "says whether they match what a monitor sends. Then come one event header per stream "
         "(per 16 channels) and the data packets, in frames of 1030 bytes. Injected faults are "
         "logged as lines that start with \"fault \"."));
-    const QCommandLineOption help = parser.addHelpOption();
     for (const OptionEntry& entry : kOptions) {
         if (entry.valueName != nullptr)
             parser.addOption(QCommandLineOption(QLatin1String(entry.name),
@@ -143,74 +183,54 @@ ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, 
             parser.addOption(
                 QCommandLineOption(QLatin1String(entry.name), QLatin1String(entry.help)));
     }
-    if (!parser.parse(arguments)) {
-        message = parser.errorText();
-        return ParseOutcome::Error;
-    }
-    if (parser.isSet(help)) {
-        message = parser.helpText();
-        return ParseOutcome::Help;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        message = QStringLiteral("unexpected argument: ") + parser.positionalArguments().first();
-        return ParseOutcome::Error;
-    }
+}
 
-    auto bad = [&](const char* name) {
-        message = QStringLiteral("bad value for --") + QLatin1String(name) + QStringLiteral(": ") +
-                  parser.value(QLatin1String(name));
-        return ParseOutcome::Error;
-    };
-    auto value = [&](const char* name) { return parser.value(QLatin1String(name)); };
-    auto isSet = [&](const char* name) { return parser.isSet(QLatin1String(name)); };
-    auto integer = [&](const char* name, long long low, long long high, int& out) {
-        long long v = 0;
-        if (!ParseInt(value(name), low, high, v))
-            return false;
-        out = static_cast<int>(v);
-        return true;
-    };
-    constexpr long long kMaxCount = 1000000000;
-
-    if (isSet("listen") && !ParseListen(value("listen"), options))
-        return bad("listen");
-    if (isSet("units") && !ParseUnits(value("units"), options))
-        return bad("units");
-    if (isSet("streams") && !integer("streams", 1, 99, options.Streams))
-        return bad("streams");
-    if (isSet("channels") && !integer("channels", 1, 32, options.Channels))
-        return bad("channels");
-    if (isSet("rate") &&
-        (!ParseDouble(value("rate"), 0.1, 1000.0, options.Rate) || !RateFitsHeader(options.Rate)))
-        return bad("rate");
-    if (isSet("format") && !ParseFormat(value("format"), options.Format))
-        return bad("format");
-    if (isSet("max-samples") && !integer("max-samples", 1, 2000, options.MaxSamples))
-        return bad("max-samples");
-    if (isSet("backfill") && !ParseDouble(value("backfill"), 0.0, 86400.0, options.BackfillSeconds))
-        return bad("backfill");
-    if (isSet("count") && !integer("count", 0, kMaxCount, options.Count))
-        return bad("count");
-    if (isSet("seed")) {
+bool ReadUnits(const OptionReader& in, SimOptions& options)
+{
+    if (in.IsSet("listen") && !ParseListen(in.Value("listen"), options))
+        return in.Bad("listen");
+    if (in.IsSet("units") && !ParseUnits(in.Value("units"), options))
+        return in.Bad("units");
+    if (!in.Integer("streams", 1, 99, options.Streams) ||
+        !in.Integer("channels", 1, 32, options.Channels) ||
+        !in.Double("rate", 0.1, 1000.0, options.Rate))
+        return false;
+    if (!RateFitsHeader(options.Rate))
+        return in.Bad("rate");
+    if (in.IsSet("format") && !ParseFormat(in.Value("format"), options.Format))
+        return in.Bad("format");
+    if (!in.Integer("max-samples", 1, 2000, options.MaxSamples) ||
+        !in.Double("backfill", 0.0, 86400.0, options.BackfillSeconds) ||
+        !in.Integer("count", 0, kMaxCount, options.Count) ||
+        !in.Integer("experiment", 0, 99, options.Experiment))
+        return false;
+    if (in.IsSet("seed")) {
         bool ok = false;
-        options.Seed = value("seed").toULongLong(&ok);
+        options.Seed = in.Value("seed").toULongLong(&ok);
         if (!ok)
-            return bad("seed");
+            return in.Bad("seed");
     }
-    if (isSet("experiment") && !integer("experiment", 0, 99, options.Experiment))
-        return bad("experiment");
-    options.CloseAtEnd = isSet("close-at-end");
-    options.Fast = isSet("fast");
-    options.Verbose = isSet("verbose");
-    options.ReplayFile = value("replay");
-    options.Loop = isSet("loop");
+    return true;
+}
+
+bool ReadServing(const OptionReader& in, SimOptions& options, QString& message)
+{
+    options.CloseAtEnd = in.IsSet("close-at-end");
+    options.Fast = in.IsSet("fast");
+    options.Silent = in.IsSet("silent");
+    options.Verbose = in.IsSet("verbose");
+    options.ReplayFile = in.Value("replay");
+    options.Loop = in.IsSet("loop");
+    options.RecordFile = in.Value("record");
     if (options.Loop && options.ReplayFile.isEmpty()) {
         message = QStringLiteral("--loop needs --replay");
-        return ParseOutcome::Error;
+        return false;
     }
-    options.RecordFile = value("record");
+    return true;
+}
 
-    FaultOptions& faults = options.Faults;
+bool ReadFaults(const OptionReader& in, FaultOptions& faults)
+{
     const struct
     {
         const char* name;
@@ -223,11 +243,34 @@ ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, 
                   {"fault-garbage", faults.Garbage},
                   {"close-after", faults.CloseAfter}};
     for (const auto& entry : kEvery) {
-        if (isSet(entry.name) && !integer(entry.name, 1, kMaxCount, entry.field))
-            return bad(entry.name);
+        if (!in.Integer(entry.name, 1, kMaxCount, entry.field))
+            return false;
     }
-    if (isSet("refuse") && !ParseDouble(value("refuse"), 0.0, 3600.0, faults.RefuseSeconds))
-        return bad("refuse");
-    faults.Random = isSet("faults-random");
-    return ParseOutcome::Run;
+    faults.Random = in.IsSet("faults-random");
+    return in.Double("refuse", 0.0, 3600.0, faults.RefuseSeconds);
+}
+
+} // namespace
+
+ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, QString& message)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help = parser.addHelpOption();
+    AddOptions(parser);
+    if (!parser.parse(arguments)) {
+        message = parser.errorText();
+        return ParseOutcome::Error;
+    }
+    if (parser.isSet(help)) {
+        message = parser.helpText();
+        return ParseOutcome::Help;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        message = QStringLiteral("unexpected argument: ") + parser.positionalArguments().first();
+        return ParseOutcome::Error;
+    }
+    const OptionReader in(parser, message);
+    const bool ok = ReadUnits(in, options) && ReadServing(in, options, message) &&
+                    ReadFaults(in, options.Faults);
+    return ok ? ParseOutcome::Run : ParseOutcome::Error;
 }

@@ -45,6 +45,7 @@ struct SimOptions
     std::uint64_t Seed = 1;
     int Experiment = 1;
     bool Fast = false;
+    bool Silent = false; // handshake, then nothing
     bool Verbose = false;
     QString ReplayFile;
     bool Loop = false; // the replay starts again at the end of the capture

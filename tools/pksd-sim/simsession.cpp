@@ -74,6 +74,11 @@ void SimSession::ReadClient()
         return;
     for (const QString& line : handshake_.Report())
         Log(QStringLiteral("connection %1 %2").arg(number_).arg(line));
+    if (options_.Silent) {
+        ended_ = true;
+        Log(QStringLiteral("connection %1 silent, sending nothing").arg(number_));
+        return;
+    }
 
     const std::int64_t startMs =
         (NowMs() - static_cast<std::int64_t>(options_.BackfillSeconds * 1000.0)) / 1000 * 1000;
