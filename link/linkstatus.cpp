@@ -37,8 +37,7 @@ QString LinkStatusText(const LinkStatus& s, std::int64_t nowMs, int warnAfterSec
     case LinkPhase::Connected: {
         const QString head = QStringLiteral("Connected to ") + s.Server + QStringLiteral(" · ");
         if (LinkIsSilent(s, nowMs, warnAfterSeconds))
-            return head + QStringLiteral("No data for %1 min")
-                              .arg((nowMs - s.LastFrameMs) / kMsecPerMinute);
+            return head + QStringLiteral("No data for ") + SilenceSpanText(nowMs - s.LastFrameMs);
         if (s.Frames == 0)
             return head + QStringLiteral("waiting for data");
         return head + QStringLiteral("%1 packets/s").arg(std::llround(s.FramesPerSecond));
@@ -49,6 +48,14 @@ QString LinkStatusText(const LinkStatus& s, std::int64_t nowMs, int warnAfterSec
         return QStringLiteral("Closed");
     }
     return {};
+}
+
+QString SilenceSpanText(std::int64_t silentMs)
+{
+    // A limit set below a minute would otherwise read "0 min".
+    if (silentMs < kMsecPerMinute)
+        return QStringLiteral("%1 s").arg(silentMs / 1000);
+    return QStringLiteral("%1 min").arg(silentMs / kMsecPerMinute);
 }
 
 QString ServerText(const QString& host, std::uint16_t port)

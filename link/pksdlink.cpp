@@ -258,11 +258,11 @@ void PksdLink::RefreshStatus()
 
 void PksdLink::ReconnectAfterSilence()
 {
-    const std::int64_t minutes = (Now() - status_.LastFrameMs) / 60000;
+    const QString span = SilenceSpanText(Now() - status_.LastFrameMs);
     conn_.LastSocketEvent = QStringLiteral("slotNoData");
     CloseSocket();
-    emit statusMessage(
-        QStringLiteral("No data from PKSD for %1 min, connection closed").arg(minutes));
-    Fail(QStringLiteral("No data for %1 min").arg(minutes));
+    emit statusMessage(QStringLiteral("No data from PKSD for ") + span +
+                       QStringLiteral(", connection closed"));
+    Fail(QStringLiteral("No data for ") + span);
     ScheduleReconnect();
 }

@@ -143,6 +143,21 @@ private slots:
         QVERIFY(!LinkIsSilent(s, 100000, 0)); // 0 turns the warning off
     }
 
+    void silenceUnderAMinuteReadsInSeconds_data()
+    {
+        QTest::addColumn<qint64>("silentMs");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("30 s") << 30999LL << "30 s";
+        QTest::newRow("59 s") << 59999LL << "59 s";
+        QTest::newRow("1 min") << 60000LL << "1 min";
+        QTest::newRow("10 min") << 659999LL << "10 min";
+    }
+    void silenceUnderAMinuteReadsInSeconds()
+    {
+        QFETCH(qint64, silentMs);
+        QTEST(SilenceSpanText(silentMs), "text");
+    }
+
     void hostInBracketsIsTheBareAddress_data()
     {
         QTest::addColumn<QString>("typed");
