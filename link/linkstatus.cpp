@@ -40,7 +40,11 @@ QString LinkStatusText(const LinkStatus& s, std::int64_t nowMs, int warnAfterSec
             return head + QStringLiteral("No data for ") + SilenceSpanText(nowMs - s.LastFrameMs);
         if (s.Frames == 0)
             return head + QStringLiteral("waiting for data");
-        return head + QStringLiteral("%1 packets/s").arg(std::llround(s.FramesPerSecond));
+        // A slow stream keeps a decimal, so that it does not read as 0.
+        return head +
+               (s.FramesPerSecond < 9.95 ? QString::number(s.FramesPerSecond, 'f', 1)
+                                         : QString::number(std::llround(s.FramesPerSecond))) +
+               QStringLiteral(" packets/s");
     }
     case LinkPhase::Failed:
         return s.Failure + RetryText(s, nowMs);

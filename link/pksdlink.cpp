@@ -109,8 +109,7 @@ void PksdLink::slotConnected()
     status_.Phase = LinkPhase::Connected;
     status_.RetryAtMs = -1;
     status_.LastFrameMs = Now();
-    rateFrames_ = 0;
-    rateAtMs_ = status_.LastFrameMs;
+    rate_.Restart(status_.LastFrameMs, status_.Frames);
     emit linkStatusChanged();
 }
 
@@ -242,11 +241,7 @@ void PksdLink::RefreshStatus()
 {
     const std::int64_t now = Now();
     if (status_.Phase == LinkPhase::Connected) {
-        const std::int64_t elapsed = now - rateAtMs_;
-        if (elapsed > 0)
-            status_.FramesPerSecond = (status_.Frames - rateFrames_) * 1000.0 / elapsed;
-        rateFrames_ = status_.Frames;
-        rateAtMs_ = now;
+        status_.FramesPerSecond = rate_.Update(now, status_.Frames);
         const std::int64_t limitMs = std::int64_t{conn_.NoDataReconnect} * 1000;
         if (conn_.AutoStartPKSD == 1 && limitMs > 0 && now - status_.LastFrameMs >= limitMs) {
             ReconnectAfterSilence();

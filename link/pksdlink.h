@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/framerate.h"
 #include "link/linkstatus.h"
 
 #include <QElapsedTimer>
@@ -85,8 +86,7 @@ private:
     QElapsedTimer started_;
     std::function<std::int64_t()> clock_;
     LinkStatus status_;
-    std::int64_t rateFrames_ = 0; // frames and time at the last refresh
-    std::int64_t rateAtMs_ = 0;
+    FrameRate rate_;
     bool closingOurselves_ = false; // inside our own close()/abort()
     bool delayedClose_ = false;     // our close() is waiting for pending output
 };

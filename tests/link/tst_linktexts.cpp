@@ -1,4 +1,5 @@
 #include "link/connectionstate.h"
+#include "link/framerate.h"
 #include "link/handshake.h"
 #include "link/linkstatus.h"
 #include "link/linkstatustext.h"
@@ -141,6 +142,52 @@ private slots:
         QTEST(LinkStatusText(s, 100000, 60), "text");
         QTEST(LinkIsSilent(s, 100000, 60), "silent");
         QVERIFY(!LinkIsSilent(s, 100000, 0)); // 0 turns the warning off
+    }
+
+    void slowStreamDoesNotReadAsZero_data()
+    {
+        QTest::addColumn<double>("rate");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("burst every 4 s") << 0.25 << "0.3 packets/s";
+        QTest::newRow("one decimal") << 2.24 << "2.2 packets/s";
+        QTest::newRow("just under ten") << 9.94 << "9.9 packets/s";
+        QTest::newRow("ten and over are whole") << 9.96 << "10 packets/s";
+    }
+    void slowStreamDoesNotReadAsZero()
+    {
+        QFETCH(double, rate);
+        LinkStatus s;
+        s.Phase = LinkPhase::Connected;
+        s.Server = QStringLiteral("pksd1:2543");
+        s.LastFrameMs = 100000;
+        s.Frames = 1;
+        s.FramesPerSecond = rate;
+        QFETCH(QString, text);
+        QCOMPARE(LinkStatusText(s, 100000, 60),
+                 QStringLiteral("Connected to pksd1:2543 · ") + text);
+    }
+
+    // Five frames every four seconds, the rate noted every second: the ten-second window never
+    // reads 0 between bursts, and a stream that stops reads 0 ten seconds later.
+    void rateSpansBurstsOfASlowStream()
+    {
+        FrameRate rate;
+        rate.Restart(0, 0);
+        std::int64_t frames = 0;
+        double lowest = 1e9;
+        for (int second = 1; second <= 40; ++second) {
+            if (second % 4 == 0)
+                frames += 5;
+            const double r = rate.Update(second * 1000LL, frames);
+            if (second >= 10)
+                lowest = std::min(lowest, r);
+        }
+        QVERIFY2(lowest >= 1.0 && lowest <= 1.5, qPrintable(QString::number(lowest)));
+        for (int second = 41; second <= 50; ++second)
+            rate.Update(second * 1000LL, frames);
+        QCOMPARE(rate.Update(51000, frames), 0.0);
+        rate.Restart(60000, frames); // a new connection forgets the old counts
+        QCOMPARE(rate.Update(61000, frames + 3), 3.0);
     }
 
     void silenceUnderAMinuteReadsInSeconds_data()

@@ -323,7 +323,7 @@ private slots:
         rig.Now = 61000;
         rig.Link.RefreshStatus();
         QVERIFY(!rig.Link.LinkIsSilent());
-        QCOMPARE(rig.Link.LinkStatusText(), head + QStringLiteral("1 packets/s"));
+        QCOMPARE(rig.Link.LinkStatusText(), head + QStringLiteral("0.0 packets/s"));
 
         rig.Now = 60000 + 600000 - 1;
         rig.Link.RefreshStatus();
