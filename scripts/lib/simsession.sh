@@ -13,6 +13,22 @@ stop_sim_session() {
     [ -n "$sim_work" ] && rm -rf "$sim_work"
 }
 
+# sim_port LOG: the port a pksd-sim writing LOG listens on, waiting up to 10 s for it.
+sim_port() {
+    local port=""
+    for _ in $(seq 1 100); do
+        port="$(sed -n '1s/^listening .*:\([0-9]*\)$/\1/p' "$1")"
+        [ -n "$port" ] && break
+        sleep 0.1
+    done
+    if [ -z "$port" ]; then
+        echo "pksd-sim did not start:" >&2
+        cat "$1" >&2
+        exit 1
+    fi
+    echo "$port"
+}
+
 # start_sim_session WORK UNITS CHANNELS [pksd-sim options...]: starts pksd-sim, waits for its
 # port, writes WORK/config/Orvane/ovqt_display.ini and exports XDG_CONFIG_HOME to WORK/config.
 start_sim_session() {
@@ -23,17 +39,8 @@ start_sim_session() {
     "$build_dir/tools/pksd-sim/pksd-sim" --listen 127.0.0.1:0 --units "$units" \
         --channels "$channels" "$@" >"$sim_work/sim.log" 2>&1 &
     sim_pid=$!
-    local port=""
-    for _ in $(seq 1 100); do
-        port="$(sed -n '1s/^listening .*:\([0-9]*\)$/\1/p' "$sim_work/sim.log")"
-        [ -n "$port" ] && break
-        sleep 0.1
-    done
-    if [ -z "$port" ]; then
-        echo "pksd-sim did not start:" >&2
-        cat "$sim_work/sim.log" >&2
-        exit 1
-    fi
+    local port
+    port="$(sim_port "$sim_work/sim.log")"
     # The settings file the program reads from $XDG_CONFIG_HOME/Orvane/ovqt_display.ini.
     mkdir -p "$sim_work/config/Orvane"
     {
