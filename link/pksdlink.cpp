@@ -25,7 +25,7 @@ PksdLink::PksdLink(ConnectionState& conn, PacketStore& store, ChannelCatalogue& 
     reconnectTimer_.setTimerType(Qt::PreciseTimer);
     // Bounded, so a client that falls behind a fast server pushes back through TCP instead of
     // buffering without limit; it holds many whole frames, so the receive loop never starves.
-    socket_.setReadBufferSize(64 * 1030);
+    socket_.setReadBufferSize(64 * static_cast<qint64>(kMaxFrameBytes));
     connect(&reconnectTimer_, &QTimer::timeout, this, &PksdLink::SockTimeout);
     connect(&socket_, &QTcpSocket::connected, this, &PksdLink::slotConnected);
     connect(&socket_, &QTcpSocket::readyRead, this, &PksdLink::slotReadyRead);
