@@ -2,11 +2,8 @@
 #include "packets/dtpacket.h"
 #include "packets/eventheader.h"
 #include "store/channelcatalogue.h"
-#include "store/storedvalues.h"
+#include "tests/common/inifile.h"
 
-#include <QFile>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -19,17 +16,25 @@ namespace {
 
 constexpr std::int32_t kDay = 732692; // 1 January 2006
 
-// Feeds a packet of samples samples starting msec into day to FindOrAddChannel; returns the
-// selected result and leaves the entry's index in index.
-int Feed(ChannelCatalogue& cat, std::uint16_t dasId, std::uint16_t channel, double msec, int& index,
-         int samples = 100, std::int32_t day = kDay, const QSettings* stored = nullptr)
+struct Fed
+{
+    int Selected; // what FindOrAddChannel returns
+    int Index;    // the entry's index it leaves
+};
+
+// Feeds FindOrAddChannel a packet of stream 0 with samples samples, starting msec after the
+// start of 1 January 2006 (later days included).
+Fed Feed(ChannelCatalogue& cat, std::uint16_t dasId, std::uint16_t channel, double msec,
+         int samples = 100, const QSettings* stored = nullptr)
 {
     auto p = std::make_unique<DtPacket>();
     p->DasId = dasId;
     p->Channel = channel;
-    p->Time = DayTime{day, msec};
+    p->Time = DayTime{kDay + static_cast<int>(msec / kMsecPerDay), std::fmod(msec, kMsecPerDay)};
     p->SampleCount = static_cast<std::uint16_t>(samples);
-    return FindOrAddChannel(cat, *p, index, stored);
+    Fed f{0, -2};
+    f.Selected = FindOrAddChannel(cat, *p, f.Index, stored);
+    return f;
 }
 
 DasStreamChanInfo Entry(std::uint16_t dasId, std::uint16_t stream, std::uint16_t channel,
@@ -74,26 +79,15 @@ class ChannelCatalogueTest : public QObject
 
     QTemporaryDir dir;
 
-    std::unique_ptr<QSettings> Ini(const QByteArray& text)
-    {
-        const QString path = dir.filePath(QStringLiteral("channels.ini"));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return nullptr;
-        f.write("[ovqt_dislay]\n" + text);
-        f.close();
-        return OpenSettingsStore(path);
-    }
-
 private slots:
     void newChannelTakesColourByChannelAndTheUnitIdName()
     {
         ChannelCatalogue cat;
         const char* colours[] = {"(255,0,0)", "(0,255,0)", "(0,0,255)", "(255,0,0)"};
         for (std::uint16_t c = 0; c < 4; ++c) {
-            int index = -2;
-            QCOMPARE(Feed(cat, 0x00a3, c, 0, index), -1);
-            const DasStreamChanInfo& e = cat.Entries[std::size_t(index)];
+            const Fed f = Feed(cat, 0x00a3, c, 0);
+            QCOMPARE(f.Selected, -1);
+            const DasStreamChanInfo& e = cat.Entries[std::size_t(f.Index)];
             QCOMPARE(ColorText(e.TraceColor), QString::fromLatin1(colours[c]));
             QCOMPARE(e.Name, QStringLiteral("00A3"));
             QCOMPARE(e.UnitCode, QStringLiteral("Unk"));
@@ -113,26 +107,17 @@ private slots:
             << QList<double>{0, 0, 1000} << QList<double>{0, 0, 100};
         QTest::newRow("backwards time gives none")
             << QList<double>{5000, 4000, 5000} << QList<double>{0, 0, 100};
+        QTest::newRow("a tenth of a sample per second across midnight")
+            << QList<double>{86000000, kMsecPerDay + 600000} << QList<double>{0, 0.1};
     }
     void rateIsMeasuredOnceFromPacketSpacing()
     {
         QFETCH(QList<double>, startsMsec);
         QFETCH(QList<double>, rates);
         ChannelCatalogue cat;
-        for (int i = 0; i < startsMsec.size(); ++i) {
-            int index = -1;
-            Feed(cat, 1, 0, startsMsec[i], index);
-            QCOMPARE(cat.Entries[std::size_t(index)].MeasuredRate, rates[i]);
-        }
-    }
-
-    void tenthOfASampleIsMeasuredAcrossMidnight()
-    {
-        ChannelCatalogue cat;
-        int index = -1;
-        Feed(cat, 1, 0, 86000000.0, index, 100, kDay);
-        Feed(cat, 1, 0, 600000.0, index, 100, kDay + 1);
-        QCOMPARE(cat.Entries[0].MeasuredRate, 0.1);
+        for (int i = 0; i < startsMsec.size(); ++i)
+            QCOMPARE(cat.Entries[std::size_t(Feed(cat, 1, 0, startsMsec[i]).Index)].MeasuredRate,
+                     rates[i]);
     }
 
     void snapMeasuredRateMatchesOnlyStandardRates_data()
@@ -171,8 +156,7 @@ private slots:
         QFETCH(double, msec);
         ChannelCatalogue cat;
         cat.Entries.push_back(Entry(1, 0, 0, sampleRate));
-        int index = -1;
-        Feed(cat, 1, 0, 86399000.0, index);
+        Feed(cat, 1, 0, 86399000.0);
         QCOMPARE(cat.Entries[0].LastEndTime.Day, day);
         QVERIFY(std::abs(cat.Entries[0].LastEndTime.Msec - msec) < 1e-3);
         QCOMPARE(cat.Entries[0].LastStartTime.Msec, 86399000.0);
@@ -181,9 +165,8 @@ private slots:
     void lastEndTimeUsesMeasuredRateWhenNoneConfigured()
     {
         ChannelCatalogue cat;
-        int index = -1;
-        Feed(cat, 1, 0, 0, index, 50);
-        Feed(cat, 1, 0, 1000, index, 40);
+        Feed(cat, 1, 0, 0, 50);
+        Feed(cat, 1, 0, 1000, 40);
         QCOMPARE(cat.Entries[0].MeasuredRate, 50.0);
         QCOMPARE(cat.Entries[0].LastEndTime.Msec, 1800.0);
         QCOMPARE(cat.Entries[0].SampleCount, 40);
@@ -250,18 +233,17 @@ private slots:
     void addingAChannelResortsAndRenumbersTheActiveOnes()
     {
         ChannelCatalogue cat;
-        const auto stored = Ini("DasStreamChanInfo\\00050000\\Active=1\n"
-                                "DasStreamChanInfo\\00020000\\Active=1\n");
-        int index = -1;
-        QCOMPARE(Feed(cat, 5, 0, 0, index, 100, kDay, stored.get()), 0);
-        Feed(cat, 9, 0, 0, index, 100, kDay, stored.get());
-        QCOMPARE(Feed(cat, 2, 0, 0, index, 100, kDay, stored.get()), 0);
+        const auto stored = IniWith(dir, "DasStreamChanInfo\\00050000\\Active=1\n"
+                                         "DasStreamChanInfo\\00020000\\Active=1");
+        QCOMPARE(Feed(cat, 5, 0, 0, 100, stored.get()).Selected, 0);
+        Feed(cat, 9, 0, 0, 100, stored.get());
+        QCOMPARE(Feed(cat, 2, 0, 0, 100, stored.get()).Selected, 0);
         QCOMPARE(Ids(cat), QStringLiteral("2/0/0 5/0/0 9/0/0"));
         QCOMPARE(cat.Entries[1].DisplayIndex, 1);
-        QCOMPARE(Feed(cat, 5, 0, 1000, index, 100, kDay, stored.get()), 1);
+        QCOMPARE(Feed(cat, 5, 0, 1000, 100, stored.get()).Selected, 1);
         // Stored settings are read when a channel is created, never again.
         cat.Entries[1].Active = 0;
-        QCOMPARE(Feed(cat, 5, 0, 2000, index, 100, kDay, stored.get()), -1);
+        QCOMPARE(Feed(cat, 5, 0, 2000, 100, stored.get()).Selected, -1);
     }
 
     void eventHeaderFillsChannelsButKeepsSelectionAndColour_data()
@@ -282,8 +264,8 @@ private slots:
         QFETCH(int, channel);
         const QByteArray k =
             QString::asprintf("DasStreamChanInfo\\9A3C00%02d\\", channel).toLatin1();
-        const auto stored = Ini(k + "Active=1\n" + k + "Name=Stored\n" + k + "SampleRate=50\n" + k +
-                                "TraceColor=\"(1,2,3)\"\n");
+        const auto stored = IniWith(dir, k + "Active=1\n" + k + "Name=Stored\n" + k +
+                                             "SampleRate=50\n" + k + "TraceColor=\"(1,2,3)\"");
         ChannelCatalogue cat;
         QVERIFY(UpdateFromEventHeader(cat, Header(2, bank, name.constData()), stored.get()));
         QCOMPARE(cat.Count(), 1);
@@ -298,9 +280,7 @@ private slots:
         QCOMPARE(e.TraceColor, (Rgb{1, 2, 3}));
         // A channel met in a data packet first keeps its selection through the header too.
         ChannelCatalogue fromData;
-        int index = -1;
-        Feed(fromData, 0x9A3C, static_cast<std::uint16_t>(channel), 0, index, 100, kDay,
-             stored.get());
+        Feed(fromData, 0x9A3C, static_cast<std::uint16_t>(channel), 0, 100, stored.get());
         QVERIFY(UpdateFromEventHeader(fromData, Header(2, bank, name.constData()), nullptr));
         QCOMPARE(fromData.Entries[0].Active, 1);
         QTEST(fromData.Entries[0].Name, "shownName");
@@ -329,11 +309,10 @@ private slots:
         // What the header added before the table ran full still takes its sorted place.
         QVERIFY(!UpdateFromEventHeader(cat, info, nullptr));
         QCOMPARE(Ids(cat), QStringLiteral("9a3c/0/1 9a3c/0/0"));
-        int index = -2;
-        QCOMPARE(Feed(cat, 2, 0, 0, index), -1);
-        QCOMPARE(index, -1);
-        Feed(cat, 0x9A3C, 0, 0, index);
-        QCOMPARE(index, 1);
+        const Fed refused = Feed(cat, 2, 0, 0);
+        QCOMPARE(refused.Selected, -1);
+        QCOMPARE(refused.Index, -1);
+        QCOMPARE(Feed(cat, 0x9A3C, 0, 0).Index, 1);
     }
 };
 

@@ -1,18 +1,13 @@
 // Runs inside an application object under a decimal-comma locale (see CMakeLists.txt).
 #include "store/channelcatalogue.h"
 #include "store/packetring.h"
-#include "store/storedvalues.h"
 #include "tests/common/commalocale.h"
+#include "tests/common/inifile.h"
 #include "tests/common/packetbytes.h"
 
-#include <QFile>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
-#include <cstring>
 #include <limits>
-#include <memory>
 
 using testpackets::Int16Dt;
 
@@ -71,10 +66,7 @@ private slots:
         QFETCH(int, keepSel);
         QFETCH(QList<int>, channels);
         QFETCH(QList<int>, indices);
-        const QString path = dir.filePath(QStringLiteral("ring.ini"));
-        QFile::remove(path);
-        const auto stored = OpenSettingsStore(path);
-        stored->setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/00A30101/Active"), 1);
+        const auto stored = IniWith(dir, "DasStreamChanInfo\\00A30101\\Active=1");
         PacketStore store = Ring(10, keepSel);
         ChannelCatalogue cat;
         StatusLine status;
@@ -201,25 +193,6 @@ private slots:
         QCOMPARE(RingBytes(std::numeric_limits<std::int32_t>::max()),
                  std::int64_t{std::numeric_limits<std::int32_t>::max()} *
                      std::int64_t(sizeof(DtPacket)));
-    }
-
-    void eventHeaderAndTrailerUpdateTheCatalogueAlike()
-    {
-        for (const char* type : {"EH", "ET"}) {
-            ChannelCatalogue cat;
-            QVERIFY(
-                IngestEventHeader(cat, nullptr, testpackets::EventHeaderBytes(type, 0x9A3C, true)));
-            QCOMPARE(cat.Count(), 1);
-            QCOMPARE(int(cat.Entries[0].Channel), 18);
-            QCOMPARE(cat.Entries[0].Name, QStringLiteral("ST1"));
-        }
-        ChannelCatalogue cat;
-        testpackets::Packet p = testpackets::EventHeaderBytes("EH", 0x9A3C);
-        std::memcpy(p.data() + 92, "XYZ", 3);
-        QVERIFY(IngestEventHeader(cat, nullptr, p));
-        QCOMPARE(cat.Count(), 0);
-        cat.MaxEntries = 0;
-        QVERIFY(!IngestEventHeader(cat, nullptr, testpackets::EventHeaderBytes("EH", 0x9A3C)));
     }
 };
 

@@ -2,12 +2,8 @@
 #include "store/channelsettings.h"
 #include "store/dasstreamchaninfo.h"
 #include "store/rgb.h"
-#include "store/storedvalues.h"
+#include "tests/common/inifile.h"
 
-#include <QElapsedTimer>
-#include <QFile>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <memory>
@@ -41,21 +37,6 @@ class StoredValuesTest : public QObject
     Q_OBJECT
 
     QTemporaryDir dir;
-    int serial = 0;
-
-    // An INI file holding exactly this text, as an editor would leave it.
-    std::unique_ptr<QSettings> Ini(const QByteArray& text)
-    {
-        // A fresh name each time: the settings cache cannot tell apart two files of one size
-        // written within the same second.
-        const QString path = dir.filePath(QStringLiteral("%1.ini").arg(++serial));
-        QFile f(path);
-        if (!f.open(QIODevice::WriteOnly))
-            return nullptr;
-        f.write("[ovqt_dislay]\n" + text);
-        f.close();
-        return OpenSettingsStore(path);
-    }
 
 private slots:
     void colourTextRoundTripsAndClamps_data()
@@ -96,7 +77,7 @@ private slots:
     {
         QFETCH(QByteArray, text);
         QFETCH(int, value);
-        const auto s = Ini("Key=" + text + "\n");
+        const auto s = IniWith(dir, "Key=" + text + "\n");
         QCOMPARE(StoredInt(*s, StoredKey("Key"), 0, INT_MAX).value_or(-99), value);
     }
 
@@ -108,38 +89,33 @@ private slots:
         QTest::addColumn<QString>("unitCode");
         QTest::addColumn<double>("sampleRate");
         QTest::addColumn<QString>("colour");
+        const auto row = [](const char* tag, const QByteArray& ini, int active, const char* name,
+                            const char* unit, double rate, const char* colour) {
+            QTest::newRow(tag) << ini << active << QString::fromLatin1(name)
+                               << QString::fromLatin1(unit) << rate << QString::fromLatin1(colour);
+        };
+        const auto untouched = [&](const QByteArray& tag, const QByteArray& ini) {
+            row(tag.constData(), ini, 0, "9A3C", "Unk", 0, "(0,0,255)");
+        };
         const QByteArray k = "DasStreamChanInfo\\9A3C0002\\";
-        QTest::newRow("all seven") << k + "Active=1\n" + k + "Name=HHZ\n" + k + "SampleRate=200\n" +
-                                          k + "UnitCode=M/S\n" + k + "TraceColor=\"(12,34,56)\"\n"
-                                   << 1 << "HHZ"
-                                   << "M/S" << 200.0 << "(12,34,56)";
-        QTest::newRow("none") << QByteArray() << 0 << "9A3C"
-                              << "Unk" << 0.0 << "(0,0,255)";
-        QTest::newRow("empty name is the unit id") << k + "Name=\n"
-                                                   << 0 << "9A3C"
-                                                   << "Unk" << 0.0 << "(0,0,255)";
-        QTest::newRow("texts cut to 15 and 7")
-            << k + "Name=ABCDEFGHIJKLMNOPQRS\n" + k + "UnitCode=M/S^2/Hz/x\n"
-            << 0 << "ABCDEFGHIJKLMNO"
-            << "M/S^2/H" << 0.0 << "(0,0,255)";
-        QTest::newRow("unquoted colour list") << k + "TraceColor=(77,2,3)\n"
-                                              << 0 << "9A3C"
-                                              << "Unk" << 0.0 << "(77,2,3)";
-        QTest::newRow("Active=2^32+1 stays off") << k + "Active=4294967297\n"
-                                                 << 0 << "9A3C"
-                                                 << "Unk" << 0.0 << "(0,0,255)";
+        row("all read",
+            k + "Active=1\n" + k + "Name=HHZ\n" + k + "SampleRate=200\n" + k + "UnitCode=M/S\n" +
+                k + "TraceColor=\"(12,34,56)\"",
+            1, "HHZ", "M/S", 200, "(12,34,56)");
+        untouched("none", {});
+        untouched("empty name is the unit id", k + "Name=");
+        row("texts cut to 15 and 7", k + "Name=ABCDEFGHIJKLMNOPQRS\n" + k + "UnitCode=M/S^2/Hz/x",
+            0, "ABCDEFGHIJKLMNO", "M/S^2/H", 0, "(0,0,255)");
+        row("unquoted colour list", k + "TraceColor=(77,2,3)", 0, "9A3C", "Unk", 0, "(77,2,3)");
+        untouched("Active=2^32+1 stays off", k + "Active=4294967297");
         for (const char* rate : {"-5", "0", "nan", "inf", "fast"})
-            QTest::addRow("SampleRate=%s keeps none", rate) << k + "SampleRate=" + rate + "\n"
-                                                            << 0 << "9A3C"
-                                                            << "Unk" << 0.0 << "(0,0,255)";
-        QTest::newRow("another channel's settings")
-            << QByteArray("DasStreamChanInfo\\9A3C0102\\Active=1\n") << 0 << "9A3C"
-            << "Unk" << 0.0 << "(0,0,255)";
+            untouched("SampleRate=" + QByteArray(rate) + " keeps none", k + "SampleRate=" + rate);
+        untouched("another channel's settings", "DasStreamChanInfo\\9A3C0102\\Active=1");
     }
     void channelSettingsReadOverTheDefaults()
     {
         QFETCH(QByteArray, ini);
-        const auto s = Ini(ini);
+        const auto s = IniWith(dir, ini);
         DasStreamChanInfo e = Entry(0x9A3C, 0, 2);
         ReadChannelSettings(s.get(), e);
         QTEST(e.Active, "active");
@@ -157,9 +133,9 @@ private slots:
 
     void saveReplacesTheWholeSubtreeAndReadsBack()
     {
-        auto s = Ini("DasStreamChanInfo\\11110000\\Name=Gone\n"
-                     "DasStreamChanInfo\\11110000\\Extra=hand-edited\n"
-                     "DasStreamChanInfo\\9A3C0002\\Name=Old\nTimeRange=60\n");
+        auto s = IniWith(dir, "DasStreamChanInfo\\11110000\\Name=Gone\n"
+                              "DasStreamChanInfo\\11110000\\Extra=hand-edited\n"
+                              "DasStreamChanInfo\\9A3C0002\\Name=Old\nTimeRange=60\n");
         DasStreamChanInfo e = Entry(0x9A3C, 0, 2);
         e.Active = 1;
         e.Name = QStringLiteral("A,B");
@@ -196,7 +172,7 @@ private slots:
         QByteArray text;
         for (int i = 0; i < 100000; ++i)
             text += "DasStreamChanInfo\\x" + QByteArray::number(i) + "%20y\\Active=1\n";
-        auto s = Ini(text);
+        auto s = IniWith(dir, text);
         QCOMPARE(StoredChannels(*s).size(), 100000);
         SaveChannelSettings(*s, std::vector<DasStreamChanInfo>{Entry(1, 0, 0)});
         QCOMPARE(StoredChannels(*s), QStringList{QStringLiteral("00010000")});
