@@ -1,11 +1,8 @@
 #include "app/monitortick.h"
 #include "app/programstate.h"
 #include "app/settingsstore.h"
-#include "store/storedvalues.h"
+#include "tests/common/inifile.h"
 
-#include <QFile>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <functional>
@@ -33,6 +30,7 @@ QVariant Field(const ProgramState& st, const QString& name)
         {QStringLiteral("AmpScale"), [&] { return QVariant(d.AmpScale); }},
         {QStringLiteral("TimeScale"), [&] { return QVariant(d.TimeScale); }},
         {QStringLiteral("ScaleFactor"), [&] { return QVariant(d.ScaleFactor); }},
+        {QStringLiteral("NoDataWarning"), [&] { return QVariant(c.NoDataWarning); }},
         {QStringLiteral("NoDataReconnect"), [&] { return QVariant(c.NoDataReconnect); }},
     };
     return fields.value(name)();
@@ -45,7 +43,6 @@ class tst_SettingsStore : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
     void savedTextIsTheStoresFormatAndReadsBack();
     void hostileValuesKeepTheirDefaults_data();
     void hostileValuesKeepTheirDefaults();
@@ -54,16 +51,7 @@ private slots:
 
 private:
     QTemporaryDir dir_;
-    QString path_;
 };
-
-void tst_SettingsStore::init()
-{
-    // A fresh name each time: the settings cache cannot tell apart two files of one size
-    // written within the same second.
-    static int serial = 0;
-    path_ = dir_.filePath(QStringLiteral("ovqt_display%1.ini").arg(++serial));
-}
 
 void tst_SettingsStore::savedTextIsTheStoresFormatAndReadsBack()
 {
@@ -80,11 +68,9 @@ void tst_SettingsStore::savedTextIsTheStoresFormatAndReadsBack()
     st.Display.TimeScale = 4;
     st.Display.ScaleFactor = 0.125;
     st.Connection.NoDataReconnect = 0;
-    {
-        const auto s = OpenSettingsStore(path_);
-        WriteStoredSettings(*s, st);
-    }
-    QFile f(path_);
+    const QString path = WriteIni(dir_, {});
+    WriteStoredSettings(*OpenSettingsStore(path), st);
+    QFile f(path);
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = f.readAll().split('\n');
     QCOMPARE(lines.value(0), QByteArray("[ovqt_dislay]"));
@@ -97,7 +83,7 @@ void tst_SettingsStore::savedTextIsTheStoresFormatAndReadsBack()
     QCOMPARE(lines.size(), 1 + 23 + 1);
 
     ProgramState back;
-    ReadStoredSettings(*OpenSettingsStore(path_), back);
+    ReadStoredSettings(*OpenSettingsStore(path), back);
     for (const char* key :
          {"TextColor", "PksdHost", "PksdPort", "SortOrder", "AutoStartPKSD", "TimeShift",
           "NringBuffer", "VoltsLable", "AmpScale", "TimeScale", "ScaleFactor", "NoDataReconnect"})
@@ -124,6 +110,7 @@ void tst_SettingsStore::hostileValuesKeepTheirDefaults_data()
     row("port beyond 16 bits", "PksdPort=70000", "PksdPort", 2543);
     row("port zero kept", "PksdPort=0", "PksdPort", 0);
     row("scale mode 4", "AmpScale=4", "AmpScale", 0);
+    row("scale mode a word", "AmpScale=banana", "AmpScale", 0);
     row("time mode 7", "TimeScale=7", "TimeScale", 0);
     row("time mode cpu kept", "TimeScale=4", "TimeScale", 4);
     row("units 3", "VoltsLable=3", "VoltsLable", 0);
@@ -134,6 +121,7 @@ void tst_SettingsStore::hostileValuesKeepTheirDefaults_data()
     row("factor zero", "ScaleFactor=0", "ScaleFactor", 1.0);
     row("factor nan", "ScaleFactor=nan", "ScaleFactor", 1.0);
     row("factor kept", "ScaleFactor=0.25", "ScaleFactor", 0.25);
+    row("warning after negative", "NoDataWarning=-1", "NoDataWarning", 60);
     row("reconnect after negative", "NoDataReconnect=-1", "NoDataReconnect", 600);
     row("reconnect off kept", "NoDataReconnect=0", "NoDataReconnect", 0);
     row("colour two parts", "TextColor=\"(1,2)\"", "TextColor", QColor(255, 255, 0));
@@ -145,12 +133,8 @@ void tst_SettingsStore::hostileValuesKeepTheirDefaults()
 {
     QFETCH(QByteArray, line);
     QFETCH(QString, field);
-    QFile f(path_);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("[ovqt_dislay]\n" + line + "\n");
-    f.close();
     ProgramState st;
-    ReadStoredSettings(*OpenSettingsStore(path_), st);
+    ReadStoredSettings(*IniWith(dir_, line), st);
     QTEST(Field(st, field), "expected");
 }
 
