@@ -41,11 +41,6 @@ Fields F(const char* host, const QString& port, const char* ring, bool keep)
     return {QString::fromLatin1(host), port, QString::fromLatin1(ring), keep};
 }
 
-Fields F(const char* host, const char* port, const char* ring, bool keep)
-{
-    return F(host, QString::fromLatin1(port), ring, keep);
-}
-
 // Reads what the dialog shows, types the given values and presses a button, as the operator.
 ModalScript::Step Answer(Fields* shown, const Fields& typed, bool ok = true)
 {
@@ -174,7 +169,7 @@ private slots:
     {
         Rig rig;
         DtPacket* ring = rig.Store.PacketRing.get();
-        ModalScript script{Answer(nullptr, F("elsewhere", "1", "7", false), false)};
+        ModalScript script{Answer(nullptr, F("elsewhere", QStringLiteral("1"), "7", false), false)};
         QVERIFY(!rig.Open());
         QCOMPARE(rig.Conn.PksdHost, QStringLiteral("localhost"));
         QCOMPARE(rig.Store.NringBuffer, 3);
@@ -191,8 +186,8 @@ private slots:
         Rig rig;
         DtPacket* ring = rig.Store.PacketRing.get();
         Fields second;
-        ModalScript script{Answer(nullptr, F("h2", "70000", "", false)),
-                           Answer(&second, F("h2", "0", "0", false), false)};
+        ModalScript script{Answer(nullptr, F("h2", QStringLiteral("70000"), "", false)),
+                           Answer(&second, F("h2", QStringLiteral("0"), "0", false), false)};
         QVERIFY(!rig.Open());
         QCOMPARE(script.Remaining(), std::size_t{0});
         QCOMPARE(second.Host, QStringLiteral("h2"));

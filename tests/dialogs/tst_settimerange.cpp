@@ -10,15 +10,18 @@
 #include <QTest>
 
 #include <climits>
+#include <functional>
 
 namespace {
 
-TimeRangeDialog* Range(QWidget* w)
+// The time range dialog's step of a modal script.
+ModalScript::Step Ranging(const std::function<void(TimeRangeDialog*)>& step)
 {
-    auto* dialog = qobject_cast<TimeRangeDialog*>(w);
-    if (!dialog)
-        qWarning("expected the time range dialog, got %s", w->metaObject()->className());
-    return dialog;
+    return [step](QWidget* w) {
+        auto* d = qobject_cast<TimeRangeDialog*>(w);
+        QVERIFY(d);
+        step(d);
+    };
 }
 
 // Types into a masked field as the operator would: select all, then type over it.
@@ -33,13 +36,11 @@ void Type(QLineEdit* edit, const QString& text)
 
 ModalScript::Step Answer(const QString& range, const QString& shift)
 {
-    return [range, shift](QWidget* w) {
-        TimeRangeDialog* d = Range(w);
-        QVERIFY(d);
+    return Ranging([range, shift](TimeRangeDialog* d) {
         Type(d->lineEdit1, range);
         Type(d->lineEdit2, shift);
         QTest::mouseClick(d->buttonOk, Qt::LeftButton);
-    };
+    });
 }
 
 } // namespace
@@ -55,8 +56,8 @@ private slots:
     void accepted();
     void belowOneReopens_data();
     void belowOneReopens();
-    void cancelChangesNothing();
-    void cancelReopenedKeepsOldRange();
+    void cancelKeepsTheOldValues_data();
+    void cancelKeepsTheOldValues();
     void interval_data();
     void interval();
 };
@@ -93,20 +94,17 @@ void TestSetTimeRange::defaults()
     QWidget parent;
     int range = 120;
     int shift = 0;
-    ModalScript script{[&](QWidget* w) {
-        TimeRangeDialog* d = Range(w);
-        QVERIFY(d);
+    ModalScript script{Ranging([&](TimeRangeDialog* d) {
         QVERIFY(d->isModal());
         QCOMPARE(d->parentWidget(), &parent);
         QCOMPARE(d->lineEdit1->text(), QStringLiteral("120"));
         QCOMPARE(d->lineEdit2->text(), QStringLiteral("0"));
         QTest::mouseClick(d->buttonOk, Qt::LeftButton);
-    }};
+    })};
     QVERIFY(SetTimeRange(&parent, range, shift));
     QCOMPARE(script.Remaining(), std::size_t{0});
     QCOMPARE(range, 120);
     QCOMPARE(shift, 0);
-    QCOMPARE(MonitorIntervalMs(range), 6000);
 }
 
 void TestSetTimeRange::accepted_data()
@@ -115,28 +113,22 @@ void TestSetTimeRange::accepted_data()
     QTest::addColumn<QString>("shiftTyped");
     QTest::addColumn<int>("range");
     QTest::addColumn<int>("shift");
-    QTest::newRow("30 s") << "30"
-                          << "0" << 30 << 0;
-    QTest::newRow("minus sign is refused in the range") << "-5"
-                                                        << "0" << 5 << 0;
-    QTest::newRow("negative shift") << "10"
-                                    << "-15" << 10 << -15;
-    QTest::newRow("plus sign") << "10"
-                               << "+7" << 10 << 7;
-    QTest::newRow("sixteen-digit shift") << "10"
-                                         << "1234567890123456" << 10 << 0;
-    QTest::newRow("shift just past 32 bits") << "10"
-                                             << "2147483648" << 10 << 0;
-    QTest::newRow("lowest 32-bit shift") << "10"
-                                         << "-2147483648" << 10 << INT_MIN;
-    QTest::newRow("empty shift") << "10"
-                                 << "" << 10 << 0;
-    QTest::newRow("sign alone") << "10"
-                                << "-" << 10 << 0;
-    QTest::newRow("nine-digit range") << "999999999"
-                                      << "0" << 999999999 << 0;
-    QTest::newRow("letters are refused") << "1a2"
-                                         << "3b" << 12 << 3;
+    const auto row = [](const char* tag, const char* rangeTyped, const char* shiftTyped, int range,
+                        int shift) {
+        QTest::newRow(tag) << QString::fromLatin1(rangeTyped) << QString::fromLatin1(shiftTyped)
+                           << range << shift;
+    };
+    row("30 s", "30", "0", 30, 0);
+    row("minus sign is refused in the range", "-5", "0", 5, 0);
+    row("negative shift", "10", "-15", 10, -15);
+    row("plus sign", "10", "+7", 10, 7);
+    row("sixteen-digit shift", "10", "1234567890123456", 10, 0);
+    row("shift just past 32 bits", "10", "2147483648", 10, 0);
+    row("lowest 32-bit shift", "10", "-2147483648", 10, INT_MIN);
+    row("empty shift", "10", "", 10, 0);
+    row("sign alone", "10", "-", 10, 0);
+    row("nine-digit range", "999999999", "0", 999999999, 0);
+    row("letters are refused", "1a2", "3b", 12, 3);
 }
 
 void TestSetTimeRange::accepted()
@@ -166,50 +158,43 @@ void TestSetTimeRange::belowOneReopens()
     QFETCH(QString, rangeTyped);
     int range = 120;
     int shift = 0;
-    ModalScript script{Answer(rangeTyped, QStringLiteral("8")), [](QWidget* w) {
-                           TimeRangeDialog* d = Range(w);
-                           QVERIFY(d);
+    ModalScript script{Answer(rangeTyped, QStringLiteral("8")), Ranging([](TimeRangeDialog* d) {
                            QCOMPARE(d->lineEdit1->text(), QStringLiteral("0"));
                            QCOMPARE(d->lineEdit2->text(), QStringLiteral("8"));
                            Type(d->lineEdit1, QStringLiteral("45"));
                            QTest::mouseClick(d->buttonOk, Qt::LeftButton);
-                       }};
+                       })};
     QVERIFY(SetTimeRange(nullptr, range, shift));
     QCOMPARE(script.Remaining(), std::size_t{0});
     QCOMPARE(range, 45);
     QCOMPARE(shift, 8);
 }
 
-void TestSetTimeRange::cancelChangesNothing()
+void TestSetTimeRange::cancelKeepsTheOldValues_data()
 {
+    QTest::addColumn<bool>("refusedFirst");
+    QTest::newRow("cancelled at once") << false;
+    // A refused range must not stay in force: the timer and a later save would use it.
+    QTest::newRow("cancelled when asked again after a range of 0") << true;
+}
+
+void TestSetTimeRange::cancelKeepsTheOldValues()
+{
+    QFETCH(bool, refusedFirst);
     int range = 77;
     int shift = -3;
-    ModalScript script{[](QWidget* w) {
-        TimeRangeDialog* d = Range(w);
-        QVERIFY(d);
+    const ModalScript::Step cancel = Ranging([](TimeRangeDialog* d) {
         Type(d->lineEdit1, QStringLiteral("5"));
         QTest::mouseClick(d->buttonCancel, Qt::LeftButton);
-    }};
+    });
+    const std::initializer_list<ModalScript::Step> atOnce{cancel};
+    const std::initializer_list<ModalScript::Step> again{
+        Answer(QStringLiteral("0"), QStringLiteral("8")), cancel};
+    ModalScript script(refusedFirst ? again : atOnce);
     QVERIFY(!SetTimeRange(nullptr, range, shift));
     QCOMPARE(script.Remaining(), std::size_t{0});
     QCOMPARE(range, 77);
     QCOMPARE(shift, -3);
-}
-
-// A refused range must not stay in force: the timer and a later save would use it.
-void TestSetTimeRange::cancelReopenedKeepsOldRange()
-{
-    int range = 60;
-    int shift = 3;
-    ModalScript script{Answer(QStringLiteral("0"), QStringLiteral("8")), [](QWidget* w) {
-                           TimeRangeDialog* d = Range(w);
-                           QVERIFY(d);
-                           QTest::mouseClick(d->buttonCancel, Qt::LeftButton);
-                       }};
-    QVERIFY(!SetTimeRange(nullptr, range, shift));
-    QCOMPARE(script.Remaining(), std::size_t{0});
-    QCOMPARE(range, 60);
-    QCOMPARE(shift, 3);
 }
 
 void TestSetTimeRange::interval_data()
