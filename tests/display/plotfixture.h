@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QImage>
 #include <QString>
+#include <QTransform>
 
 #include <cstdint>
 #include <memory>
@@ -78,14 +79,5 @@ inline std::vector<int> RowsWith(const QImage& image, QColor color)
 
 inline std::vector<int> ColumnsWith(const QImage& image, QColor color)
 {
-    std::vector<int> columns;
-    for (int x = 0; x < image.width(); ++x) {
-        for (int y = 0; y < image.height(); ++y) {
-            if (image.pixelColor(x, y) == color) {
-                columns.push_back(x);
-                break;
-            }
-        }
-    }
-    return columns;
+    return RowsWith(image.transformed(QTransform(0, 1, 1, 0, 0, 0)), color);
 }

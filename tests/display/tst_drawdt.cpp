@@ -32,10 +32,20 @@ struct Scene
 
     Scene() { image.fill(kUntouched); }
 
-    bool Draw(int menuBar = 0, int statusBar = 0)
+    bool Draw(int menuBar = 0, int statusBar = 0, bool antialiased = false)
     {
         QPainter p(&image);
+        p.setRenderHint(QPainter::Antialiasing, antialiased);
         return DrawDT(p, image.rect(), menuBar, statusBar, ds, cat, store, cpuNow);
+    }
+
+    // One active channel of unit 1, stream 0, channel 0, red, ending at 10:00:00.
+    void One(double rate = 1.0) { cat.Entries = {ActiveChannel(1, 0, 0, 0, rate, TenOClock())}; }
+
+    // A packet of the first channel starting seconds after 10:00:00.
+    void Put(double seconds, const std::vector<std::int32_t>& samples)
+    {
+        PutPacket(store, cat.Entries[0], TenOClock(seconds), samples);
     }
 
     int LabelWidth() const
@@ -80,8 +90,6 @@ private slots:
     void windowEdgesLandOnPlotEdges();
     void bandsStackByDisplayIndexNotCatalogueOrder();
     void barsAreKeptClear();
-    void constantTraceRunsThroughTheMiddle();
-    void lockedScaleClampsAtBandEdges();
     void lockAtStartTakesTheFirstDrawingsScale();
     void traceStaysOneDevicePixelOnADenseScreen();
     void tracePassIgnoresTheCallersAntialiasing();
@@ -110,9 +118,9 @@ void DrawDtTest::windowEdgesLandOnPlotEdges()
     s.ds.TimeRange = 10;
     s.ds.MinMaxLable = labels;
     s.ds.MeanRangeLable = labels;
-    s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock())};
+    s.One();
     // Samples at t = -10 ... 0 and one more that must end the packet.
-    PutPacket(s.store, s.cat.Entries[0], TenOClock(-10), Alternating(12, 0, 100));
+    s.Put(-10, Alternating(12, 0, 100));
     QVERIFY(s.Draw());
     const std::vector<int> columns = ColumnsWith(s.image, kRed);
     QVERIFY(!columns.empty());
@@ -132,7 +140,10 @@ void DrawDtTest::bandsStackByDisplayIndexNotCatalogueOrder()
     QVERIFY(s.Draw());
     const QColor colours[] = {kRed, kGreen, kBlue};
     for (int i = 0; i < 3; ++i) {
-        const TraceBand band = s.Band(s.cat.Entries[i].DisplayIndex, 3);
+        // A constant trace runs through the middle of its band, its scale on the constant.
+        const DasStreamChanInfo& e = s.cat.Entries[i];
+        QCOMPARE(std::pair(e.ScaleLow, e.ScaleHigh), std::pair(42, 42));
+        const TraceBand band = s.Band(e.DisplayIndex, 3);
         QCOMPARE(RowsWith(s.image, colours[i]),
                  std::vector<int>{band.Top + (band.Bottom - band.Top) / 2});
         // Frame lines run across the whole width, label areas included.
@@ -147,47 +158,12 @@ void DrawDtTest::barsAreKeptClear()
     s.ds.MinMaxLable = 0;
     s.ds.MeanRangeLable = 0;
     s.ds.TimeLable = 0;
-    s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock())};
+    s.One();
     QVERIFY(s.Draw(20, 30));
-    std::vector<int> frameRows;
-    for (int y = 0; y < 400; ++y) {
-        if (s.image.pixelColor(0, y) == s.ds.axesColor)
-            frameRows.push_back(y);
-    }
-    QCOMPARE(frameRows, (std::vector<int>{22, 369}));
+    QCOMPARE(RowsWith(s.image.copy(0, 0, 1, 400), s.ds.axesColor), (std::vector<int>{22, 369}));
     // An active channel without packets still gets its frame.
     QCOMPARE(s.image.pixelColor(1, 100), s.ds.axesColor);
     QCOMPARE(s.image.pixelColor(798, 100), s.ds.axesColor);
-}
-
-void DrawDtTest::constantTraceRunsThroughTheMiddle()
-{
-    Scene s;
-    s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 10.0, TenOClock())};
-    PutPacket(s.store, s.cat.Entries[0], TenOClock(-100), std::vector<std::int32_t>(1001, -77));
-    QVERIFY(s.Draw());
-    const TraceBand band = s.Band(0, 1);
-    QCOMPARE(RowsWith(s.image, kRed), std::vector<int>{band.Top + (band.Bottom - band.Top) / 2});
-    QCOMPARE(s.cat.Entries[0].ScaleLow, -77);
-    QCOMPARE(s.cat.Entries[0].ScaleHigh, -77);
-}
-
-void DrawDtTest::lockedScaleClampsAtBandEdges()
-{
-    Scene s;
-    s.ds.AmpScale = 3;
-    s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock())};
-    s.cat.Entries[0].ScaleLow = 0;
-    s.cat.Entries[0].ScaleHigh = 100;
-    s.cat.Entries[0].ScaleSet = true;
-    PutPacket(s.store, s.cat.Entries[0], TenOClock(-100), Alternating(101, -5000, 5000));
-    QVERIFY(s.Draw());
-    const TraceBand band = s.Band(0, 1);
-    const std::vector<int> rows = RowsWith(s.image, kRed);
-    QCOMPARE(rows.front(), band.Top);
-    QCOMPARE(rows.back(), band.Bottom);
-    QCOMPARE(s.cat.Entries[0].ScaleLow, 0);
-    QCOMPARE(s.cat.Entries[0].ScaleHigh, 100);
 }
 
 void DrawDtTest::lockAtStartTakesTheFirstDrawingsScale()
@@ -196,31 +172,31 @@ void DrawDtTest::lockAtStartTakesTheFirstDrawingsScale()
     // without data.
     Scene s;
     s.ds.AmpScale = ScaleLock;
-    s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock())};
+    s.One();
     QVERIFY(s.Draw());
     QCOMPARE(s.cat.Entries[0].ScaleHigh, 0);
-    PutPacket(s.store, s.cat.Entries[0], TenOClock(-100), Alternating(101, -50, 150));
+    s.Put(-100, Alternating(101, -50, 150));
     QVERIFY(s.Draw());
     QCOMPARE(s.cat.Entries[0].ScaleLow, -50);
     QCOMPARE(s.cat.Entries[0].ScaleHigh, 150);
     QCOMPARE(s.cat.Entries[0].RangeCount, 200);
+    // From then on the scale stays, whatever comes, and the trace is held to its band.
+    s.Put(-50, Alternating(51, -9999, 9999));
+    QVERIFY(s.Draw());
+    QCOMPARE(s.cat.Entries[0].ScaleLow, -50);
+    QCOMPARE(s.cat.Entries[0].ScaleHigh, 150);
     const TraceBand band = s.Band(0, 1);
     const std::vector<int> rows = RowsWith(s.image, kRed);
     QCOMPARE(rows.front(), band.Top);
     QCOMPARE(rows.back(), band.Bottom);
-    // From then on the scale stays, whatever comes.
-    PutPacket(s.store, s.cat.Entries[0], TenOClock(-50), Alternating(51, -9999, 9999));
-    QVERIFY(s.Draw());
-    QCOMPARE(s.cat.Entries[0].ScaleLow, -50);
-    QCOMPARE(s.cat.Entries[0].ScaleHigh, 150);
 }
 
 void DrawDtTest::traceStaysOneDevicePixelOnADenseScreen()
 {
     Scene s;
     s.ds.TimeLable = 0;
-    s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock())};
-    PutPacket(s.store, s.cat.Entries[0], TenOClock(-100), std::vector<std::int32_t>(101, 42));
+    s.One();
+    s.Put(-100, std::vector<std::int32_t>(101, 42));
     QPixmap picture;
     QVERIFY(ResizePicture(picture, QSize(800, 400), 2.0));
     QCOMPARE(picture.size(), QSize(1600, 800));
@@ -240,32 +216,25 @@ void DrawDtTest::traceStaysOneDevicePixelOnADenseScreen()
 
 void DrawDtTest::tracePassIgnoresTheCallersAntialiasing()
 {
-    Scene plain;
-    plain.ds.TimeLable = 0;
-    plain.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock())};
-    PutPacket(plain.store, plain.cat.Entries[0], TenOClock(-100), Alternating(101, -3, 7));
-    Scene smooth;
-    smooth.ds = plain.ds;
-    smooth.cat = plain.cat;
-    PutPacket(smooth.store, smooth.cat.Entries[0], TenOClock(-100), Alternating(101, -3, 7));
-    QVERIFY(plain.Draw());
-    QPainter p(&smooth.image);
-    p.setRenderHint(QPainter::Antialiasing);
-    QVERIFY(
-        DrawDT(p, smooth.image.rect(), 0, 0, smooth.ds, smooth.cat, smooth.store, smooth.cpuNow));
-    p.end();
-    QCOMPARE(ColumnsWith(smooth.image, kRed), ColumnsWith(plain.image, kRed));
-    QCOMPARE(RowsWith(smooth.image, kRed), RowsWith(plain.image, kRed));
+    Scene s;
+    s.ds.TimeLable = 0;
+    s.One();
+    s.Put(-100, Alternating(101, -3, 7));
+    QVERIFY(s.Draw());
+    const QImage plain = s.image;
+    QVERIFY(s.Draw(0, 0, true));
+    QCOMPARE(ColumnsWith(s.image, kRed), ColumnsWith(plain, kRed));
+    QCOMPARE(RowsWith(s.image, kRed), RowsWith(plain, kRed));
 }
 
 void DrawDtTest::packetsAreNotJoinedAcrossAGap()
 {
     Scene s;
     s.ds.TimeRange = 10;
-    s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock())};
+    s.One();
     // Low samples at t = -10..-6, high ones at t = -3..0: a joining line would cross the gap.
-    PutPacket(s.store, s.cat.Entries[0], TenOClock(-10), std::vector<std::int32_t>(5, 0));
-    PutPacket(s.store, s.cat.Entries[0], TenOClock(-3), std::vector<std::int32_t>(4, 100));
+    s.Put(-10, std::vector<std::int32_t>(5, 0));
+    s.Put(-3, std::vector<std::int32_t>(4, 100));
     QVERIFY(s.Draw());
     const int x0 = s.LabelWidth();
     const int x1 = 799 - s.LabelWidth();
@@ -281,9 +250,9 @@ void DrawDtTest::packetsAreNotJoinedAcrossAGap()
 void DrawDtTest::packetAfterTheWindowEndIsNotDrawn()
 {
     Scene s;
-    s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock())};
-    PutPacket(s.store, s.cat.Entries[0], TenOClock(-60), std::vector<std::int32_t>(61, 5));
-    PutPacket(s.store, s.cat.Entries[0], TenOClock(0.001), Alternating(100, -9999, 9999));
+    s.One();
+    s.Put(-60, std::vector<std::int32_t>(61, 5));
+    s.Put(0.001, Alternating(100, -9999, 9999));
     QVERIFY(s.Draw());
     QCOMPARE(s.cat.Entries[0].MinCount, 5);
     QCOMPARE(s.cat.Entries[0].MaxCount, 5);
@@ -312,7 +281,7 @@ void DrawDtTest::fullScaleDataStaysInItsBand()
                      ActiveChannel(1, 0, 1, 1, 1.0, TenOClock(), {0, 255, 0})};
     // The neighbour goes first: the bands share row 200, and the later trace wins it.
     PutPacket(s.store, s.cat.Entries[1], TenOClock(-100), Alternating(101, kTop - 1000, kTop));
-    PutPacket(s.store, s.cat.Entries[0], TenOClock(-100), Alternating(101, low, kTop));
+    s.Put(-100, Alternating(101, low, kTop));
     QVERIFY(s.Draw());
     const TraceBand full = s.Band(0, 2);
     const std::vector<int> red = RowsWith(s.image, kRed);
@@ -331,8 +300,8 @@ void DrawDtTest::cpuClockEndsTheWindowAtTheInjectedTime()
     s.ds.TimeScale = 4;
     s.ds.TimeRange = 100;
     s.cpuNow = TenOClock(50);
-    s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock())};
-    PutPacket(s.store, s.cat.Entries[0], TenOClock(-100), Alternating(101, 0, 9));
+    s.One();
+    s.Put(-100, Alternating(101, 0, 9));
     QVERIFY(s.Draw());
     QCOMPARE(s.cat.Entries[0].AxisTime.Msec, s.cpuNow.Msec);
     const int x0 = s.LabelWidth();
@@ -376,7 +345,7 @@ void DrawDtTest::collapsedAreaDrawsNothing()
     Scene s;
     s.image = QImage(2 * s.LabelWidth(), 400, QImage::Format_RGB32);
     s.image.fill(kUntouched);
-    s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock())};
+    s.One();
     QVERIFY(!s.Draw());
     QVERIFY(OnlyColour(s.image, kUntouched));
     Scene tall;

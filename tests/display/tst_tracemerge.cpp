@@ -171,10 +171,8 @@ struct RandomScene
         ComputePlotGeometry(image.rect(), 0, 0,
                             p.fontMetrics().horizontalAdvance(QStringLiteral("WWWWWWWWWWW")), g);
         DropLabelAreas(g, state.MinMaxLable != 0, state.MeanRangeLable != 0);
-        const int active = static_cast<int>(
-            std::count_if(copy.Entries.begin(), copy.Entries.end(),
-                          [](const DasStreamChanInfo& e) { return e.Active != 0; }));
-        const TracePlotArea area{g.X0, g.X1, g.Y0, static_cast<double>(g.Y1 - g.Y0) / active};
+        // Every channel of the scene is active.
+        const TracePlotArea area{g.X0, g.X1, g.Y0, static_cast<double>(g.Y1 - g.Y0) / copy.Count()};
         image.fill(Qt::gray);
         if (merged) {
             TraceBuffers buffers;
@@ -208,11 +206,9 @@ void TraceMergeTest::mergedColumnsDrawEveryPixelOfEverySample_data()
     QTest::addColumn<int>("shape");
     const char* names[] = {"random walk", "full-scale noise",       "spikes", "square wave", "ramp",
                            "constant",    "full-scale alternating", "mixed"};
-    for (int shape = 0; shape < 8; ++shape) {
-        for (unsigned seed = 1; seed <= 12; ++seed) {
+    for (int shape = 0; shape < 8; ++shape)
+        for (unsigned seed = 1; seed <= 12; ++seed)
             QTest::addRow("%s %u", names[shape], seed) << seed * 7919u + shape << shape;
-        }
-    }
 }
 
 void TraceMergeTest::mergedColumnsDrawEveryPixelOfEverySample()
@@ -221,20 +217,7 @@ void TraceMergeTest::mergedColumnsDrawEveryPixelOfEverySample()
     QFETCH(int, shape);
     RandomScene scene(seed, static_cast<Shape>(shape));
     const QImage merged = scene.DrawTraces(true);
-    const QImage reference = scene.DrawTraces(false);
-    int differing = 0;
-    QPoint first(-1, -1);
-    for (int y = 0; y < merged.height(); ++y) {
-        for (int x = 0; x < merged.width(); ++x) {
-            if (merged.pixel(x, y) != reference.pixel(x, y)) {
-                if (differing++ == 0)
-                    first = QPoint(x, y);
-            }
-        }
-    }
-    if (differing)
-        qWarning() << "first difference at" << first << "of" << differing;
-    QCOMPARE(differing, 0);
+    QCOMPARE(merged, scene.DrawTraces(false));
     // Scenes that draw no trace prove nothing; most must draw one (see cleanupTestCase).
     QImage blank(merged.size(), QImage::Format_RGB32);
     blank.fill(Qt::gray);

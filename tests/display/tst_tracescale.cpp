@@ -47,7 +47,6 @@ private slots:
     void globalFiguresStartAtTheFirstNonZeroEntry();
     void timeModesChooseTheWindowEnd_data();
     void timeModesChooseTheWindowEnd();
-    void lockModeKeepsMinMaxButCountsAgain();
     void cpuClockReadsThroughTheTimeText();
 };
 
@@ -90,23 +89,39 @@ void TraceScaleTest::scaleModesGiveTheirLimits()
 void TraceScaleTest::lockKeepsItsScaleAndStatistics()
 {
     ChannelCatalogue cat;
-    cat.Entries = {WithCounts(0, 100), WithCounts(1000, 1400)};
+    cat.Entries = {WithCounts(-3, 100), WithCounts(1000, 1400)};
     DisplayState ds;
     ds.AmpScale = ScaleCommon;
     ComputeScales(cat, ds, FinishStatistics(cat));
-    QCOMPARE(cat.Entries[0].ScaleLow, -150);
-    QCOMPARE(cat.Entries[0].ScaleHigh, 250);
+    QCOMPARE(cat.Entries[0].ScaleLow, -152);
+    QCOMPARE(cat.Entries[0].ScaleHigh, 248);
 
+    // Lock keeps the minimum, maximum and mean, but counts the samples again.
     ds.AmpScale = ScaleLock;
     ds.ScaleFactor = 4.0;
+    DasStreamChanInfo& e = cat.Entries[0];
+    e.Mean = 1.5;
+    e.MeanCount = 8;
     ResetChannels(cat, ds);
-    cat.Entries[0].MinCount = -99999; // new data in the window must not move the scale
+    QCOMPARE(e.MinCount, -3);
+    QCOMPARE(e.MaxCount, 100);
+    QCOMPARE(e.Mean, 1.5);
+    QCOMPARE(e.MeanCount, 0);
+    e.MinCount = -99999; // new data in the window must not move the scale
     ComputeScales(cat, ds, FinishStatistics(cat));
-    QCOMPARE(cat.Entries[0].ScaleLow, -150);
-    QCOMPARE(cat.Entries[0].ScaleHigh, 250);
-    QCOMPARE(cat.Entries[0].RangeCount, 400);
+    QCOMPARE(e.ScaleLow, -152);
+    QCOMPARE(e.ScaleHigh, 248);
+    QCOMPARE(e.RangeCount, 400);
     QCOMPARE(cat.Entries[1].ScaleLow, 1000);
     QCOMPARE(cat.Entries[1].ScaleHigh, 1400);
+
+    // Any other mode starts the statistics afresh.
+    ds.AmpScale = ScaleIndividual;
+    ResetChannels(cat, ds);
+    QCOMPARE(e.MinCount, 0);
+    QCOMPARE(e.MaxCount, 0);
+    QCOMPARE(e.RangeCount, 0);
+    QCOMPARE(e.Mean, 0.0);
 }
 
 void TraceScaleTest::fullScaleDataDoesNotWrap_data()
@@ -320,28 +335,6 @@ void TraceScaleTest::timeModesChooseTheWindowEnd()
         QCOMPARE(cat.Entries[i].AxisTime.Day, want.Day);
         QCOMPARE(cat.Entries[i].AxisTime.Msec, want.Msec);
     }
-}
-
-void TraceScaleTest::lockModeKeepsMinMaxButCountsAgain()
-{
-    ChannelCatalogue cat;
-    cat.Entries = {WithCounts(-3, 3)};
-    cat.Entries[0].Mean = 1.5;
-    cat.Entries[0].MeanCount = 8;
-    cat.Entries[0].RangeCount = 6;
-    DisplayState ds;
-    ds.AmpScale = ScaleLock;
-    ResetChannels(cat, ds);
-    QCOMPARE(cat.Entries[0].MinCount, -3);
-    QCOMPARE(cat.Entries[0].MaxCount, 3);
-    QCOMPARE(cat.Entries[0].Mean, 1.5);
-    QCOMPARE(cat.Entries[0].MeanCount, 0);
-    ds.AmpScale = ScaleIndividual;
-    ResetChannels(cat, ds);
-    QCOMPARE(cat.Entries[0].MinCount, 0);
-    QCOMPARE(cat.Entries[0].MaxCount, 0);
-    QCOMPARE(cat.Entries[0].RangeCount, 0);
-    QCOMPARE(cat.Entries[0].Mean, 0.0);
 }
 
 void TraceScaleTest::cpuClockReadsThroughTheTimeText()
