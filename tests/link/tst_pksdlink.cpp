@@ -203,6 +203,7 @@ private slots:
 
         QTRY_COMPARE(rig.Conn.LastSocketEvent, QStringLiteral("slotClosed"));
         QCoreApplication::processEvents();
+        QCOMPARE(rig.Link.LinkStatusText(), QStringLiteral("Closed by PKSD · retry in 10 s"));
         QCOMPARE(rig.Messages.count(rig.ClosedText()), 1);
         QCOMPARE(rig.Messages.last(),
                  QStringLiteral("Socket Closed 127.0.0.1") + QString::number(rig.Conn.PksdPort));
@@ -232,34 +233,26 @@ private slots:
         QVERIFY(rig.ConnectAndAccept());
         rig.Messages.clear();
         QTcpSocket* first = rig.Peer;
-        if (action == 0)
+        if (action == 0) {
+            rig.Link.reconnectTimer().start();
             rig.Link.Close();
-        else if (action == 1)
+        } else if (action == 1) {
             rig.Link.ReconnectPksd();
-        else
+        } else {
             rig.Link.SockTimeout();
+        }
 
         QTRY_COMPARE(first->state(), QAbstractSocket::UnconnectedState);
         QCoreApplication::processEvents();
         QVERIFY(!rig.Messages.contains(rig.ClosedText()));
         QCOMPARE(rig.Conn.LastSocketEvent, QString());
-        if (action == 0) {
-            QCOMPARE(rig.Conn.AutoStartPKSD, 0);
-            QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::UnconnectedState);
-            QVERIFY(!rig.Link.reconnectTimer().isActive());
-        } else {
+        if (action != 0) {
             QVERIFY(rig.Accept());
+            return;
         }
-    }
-
-    void closeStopsReconnectionForGood()
-    {
-        Rig rig;
-        rig.Conn.AutoStartPKSD = 1;
-        QVERIFY(rig.ConnectAndAccept());
-        rig.Link.reconnectTimer().start();
-        rig.Link.Close();
-        QVERIFY(!rig.Link.reconnectTimer().isActive());
+        // A close stops reconnection for good: later socket events start none.
+        QCOMPARE(rig.Conn.AutoStartPKSD, 0);
+        QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::UnconnectedState);
         rig.Link.slotError(int(QAbstractSocket::NetworkError));
         rig.Link.slotClosed();
         rig.Link.sloatClosedDelay();
@@ -374,15 +367,6 @@ private slots:
         QCOMPARE(rig.Link.LinkStatusText(), QStringLiteral("Closed"));
     }
 
-    void peerCloseShowsInTheLinkField()
-    {
-        Rig rig;
-        rig.Conn.AutoStartPKSD = 1;
-        QVERIFY(rig.ConnectAndAccept());
-        rig.Peer->close();
-        QTRY_COMPARE(rig.Link.LinkStatusText(), QStringLiteral("Closed by PKSD · retry in 10 s"));
-    }
-
     void bracketedIpv6HostConnects()
     {
         QTcpServer server;
@@ -395,37 +379,6 @@ private slots:
         QVERIFY(rig.Link.LinkStatusText().endsWith(
             QStringLiteral("[::1]:%1").arg(server.serverPort())));
         QTRY_VERIFY(server.hasPendingConnections());
-    }
-
-    void socketSlots_data()
-    {
-        QTest::addColumn<int>("slotIndex");
-        QTest::addColumn<int>("wanted");
-        QTest::addColumn<QString>("event");
-        QTest::addColumn<bool>("showsClosed");
-        const char* names[] = {"slotError", "slotClosed", "slotClosedDelay"};
-        for (int i = 0; i < 3; ++i)
-            for (int wanted = 0; wanted < 2; ++wanted)
-                QTest::addRow("%s, wanted %d", names[i], wanted)
-                    << i << wanted << QString::fromLatin1(names[i]) << (i == 1);
-    }
-    void socketSlots()
-    {
-        QFETCH(int, slotIndex);
-        QFETCH(int, wanted);
-        QFETCH(QString, event);
-        QFETCH(bool, showsClosed);
-        Rig rig;
-        rig.Conn.AutoStartPKSD = wanted;
-        if (slotIndex == 0)
-            rig.Link.slotError(0);
-        else if (slotIndex == 1)
-            rig.Link.slotClosed();
-        else
-            rig.Link.sloatClosedDelay();
-        QCOMPARE(rig.Conn.LastSocketEvent, event);
-        QCOMPARE(rig.Link.reconnectTimer().isActive(), wanted == 1);
-        QCOMPARE(rig.Messages, showsClosed ? QStringList{rig.ClosedText()} : QStringList{});
     }
 };
 
