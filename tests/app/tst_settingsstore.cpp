@@ -43,117 +43,111 @@ class tst_SettingsStore : public QObject
     Q_OBJECT
 
 private slots:
-    void savedTextIsTheStoresFormatAndReadsBack();
-    void hostileValuesKeepTheirDefaults_data();
-    void hostileValuesKeepTheirDefaults();
-    void monitorTickRedrawsOnDataOrTheClock_data();
-    void monitorTickRedrawsOnDataOrTheClock();
+    void savedTextIsTheStoresFormatAndReadsBack()
+    {
+        ProgramState st;
+        st.Display.textColor = QColor(12, 34, 56);
+        st.Connection.PksdHost = QStringLiteral("pksd.example");
+        st.Connection.PksdPort = 65535;
+        st.Catalogue.SortOrder = 0;
+        st.Connection.AutoStartPKSD = 1;
+        st.Display.TimeShift = -30;
+        st.Store.NringBuffer = 4321;
+        st.Display.VoltsLable = 2;
+        st.Display.AmpScale = 3;
+        st.Display.TimeScale = 4;
+        st.Display.ScaleFactor = 0.125;
+        st.Connection.NoDataReconnect = 0;
+        const QString path = WriteIni(dir_, {});
+        WriteStoredSettings(*OpenSettingsStore(path), st);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = f.readAll().split('\n');
+        QCOMPARE(lines.value(0), QByteArray("[ovqt_dislay]"));
+        for (const char* line :
+             {"TextColor=\"(12,34,56)\"", "AxesColor=\"(0,255,255)\"", "PksdHost=pksd.example",
+              "PksdPort=65535", "SortOrder=0", "AutoStartPKSD=1", "TimeRange=120", "TimeShift=-30",
+              "NringBuffer=4321", "VoltsLable=2", "AmpScale=3", "TimeScale=4", "ScaleFactor=0.125",
+              "NoDataWarning=60", "NoDataReconnect=0"})
+            QVERIFY2(lines.contains(line), line);
+        QCOMPARE(lines.size(), 1 + 23 + 1);
+
+        ProgramState back;
+        ReadStoredSettings(*OpenSettingsStore(path), back);
+        for (const char* key : {"TextColor", "PksdHost", "PksdPort", "SortOrder", "AutoStartPKSD",
+                                "TimeShift", "NringBuffer", "VoltsLable", "AmpScale", "TimeScale",
+                                "ScaleFactor", "NoDataReconnect"})
+            QVERIFY2(Field(back, QLatin1String(key)) == Field(st, QLatin1String(key)), key);
+    }
+
+    void hostileValuesKeepTheirDefaults_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("field");
+        QTest::addColumn<QVariant>("expected");
+        const auto row = [](const char* name, const char* line, const char* field,
+                            const QVariant& v) {
+            QTest::newRow(name) << QByteArray(line) << QString::fromLatin1(field) << v;
+        };
+        row("range zero would spin the timer", "TimeRange=0", "TimeRange", 120);
+        row("range beyond 32 bits", "TimeRange=99999999999", "TimeRange", 120);
+        row("range as a list", "TimeRange=1, 2", "TimeRange", 120);
+        row("range kept", "TimeRange=7", "TimeRange", 7);
+        row("shift beyond 32 bits", "TimeShift=-4294967296", "TimeShift", 0);
+        row("shift negative kept", "TimeShift=-3600", "TimeShift", -3600);
+        row("ring zero", "NringBuffer=0", "NringBuffer", 1000);
+        row("ring 2^31 wraps negative", "NringBuffer=2147483648", "NringBuffer", 1000);
+        row("ring huge kept for the allocator", "NringBuffer=2147483647", "NringBuffer",
+            2147483647);
+        row("port beyond 16 bits", "PksdPort=70000", "PksdPort", 2543);
+        row("port zero kept", "PksdPort=0", "PksdPort", 0);
+        row("scale mode 4", "AmpScale=4", "AmpScale", 0);
+        row("scale mode a word", "AmpScale=banana", "AmpScale", 0);
+        row("time mode 7", "TimeScale=7", "TimeScale", 0);
+        row("time mode cpu kept", "TimeScale=4", "TimeScale", 4);
+        row("units 3", "VoltsLable=3", "VoltsLable", 0);
+        row("sort order 2", "SortOrder=2", "SortOrder", 1);
+        row("keep 2", "KeepSel=2", "KeepSel", 1);
+        row("label flag 9", "MinMaxLable=9", "MinMaxLable", 1);
+        row("auto-start 5", "AutoStartPKSD=5", "AutoStartPKSD", 0);
+        row("factor zero", "ScaleFactor=0", "ScaleFactor", 1.0);
+        row("factor nan", "ScaleFactor=nan", "ScaleFactor", 1.0);
+        row("factor kept", "ScaleFactor=0.25", "ScaleFactor", 0.25);
+        row("warning after negative", "NoDataWarning=-1", "NoDataWarning", 60);
+        row("reconnect after negative", "NoDataReconnect=-1", "NoDataReconnect", 600);
+        row("reconnect off kept", "NoDataReconnect=0", "NoDataReconnect", 0);
+        row("colour two parts", "TextColor=\"(1,2)\"", "TextColor", QColor(255, 255, 0));
+        row("colour unquoted", "AxesColor=(12,34,56)", "AxesColor", QColor(12, 34, 56));
+        row("host with commas", "PksdHost=a,b", "PksdHost", QStringLiteral("a,b"));
+    }
+    void hostileValuesKeepTheirDefaults()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, field);
+        ProgramState st;
+        ReadStoredSettings(*IniWith(dir_, line), st);
+        QTEST(Field(st, field), "expected");
+    }
+
+    void monitorTickRedrawsOnDataOrTheClock_data()
+    {
+        QTest::addColumn<int>("timeScale");
+        QTest::addColumn<int>("newData");
+        QTest::addColumn<bool>("redraws");
+        QTest::newRow("new data") << 0 << 1 << true;
+        QTest::newRow("nothing new") << 1 << 0 << false;
+        QTest::newRow("cpu clock, nothing new") << 4 << 0 << true;
+    }
+    void monitorTickRedrawsOnDataOrTheClock()
+    {
+        QFETCH(int, timeScale);
+        QFETCH(int, newData);
+        QTEST(MonitorTickRedraws(timeScale, newData), "redraws");
+    }
 
 private:
     QTemporaryDir dir_;
 };
-
-void tst_SettingsStore::savedTextIsTheStoresFormatAndReadsBack()
-{
-    ProgramState st;
-    st.Display.textColor = QColor(12, 34, 56);
-    st.Connection.PksdHost = QStringLiteral("pksd.example");
-    st.Connection.PksdPort = 65535;
-    st.Catalogue.SortOrder = 0;
-    st.Connection.AutoStartPKSD = 1;
-    st.Display.TimeShift = -30;
-    st.Store.NringBuffer = 4321;
-    st.Display.VoltsLable = 2;
-    st.Display.AmpScale = 3;
-    st.Display.TimeScale = 4;
-    st.Display.ScaleFactor = 0.125;
-    st.Connection.NoDataReconnect = 0;
-    const QString path = WriteIni(dir_, {});
-    WriteStoredSettings(*OpenSettingsStore(path), st);
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = f.readAll().split('\n');
-    QCOMPARE(lines.value(0), QByteArray("[ovqt_dislay]"));
-    for (const char* line :
-         {"TextColor=\"(12,34,56)\"", "AxesColor=\"(0,255,255)\"", "PksdHost=pksd.example",
-          "PksdPort=65535", "SortOrder=0", "AutoStartPKSD=1", "TimeRange=120", "TimeShift=-30",
-          "NringBuffer=4321", "VoltsLable=2", "AmpScale=3", "TimeScale=4", "ScaleFactor=0.125",
-          "NoDataWarning=60", "NoDataReconnect=0"})
-        QVERIFY2(lines.contains(line), line);
-    QCOMPARE(lines.size(), 1 + 23 + 1);
-
-    ProgramState back;
-    ReadStoredSettings(*OpenSettingsStore(path), back);
-    for (const char* key :
-         {"TextColor", "PksdHost", "PksdPort", "SortOrder", "AutoStartPKSD", "TimeShift",
-          "NringBuffer", "VoltsLable", "AmpScale", "TimeScale", "ScaleFactor", "NoDataReconnect"})
-        QVERIFY2(Field(back, QLatin1String(key)) == Field(st, QLatin1String(key)), key);
-}
-
-void tst_SettingsStore::hostileValuesKeepTheirDefaults_data()
-{
-    QTest::addColumn<QByteArray>("line");
-    QTest::addColumn<QString>("field");
-    QTest::addColumn<QVariant>("expected");
-    const auto row = [](const char* name, const char* line, const char* field, const QVariant& v) {
-        QTest::newRow(name) << QByteArray(line) << QString::fromLatin1(field) << v;
-    };
-    row("range zero would spin the timer", "TimeRange=0", "TimeRange", 120);
-    row("range beyond 32 bits", "TimeRange=99999999999", "TimeRange", 120);
-    row("range as a list", "TimeRange=1, 2", "TimeRange", 120);
-    row("range kept", "TimeRange=7", "TimeRange", 7);
-    row("shift beyond 32 bits", "TimeShift=-4294967296", "TimeShift", 0);
-    row("shift negative kept", "TimeShift=-3600", "TimeShift", -3600);
-    row("ring zero", "NringBuffer=0", "NringBuffer", 1000);
-    row("ring 2^31 wraps negative", "NringBuffer=2147483648", "NringBuffer", 1000);
-    row("ring huge kept for the allocator", "NringBuffer=2147483647", "NringBuffer", 2147483647);
-    row("port beyond 16 bits", "PksdPort=70000", "PksdPort", 2543);
-    row("port zero kept", "PksdPort=0", "PksdPort", 0);
-    row("scale mode 4", "AmpScale=4", "AmpScale", 0);
-    row("scale mode a word", "AmpScale=banana", "AmpScale", 0);
-    row("time mode 7", "TimeScale=7", "TimeScale", 0);
-    row("time mode cpu kept", "TimeScale=4", "TimeScale", 4);
-    row("units 3", "VoltsLable=3", "VoltsLable", 0);
-    row("sort order 2", "SortOrder=2", "SortOrder", 1);
-    row("keep 2", "KeepSel=2", "KeepSel", 1);
-    row("label flag 9", "MinMaxLable=9", "MinMaxLable", 1);
-    row("auto-start 5", "AutoStartPKSD=5", "AutoStartPKSD", 0);
-    row("factor zero", "ScaleFactor=0", "ScaleFactor", 1.0);
-    row("factor nan", "ScaleFactor=nan", "ScaleFactor", 1.0);
-    row("factor kept", "ScaleFactor=0.25", "ScaleFactor", 0.25);
-    row("warning after negative", "NoDataWarning=-1", "NoDataWarning", 60);
-    row("reconnect after negative", "NoDataReconnect=-1", "NoDataReconnect", 600);
-    row("reconnect off kept", "NoDataReconnect=0", "NoDataReconnect", 0);
-    row("colour two parts", "TextColor=\"(1,2)\"", "TextColor", QColor(255, 255, 0));
-    row("colour unquoted", "AxesColor=(12,34,56)", "AxesColor", QColor(12, 34, 56));
-    row("host with commas", "PksdHost=a,b", "PksdHost", QStringLiteral("a,b"));
-}
-
-void tst_SettingsStore::hostileValuesKeepTheirDefaults()
-{
-    QFETCH(QByteArray, line);
-    QFETCH(QString, field);
-    ProgramState st;
-    ReadStoredSettings(*IniWith(dir_, line), st);
-    QTEST(Field(st, field), "expected");
-}
-
-void tst_SettingsStore::monitorTickRedrawsOnDataOrTheClock_data()
-{
-    QTest::addColumn<int>("timeScale");
-    QTest::addColumn<int>("newData");
-    QTest::addColumn<bool>("redraws");
-    QTest::newRow("new data") << 0 << 1 << true;
-    QTest::newRow("nothing new") << 1 << 0 << false;
-    QTest::newRow("cpu clock, nothing new") << 4 << 0 << true;
-}
-
-void tst_SettingsStore::monitorTickRedrawsOnDataOrTheClock()
-{
-    QFETCH(int, timeScale);
-    QFETCH(int, newData);
-    QTEST(MonitorTickRedraws(timeScale, newData), "redraws");
-}
 
 QTEST_GUILESS_MAIN(tst_SettingsStore)
 #include "tst_settingsstore.moc"

@@ -105,312 +105,300 @@ class TestSelectTrace : public QObject
     Q_OBJECT
 
 private slots:
-    void dialogAsBuiltOpensWithTheStoredSort();
-    void rowTexts_data();
-    void rowTexts();
-    void unlistedEntriesLeftAlone();
-    void groupsOpenByCheckStateAndCheckTheirChannels();
-    void displayIndexFollowsListOrder_data();
-    void displayIndexFollowsListOrder();
-    void changeColor_data();
-    void changeColor();
-    void refreshDiscardsChanges();
-    void catalogueChangedWhileOpen();
-    void cancelChangesNothing();
-};
+    void dialogAsBuiltOpensWithTheStoredSort()
+    {
+        QWidget parent;
+        parent.setFont(QFont(QStringLiteral("Courier"), 13));
+        MyDialogSelect frame(&parent);
+        CheckForm(frame,
+                  {{"buttonRefresh", "MyDialogSelect", {20, 300, 93, 26}, "&Refresh"},
+                   {"buttonOk", "MyDialogSelect", {362, 300, 93, 26}, "&OK"},
+                   {"buttonCancel", "MyDialogSelect", {461, 300, 93, 26}, "&Cancel"},
+                   {"pushButton4", "MyDialogSelect", {140, 300, 180, 27}, "Change Trace Color"},
+                   {"listView1", "MyDialogSelect", {20, 20, 540, 270}, ""}});
+        QCOMPARE(frame.windowTitle(), QStringLiteral("Select Components"));
+        QCOMPARE(frame.font().family(), QStringLiteral("Arial"));
+        QCOMPARE(frame.font().pointSize(), 13);
+        QCOMPARE(frame.buttonRefresh->shortcut(), QKeySequence(QStringLiteral("Alt+R")));
+        QTreeWidget* list = frame.listView1;
+        QStringList headers;
+        for (int c = 0; c < list->columnCount(); ++c)
+            headers << list->headerItem()->text(c);
+        QCOMPARE(headers.join(u','), QStringLiteral("Das,Stream,Channel,Rate,Color"));
+        QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
 
-void TestSelectTrace::dialogAsBuiltOpensWithTheStoredSort()
-{
-    QWidget parent;
-    parent.setFont(QFont(QStringLiteral("Courier"), 13));
-    MyDialogSelect frame(&parent);
-    CheckForm(frame, {{"buttonRefresh", "MyDialogSelect", {20, 300, 93, 26}, "&Refresh"},
-                      {"buttonOk", "MyDialogSelect", {362, 300, 93, 26}, "&OK"},
-                      {"buttonCancel", "MyDialogSelect", {461, 300, 93, 26}, "&Cancel"},
-                      {"pushButton4", "MyDialogSelect", {140, 300, 180, 27}, "Change Trace Color"},
-                      {"listView1", "MyDialogSelect", {20, 20, 540, 270}, ""}});
-    QCOMPARE(frame.windowTitle(), QStringLiteral("Select Components"));
-    QCOMPARE(frame.font().family(), QStringLiteral("Arial"));
-    QCOMPARE(frame.font().pointSize(), 13);
-    QCOMPARE(frame.buttonRefresh->shortcut(), QKeySequence(QStringLiteral("Alt+R")));
-    QTreeWidget* list = frame.listView1;
-    QStringList headers;
-    for (int c = 0; c < list->columnCount(); ++c)
-        headers << list->headerItem()->text(c);
-    QCOMPARE(headers.join(u','), QStringLiteral("Das,Stream,Channel,Rate,Color"));
-    QCOMPARE(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+        // An empty catalogue: the stored sort is shown, and the one chosen is taken back.
+        ChannelCatalogue cat;
+        cat.SortColumn = 1;
+        cat.SortOrder = 0;
+        QVERIFY(Select(
+            cat,
+            [&](MyDialogSelect* d) {
+                QCOMPARE(d->parentWidget(), &parent);
+                QCOMPARE(d->listView1->header()->sortIndicatorSection(), 1);
+                QCOMPARE(d->listView1->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+                d->listView1->sortByColumn(3, Qt::AscendingOrder);
+                ClickOk(d);
+            },
+            &parent));
+        QCOMPARE(cat.SortColumn, 3);
+        QCOMPARE(cat.SortOrder, 1);
+    }
 
-    // An empty catalogue: the stored sort is shown, and the one chosen is taken back.
-    ChannelCatalogue cat;
-    cat.SortColumn = 1;
-    cat.SortOrder = 0;
-    QVERIFY(Select(
-        cat,
-        [&](MyDialogSelect* d) {
-            QCOMPARE(d->parentWidget(), &parent);
-            QCOMPARE(d->listView1->header()->sortIndicatorSection(), 1);
-            QCOMPARE(d->listView1->header()->sortIndicatorOrder(), Qt::DescendingOrder);
-            d->listView1->sortByColumn(3, Qt::AscendingOrder);
+    void rowTexts_data()
+    {
+        QTest::addColumn<int>("das");
+        QTest::addColumn<int>("stream");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<double>("sampleRate");
+        QTest::addColumn<double>("measuredRate");
+        QTest::addColumn<QString>("texts"); // group, das, stream, channel, rate
+        QTest::newRow("unit 12AB, rate 100")
+            << 0x12AB << 0 << 0 << 100.0 << 0.0 << "12AB-01 12AB 01 01 100";
+        QTest::newRow("measured 0.1") << 0x12AB << 0 << 0 << 0.0 << 0.1 << "12AB-01 12AB 01 01 0.1";
+        QTest::newRow("negative configured rate falls back to measured")
+            << 0x12AB << 0 << 0 << -5.0 << 250.0 << "12AB-01 12AB 01 01 250";
+        QTest::newRow("configured wins over measured")
+            << 0x12AB << 0 << 0 << 40.0 << 250.0 << "12AB-01 12AB 01 01 40";
+        QTest::newRow("highest ids")
+            << 0xFFFF << 65535 << 65535 << 1000.0 << 0.0 << "FFFF-65536 FFFF 65536 65536 1000";
+        QTest::newRow("small unit, channel 31")
+            << 0x00a << 1 << 31 << 0.0 << 5.0 << "000A-02 000A 02 32 5";
+    }
+    void rowTexts()
+    {
+        QFETCH(int, das);
+        QFETCH(int, stream);
+        QFETCH(int, channel);
+        QFETCH(double, sampleRate);
+        QFETCH(double, measuredRate);
+
+        ChannelCatalogue cat;
+        DasStreamChanInfo e = Entry(das, stream, channel, sampleRate, 1, 0, {12, 200, 34});
+        e.MeasuredRate = measuredRate;
+        cat.Entries.push_back(e);
+        QVERIFY(Select(cat, [&](MyDialogSelect* d) {
+            QTreeWidget* list = d->listView1;
+            QCOMPARE(list->topLevelItemCount(), 1);
+            QTreeWidgetItem* group = list->topLevelItem(0);
+            QCOMPARE(group->childCount(), 1);
+            QTreeWidgetItem* row = group->child(0);
+            QStringList texts{group->text(kDas)};
+            for (int c = 0; c < 4; ++c)
+                texts << row->text(c);
+            QTEST(texts.join(u' '), "texts");
+            QCOMPARE(row->text(kColor), QStringLiteral("(12,200,34)"));
+            QCOMPARE(row->checkState(kDas), Qt::Checked);
+            const QImage swatch = row->icon(kColor).pixmap(16, 16).toImage();
+            QCOMPARE(swatch.size(), QSize(16, 16));
+            QCOMPARE(swatch.pixelColor(0, 0), QColor(12, 200, 34));
+            QCOMPARE(swatch.pixelColor(15, 15), QColor(12, 200, 34));
+            d->reject();
+        }));
+    }
+
+    void unlistedEntriesLeftAlone()
+    {
+        ChannelCatalogue cat;
+        DasStreamChanInfo noRate = Entry(1, 0, 0, 0, 1, 7, {1, 2, 3});
+        DasStreamChanInfo negative = Entry(1, 0, 1, -1, 1, 8, {4, 5, 6});
+        negative.MeasuredRate = -2;
+        cat.Entries = {noRate, negative, Entry(1, 0, 2, 100, 0, 0)};
+        QVERIFY(Select(cat, [&](MyDialogSelect* d) {
+            QCOMPARE(d->listView1->topLevelItemCount(), 1);
+            QCOMPARE(d->listView1->topLevelItem(0)->childCount(), 1);
+            QVERIFY(ChannelRow(d->listView1, 1, 1, 3));
             ClickOk(d);
-        },
-        &parent));
-    QCOMPARE(cat.SortColumn, 3);
-    QCOMPARE(cat.SortOrder, 1);
-}
+        }));
+        QCOMPARE(Chosen(cat), QStringLiteral("1:7 1:8 0:0"));
+        QCOMPARE(Colours(cat), QStringLiteral("(1,2,3) (4,5,6) (255,0,0)"));
+    }
 
-void TestSelectTrace::rowTexts_data()
-{
-    QTest::addColumn<int>("das");
-    QTest::addColumn<int>("stream");
-    QTest::addColumn<int>("channel");
-    QTest::addColumn<double>("sampleRate");
-    QTest::addColumn<double>("measuredRate");
-    QTest::addColumn<QString>("texts"); // group, das, stream, channel, rate
-    QTest::newRow("unit 12AB, rate 100")
-        << 0x12AB << 0 << 0 << 100.0 << 0.0 << "12AB-01 12AB 01 01 100";
-    QTest::newRow("measured 0.1") << 0x12AB << 0 << 0 << 0.0 << 0.1 << "12AB-01 12AB 01 01 0.1";
-    QTest::newRow("negative configured rate falls back to measured")
-        << 0x12AB << 0 << 0 << -5.0 << 250.0 << "12AB-01 12AB 01 01 250";
-    QTest::newRow("configured wins over measured")
-        << 0x12AB << 0 << 0 << 40.0 << 250.0 << "12AB-01 12AB 01 01 40";
-    QTest::newRow("highest ids") << 0xFFFF << 65535 << 65535 << 1000.0 << 0.0
-                                 << "FFFF-65536 FFFF 65536 65536 1000";
-    QTest::newRow("small unit, channel 31")
-        << 0x00a << 1 << 31 << 0.0 << 5.0 << "000A-02 000A 02 32 5";
-}
+    void groupsOpenByCheckStateAndCheckTheirChannels()
+    {
+        ChannelCatalogue cat;
+        cat.Entries = {Entry(1, 0, 0), Entry(1, 0, 1),         // none checked
+                       Entry(2, 0, 0, 100, 1), Entry(2, 0, 1), // one of two
+                       Entry(3, 4, 0, 100, 1)};                // all
+        QVERIFY(Select(cat, [&](MyDialogSelect* d) {
+            QTreeWidgetItem* none = Row(d->listView1, QStringLiteral("0001-01"));
+            QTreeWidgetItem* some = Row(d->listView1, QStringLiteral("0002-01"));
+            QTreeWidgetItem* all = Row(d->listView1, QStringLiteral("0003-05"));
+            QCOMPARE(none->checkState(kDas), Qt::Unchecked);
+            QVERIFY(!none->isExpanded());
+            QCOMPARE(some->checkState(kDas), Qt::PartiallyChecked);
+            QVERIFY(some->isExpanded());
+            QCOMPARE(all->checkState(kDas), Qt::Checked);
+            QVERIFY(all->isExpanded());
+            // A group's check goes down to its channels, and a channel's back up.
+            none->setCheckState(kDas, Qt::Checked);
+            QCOMPARE(none->child(0)->checkState(kDas), Qt::Checked);
+            QCOMPARE(none->child(1)->checkState(kDas), Qt::Checked);
+            all->setCheckState(kDas, Qt::Unchecked);
+            QCOMPARE(all->child(0)->checkState(kDas), Qt::Unchecked);
+            none->child(1)->setCheckState(kDas, Qt::Unchecked);
+            QCOMPARE(none->checkState(kDas), Qt::PartiallyChecked);
+            ClickOk(d);
+        }));
+        QCOMPARE(Chosen(cat), QStringLiteral("1:0 0:0 1:1 0:0 0:0"));
+    }
 
-void TestSelectTrace::rowTexts()
-{
-    QFETCH(int, das);
-    QFETCH(int, stream);
-    QFETCH(int, channel);
-    QFETCH(double, sampleRate);
-    QFETCH(double, measuredRate);
+    void displayIndexFollowsListOrder_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("order");
+        // Unchecked channels keep their old numbers.
+        QTest::addColumn<QString>("chosen");
+        QTest::newRow("channel ascending")
+            << 2 << int(Qt::AscendingOrder) << "1:0 0:11 1:1 0:13 1:2";
+        QTest::newRow("channel descending")
+            << 2 << int(Qt::DescendingOrder) << "1:1 0:11 1:0 0:13 1:2";
+        QTest::newRow("unit descending")
+            << 0 << int(Qt::DescendingOrder) << "1:1 0:11 1:2 0:13 1:0";
+    }
+    void displayIndexFollowsListOrder()
+    {
+        QFETCH(int, column);
+        QFETCH(int, order);
+        ChannelCatalogue cat;
+        cat.Entries = {Entry(1, 0, 0, 100, 0, 10), Entry(1, 0, 1, 100, 1, 11),
+                       Entry(1, 0, 2, 100, 0, 12), Entry(2, 0, 0, 100, 1, 13),
+                       Entry(2, 0, 1, 100, 0, 14)};
+        QVERIFY(Select(cat, [&](MyDialogSelect* d) {
+            QTreeWidget* list = d->listView1;
+            list->sortByColumn(column, Qt::SortOrder(order));
+            ChannelRow(list, 1, 1, 1)->setCheckState(kDas, Qt::Checked);
+            ChannelRow(list, 1, 1, 2)->setCheckState(kDas, Qt::Unchecked);
+            ChannelRow(list, 1, 1, 3)->setCheckState(kDas, Qt::Checked);
+            ChannelRow(list, 2, 1, 1)->setCheckState(kDas, Qt::Unchecked);
+            ChannelRow(list, 2, 1, 2)->setCheckState(kDas, Qt::Checked);
+            ClickOk(d);
+        }));
+        QCOMPARE(cat.SortColumn, column);
+        QCOMPARE(cat.SortOrder, order == Qt::AscendingOrder ? 1 : 0);
+        QTEST(Chosen(cat), "chosen");
+    }
 
-    ChannelCatalogue cat;
-    DasStreamChanInfo e = Entry(das, stream, channel, sampleRate, 1, 0, {12, 200, 34});
-    e.MeasuredRate = measuredRate;
-    cat.Entries.push_back(e);
-    QVERIFY(Select(cat, [&](MyDialogSelect* d) {
-        QTreeWidget* list = d->listView1;
-        QCOMPARE(list->topLevelItemCount(), 1);
-        QTreeWidgetItem* group = list->topLevelItem(0);
-        QCOMPARE(group->childCount(), 1);
-        QTreeWidgetItem* row = group->child(0);
-        QStringList texts{group->text(kDas)};
-        for (int c = 0; c < 4; ++c)
-            texts << row->text(c);
-        QTEST(texts.join(u' '), "texts");
-        QCOMPARE(row->text(kColor), QStringLiteral("(12,200,34)"));
-        QCOMPARE(row->checkState(kDas), Qt::Checked);
-        const QImage swatch = row->icon(kColor).pixmap(16, 16).toImage();
-        QCOMPARE(swatch.size(), QSize(16, 16));
-        QCOMPARE(swatch.pixelColor(0, 0), QColor(12, 200, 34));
-        QCOMPARE(swatch.pixelColor(15, 15), QColor(12, 200, 34));
-        d->reject();
-    }));
-}
+    void changeColor_data()
+    {
+        QTest::addColumn<bool>("choose");
+        QTest::newRow("colour chosen") << true;
+        QTest::newRow("colour dialog cancelled") << false;
+    }
+    void changeColor()
+    {
+        QFETCH(bool, choose);
+        const QColor chosen(10, 20, 30);
+        ChannelCatalogue cat;
+        cat.Entries = {Entry(1, 0, 0, 100, 1, 0, {1, 1, 1}), Entry(1, 0, 1, 100, 1, 1, {2, 2, 2}),
+                       Entry(2, 0, 0, 100, 1, 2, {3, 3, 3})};
+        bool colorDialogSeen = false;
+        QVERIFY(SelectScript(
+            cat, {Selecting([&](MyDialogSelect* d) {
+                      QTreeWidget* list = d->listView1;
+                      QTreeWidgetItem* a = ChannelRow(list, 1, 1, 1);
+                      QTreeWidgetItem* b = ChannelRow(list, 2, 1, 1);
+                      QTreeWidgetItem* group = Row(list, QStringLiteral("0001-01"));
+                      a->setSelected(true);
+                      b->setSelected(true);
+                      group->setSelected(true);
+                      QTest::mouseClick(d->pushButton4, Qt::LeftButton);
+                      QVERIFY(colorDialogSeen);
+                      const QString text =
+                          choose ? QStringLiteral("(10,20,30)") : QStringLiteral("(1,1,1)");
+                      QCOMPARE(a->text(kColor), text);
+                      QCOMPARE(b->text(kColor), choose ? text : QStringLiteral("(3,3,3)"));
+                      QCOMPARE(a->icon(kColor).pixmap(16, 16).toImage().pixelColor(8, 8),
+                               choose ? chosen : QColor(1, 1, 1));
+                      QCOMPARE(a->isSelected(), !choose);
+                      QCOMPARE(b->isSelected(), !choose);
+                      QVERIFY(group->isSelected());
+                      QVERIFY(group->text(kColor).isEmpty());
+                      QCOMPARE(ChannelRow(list, 1, 1, 2)->text(kColor), QStringLiteral("(2,2,2)"));
+                      ClickOk(d);
+                  }),
+                  [&](QWidget* w) {
+                      auto* colors = qobject_cast<QColorDialog*>(w);
+                      QVERIFY(colors);
+                      colorDialogSeen = true;
+                      QCOMPARE(colors->currentColor(), QColor(Qt::red));
+                      if (!choose) {
+                          colors->reject();
+                          return;
+                      }
+                      colors->setCurrentColor(chosen);
+                      colors->accept();
+                  }}));
+        QCOMPARE(Colours(cat), choose ? QStringLiteral("(10,20,30) (2,2,2) (10,20,30)")
+                                      : QStringLiteral("(1,1,1) (2,2,2) (3,3,3)"));
+    }
 
-void TestSelectTrace::unlistedEntriesLeftAlone()
-{
-    ChannelCatalogue cat;
-    DasStreamChanInfo noRate = Entry(1, 0, 0, 0, 1, 7, {1, 2, 3});
-    DasStreamChanInfo negative = Entry(1, 0, 1, -1, 1, 8, {4, 5, 6});
-    negative.MeasuredRate = -2;
-    cat.Entries = {noRate, negative, Entry(1, 0, 2, 100, 0, 0)};
-    QVERIFY(Select(cat, [&](MyDialogSelect* d) {
-        QCOMPARE(d->listView1->topLevelItemCount(), 1);
-        QCOMPARE(d->listView1->topLevelItem(0)->childCount(), 1);
-        QVERIFY(ChannelRow(d->listView1, 1, 1, 3));
-        ClickOk(d);
-    }));
-    QCOMPARE(Chosen(cat), QStringLiteral("1:7 1:8 0:0"));
-    QCOMPARE(Colours(cat), QStringLiteral("(1,2,3) (4,5,6) (255,0,0)"));
-}
+    void refreshDiscardsChanges()
+    {
+        ChannelCatalogue cat;
+        cat.Entries = {Entry(1, 0, 0, 100, 1, 0, {1, 1, 1}), Entry(1, 0, 1, 100, 0, 4, {2, 2, 2})};
+        QVERIFY(SelectScript(
+            cat, {Selecting([&](MyDialogSelect* d) {
+                      QTreeWidget* list = d->listView1;
+                      ChannelRow(list, 1, 1, 1)->setCheckState(kDas, Qt::Unchecked);
+                      ChannelRow(list, 1, 1, 2)->setCheckState(kDas, Qt::Checked);
+                      ChannelRow(list, 1, 1, 2)->setText(kColor, QStringLiteral("(7,7,7)"));
+                      list->sortByColumn(3, Qt::DescendingOrder);
+                      // Meanwhile a packet brings a new channel.
+                      cat.Entries.push_back(Entry(5, 0, 0, 20, 1, 1, {3, 3, 3}));
+                      QTest::mouseClick(d->buttonRefresh, Qt::LeftButton);
+                      QCOMPARE(d->refreshRequested, 1);
+                  }),
+                  Selecting([&](MyDialogSelect* d) {
+                      QTreeWidget* list = d->listView1;
+                      QCOMPARE(d->refreshRequested, 0);
+                      QCOMPARE(list->header()->sortIndicatorSection(), 0);
+                      QCOMPARE(list->header()->sortIndicatorOrder(), Qt::AscendingOrder);
+                      QCOMPARE(ChannelRow(list, 1, 1, 1)->checkState(kDas), Qt::Checked);
+                      QCOMPARE(ChannelRow(list, 1, 1, 2)->checkState(kDas), Qt::Unchecked);
+                      QCOMPARE(ChannelRow(list, 1, 1, 2)->text(kColor), QStringLiteral("(2,2,2)"));
+                      QVERIFY(ChannelRow(list, 5, 1, 1));
+                      ChannelRow(list, 5, 1, 1)->setCheckState(kDas, Qt::Unchecked);
+                      ClickOk(d);
+                  })}));
+        QCOMPARE(cat.SortColumn, 0);
+        QCOMPARE(cat.SortOrder, 1);
+        QCOMPARE(Chosen(cat), QStringLiteral("1:0 0:4 0:1"));
+        QCOMPARE(Colours(cat), QStringLiteral("(1,1,1) (2,2,2) (3,3,3)"));
+    }
 
-void TestSelectTrace::groupsOpenByCheckStateAndCheckTheirChannels()
-{
-    ChannelCatalogue cat;
-    cat.Entries = {Entry(1, 0, 0), Entry(1, 0, 1),         // none checked
-                   Entry(2, 0, 0, 100, 1), Entry(2, 0, 1), // one of two
-                   Entry(3, 4, 0, 100, 1)};                // all
-    QVERIFY(Select(cat, [&](MyDialogSelect* d) {
-        QTreeWidgetItem* none = Row(d->listView1, QStringLiteral("0001-01"));
-        QTreeWidgetItem* some = Row(d->listView1, QStringLiteral("0002-01"));
-        QTreeWidgetItem* all = Row(d->listView1, QStringLiteral("0003-05"));
-        QCOMPARE(none->checkState(kDas), Qt::Unchecked);
-        QVERIFY(!none->isExpanded());
-        QCOMPARE(some->checkState(kDas), Qt::PartiallyChecked);
-        QVERIFY(some->isExpanded());
-        QCOMPARE(all->checkState(kDas), Qt::Checked);
-        QVERIFY(all->isExpanded());
-        // A group's check goes down to its channels, and a channel's back up.
-        none->setCheckState(kDas, Qt::Checked);
-        QCOMPARE(none->child(0)->checkState(kDas), Qt::Checked);
-        QCOMPARE(none->child(1)->checkState(kDas), Qt::Checked);
-        all->setCheckState(kDas, Qt::Unchecked);
-        QCOMPARE(all->child(0)->checkState(kDas), Qt::Unchecked);
-        none->child(1)->setCheckState(kDas, Qt::Unchecked);
-        QCOMPARE(none->checkState(kDas), Qt::PartiallyChecked);
-        ClickOk(d);
-    }));
-    QCOMPARE(Chosen(cat), QStringLiteral("1:0 0:0 1:1 0:0 0:0"));
-}
+    void catalogueChangedWhileOpen()
+    {
+        ChannelCatalogue cat;
+        cat.Entries = {Entry(1, 0, 0, 100, 0, 3, {1, 1, 1}), Entry(2, 0, 0, 100, 0, 4, {2, 2, 2})};
+        QVERIFY(Select(cat, [&](MyDialogSelect* d) {
+            ChannelRow(d->listView1, 2, 1, 1)->setCheckState(kDas, Qt::Checked);
+            ChannelRow(d->listView1, 2, 1, 1)->setText(kColor, QStringLiteral("(0,0,200)"));
+            // A new channel sorts in front and moves the listed entries.
+            cat.Entries.insert(cat.Entries.begin(), Entry(0, 0, 0, 100, 1, 5, {9, 9, 9}));
+            std::swap(cat.Entries[1], cat.Entries[2]);
+            ClickOk(d);
+        }));
+        // The added unit 0, then units 2 and 1.
+        QCOMPARE(Chosen(cat), QStringLiteral("1:5 1:0 0:3"));
+        QCOMPARE(Colours(cat), QStringLiteral("(9,9,9) (0,0,200) (1,1,1)"));
+    }
 
-void TestSelectTrace::displayIndexFollowsListOrder_data()
-{
-    QTest::addColumn<int>("column");
-    QTest::addColumn<int>("order");
-    // Unchecked channels keep their old numbers.
-    QTest::addColumn<QString>("chosen");
-    QTest::newRow("channel ascending") << 2 << int(Qt::AscendingOrder) << "1:0 0:11 1:1 0:13 1:2";
-    QTest::newRow("channel descending") << 2 << int(Qt::DescendingOrder) << "1:1 0:11 1:0 0:13 1:2";
-    QTest::newRow("unit descending") << 0 << int(Qt::DescendingOrder) << "1:1 0:11 1:2 0:13 1:0";
-}
-
-void TestSelectTrace::displayIndexFollowsListOrder()
-{
-    QFETCH(int, column);
-    QFETCH(int, order);
-    ChannelCatalogue cat;
-    cat.Entries = {Entry(1, 0, 0, 100, 0, 10), Entry(1, 0, 1, 100, 1, 11),
-                   Entry(1, 0, 2, 100, 0, 12), Entry(2, 0, 0, 100, 1, 13),
-                   Entry(2, 0, 1, 100, 0, 14)};
-    QVERIFY(Select(cat, [&](MyDialogSelect* d) {
-        QTreeWidget* list = d->listView1;
-        list->sortByColumn(column, Qt::SortOrder(order));
-        ChannelRow(list, 1, 1, 1)->setCheckState(kDas, Qt::Checked);
-        ChannelRow(list, 1, 1, 2)->setCheckState(kDas, Qt::Unchecked);
-        ChannelRow(list, 1, 1, 3)->setCheckState(kDas, Qt::Checked);
-        ChannelRow(list, 2, 1, 1)->setCheckState(kDas, Qt::Unchecked);
-        ChannelRow(list, 2, 1, 2)->setCheckState(kDas, Qt::Checked);
-        ClickOk(d);
-    }));
-    QCOMPARE(cat.SortColumn, column);
-    QCOMPARE(cat.SortOrder, order == Qt::AscendingOrder ? 1 : 0);
-    QTEST(Chosen(cat), "chosen");
-}
-
-void TestSelectTrace::changeColor_data()
-{
-    QTest::addColumn<bool>("choose");
-    QTest::newRow("colour chosen") << true;
-    QTest::newRow("colour dialog cancelled") << false;
-}
-
-void TestSelectTrace::changeColor()
-{
-    QFETCH(bool, choose);
-    const QColor chosen(10, 20, 30);
-    ChannelCatalogue cat;
-    cat.Entries = {Entry(1, 0, 0, 100, 1, 0, {1, 1, 1}), Entry(1, 0, 1, 100, 1, 1, {2, 2, 2}),
-                   Entry(2, 0, 0, 100, 1, 2, {3, 3, 3})};
-    bool colorDialogSeen = false;
-    QVERIFY(SelectScript(
-        cat, {Selecting([&](MyDialogSelect* d) {
-                  QTreeWidget* list = d->listView1;
-                  QTreeWidgetItem* a = ChannelRow(list, 1, 1, 1);
-                  QTreeWidgetItem* b = ChannelRow(list, 2, 1, 1);
-                  QTreeWidgetItem* group = Row(list, QStringLiteral("0001-01"));
-                  a->setSelected(true);
-                  b->setSelected(true);
-                  group->setSelected(true);
-                  QTest::mouseClick(d->pushButton4, Qt::LeftButton);
-                  QVERIFY(colorDialogSeen);
-                  const QString text =
-                      choose ? QStringLiteral("(10,20,30)") : QStringLiteral("(1,1,1)");
-                  QCOMPARE(a->text(kColor), text);
-                  QCOMPARE(b->text(kColor), choose ? text : QStringLiteral("(3,3,3)"));
-                  QCOMPARE(a->icon(kColor).pixmap(16, 16).toImage().pixelColor(8, 8),
-                           choose ? chosen : QColor(1, 1, 1));
-                  QCOMPARE(a->isSelected(), !choose);
-                  QCOMPARE(b->isSelected(), !choose);
-                  QVERIFY(group->isSelected());
-                  QVERIFY(group->text(kColor).isEmpty());
-                  QCOMPARE(ChannelRow(list, 1, 1, 2)->text(kColor), QStringLiteral("(2,2,2)"));
-                  ClickOk(d);
-              }),
-              [&](QWidget* w) {
-                  auto* colors = qobject_cast<QColorDialog*>(w);
-                  QVERIFY(colors);
-                  colorDialogSeen = true;
-                  QCOMPARE(colors->currentColor(), QColor(Qt::red));
-                  if (!choose) {
-                      colors->reject();
-                      return;
-                  }
-                  colors->setCurrentColor(chosen);
-                  colors->accept();
-              }}));
-    QCOMPARE(Colours(cat), choose ? QStringLiteral("(10,20,30) (2,2,2) (10,20,30)")
-                                  : QStringLiteral("(1,1,1) (2,2,2) (3,3,3)"));
-}
-
-void TestSelectTrace::refreshDiscardsChanges()
-{
-    ChannelCatalogue cat;
-    cat.Entries = {Entry(1, 0, 0, 100, 1, 0, {1, 1, 1}), Entry(1, 0, 1, 100, 0, 4, {2, 2, 2})};
-    QVERIFY(SelectScript(
-        cat, {Selecting([&](MyDialogSelect* d) {
-                  QTreeWidget* list = d->listView1;
-                  ChannelRow(list, 1, 1, 1)->setCheckState(kDas, Qt::Unchecked);
-                  ChannelRow(list, 1, 1, 2)->setCheckState(kDas, Qt::Checked);
-                  ChannelRow(list, 1, 1, 2)->setText(kColor, QStringLiteral("(7,7,7)"));
-                  list->sortByColumn(3, Qt::DescendingOrder);
-                  // Meanwhile a packet brings a new channel.
-                  cat.Entries.push_back(Entry(5, 0, 0, 20, 1, 1, {3, 3, 3}));
-                  QTest::mouseClick(d->buttonRefresh, Qt::LeftButton);
-                  QCOMPARE(d->refreshRequested, 1);
-              }),
-              Selecting([&](MyDialogSelect* d) {
-                  QTreeWidget* list = d->listView1;
-                  QCOMPARE(d->refreshRequested, 0);
-                  QCOMPARE(list->header()->sortIndicatorSection(), 0);
-                  QCOMPARE(list->header()->sortIndicatorOrder(), Qt::AscendingOrder);
-                  QCOMPARE(ChannelRow(list, 1, 1, 1)->checkState(kDas), Qt::Checked);
-                  QCOMPARE(ChannelRow(list, 1, 1, 2)->checkState(kDas), Qt::Unchecked);
-                  QCOMPARE(ChannelRow(list, 1, 1, 2)->text(kColor), QStringLiteral("(2,2,2)"));
-                  QVERIFY(ChannelRow(list, 5, 1, 1));
-                  ChannelRow(list, 5, 1, 1)->setCheckState(kDas, Qt::Unchecked);
-                  ClickOk(d);
-              })}));
-    QCOMPARE(cat.SortColumn, 0);
-    QCOMPARE(cat.SortOrder, 1);
-    QCOMPARE(Chosen(cat), QStringLiteral("1:0 0:4 0:1"));
-    QCOMPARE(Colours(cat), QStringLiteral("(1,1,1) (2,2,2) (3,3,3)"));
-}
-
-void TestSelectTrace::catalogueChangedWhileOpen()
-{
-    ChannelCatalogue cat;
-    cat.Entries = {Entry(1, 0, 0, 100, 0, 3, {1, 1, 1}), Entry(2, 0, 0, 100, 0, 4, {2, 2, 2})};
-    QVERIFY(Select(cat, [&](MyDialogSelect* d) {
-        ChannelRow(d->listView1, 2, 1, 1)->setCheckState(kDas, Qt::Checked);
-        ChannelRow(d->listView1, 2, 1, 1)->setText(kColor, QStringLiteral("(0,0,200)"));
-        // A new channel sorts in front and moves the listed entries.
-        cat.Entries.insert(cat.Entries.begin(), Entry(0, 0, 0, 100, 1, 5, {9, 9, 9}));
-        std::swap(cat.Entries[1], cat.Entries[2]);
-        ClickOk(d);
-    }));
-    // The added unit 0, then units 2 and 1.
-    QCOMPARE(Chosen(cat), QStringLiteral("1:5 1:0 0:3"));
-    QCOMPARE(Colours(cat), QStringLiteral("(9,9,9) (0,0,200) (1,1,1)"));
-}
-
-void TestSelectTrace::cancelChangesNothing()
-{
-    ChannelCatalogue cat;
-    cat.Entries = {Entry(1, 0, 0, 100, 1, 2, {1, 1, 1})};
-    cat.SortColumn = 1;
-    QVERIFY(Select(cat, [&](MyDialogSelect* d) {
-        ChannelRow(d->listView1, 1, 1, 1)->setCheckState(kDas, Qt::Unchecked);
-        d->listView1->sortByColumn(4, Qt::DescendingOrder);
-        QTest::mouseClick(d->buttonCancel, Qt::LeftButton);
-    }));
-    QCOMPARE(Chosen(cat), QStringLiteral("1:2"));
-    QCOMPARE(cat.SortColumn, 1);
-    QCOMPARE(cat.SortOrder, 1);
-}
+    void cancelChangesNothing()
+    {
+        ChannelCatalogue cat;
+        cat.Entries = {Entry(1, 0, 0, 100, 1, 2, {1, 1, 1})};
+        cat.SortColumn = 1;
+        QVERIFY(Select(cat, [&](MyDialogSelect* d) {
+            ChannelRow(d->listView1, 1, 1, 1)->setCheckState(kDas, Qt::Unchecked);
+            d->listView1->sortByColumn(4, Qt::DescendingOrder);
+            QTest::mouseClick(d->buttonCancel, Qt::LeftButton);
+        }));
+        QCOMPARE(Chosen(cat), QStringLiteral("1:2"));
+        QCOMPARE(cat.SortColumn, 1);
+        QCOMPARE(cat.SortOrder, 1);
+    }
+};
 
 QTEST_MAIN(TestSelectTrace)
 #include "tst_selecttrace.moc"

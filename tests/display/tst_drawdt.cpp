@@ -86,284 +86,264 @@ class DrawDtTest : public QObject
     Q_OBJECT
 
 private slots:
-    void windowEdgesLandOnPlotEdges_data();
-    void windowEdgesLandOnPlotEdges();
-    void bandsStackByDisplayIndexNotCatalogueOrder();
-    void barsAreKeptClear();
-    void lockAtStartTakesTheFirstDrawingsScale();
-    void traceStaysOneDevicePixelOnADenseScreen();
-    void tracePassIgnoresTheCallersAntialiasing();
-    void packetsAreNotJoinedAcrossAGap();
-    void packetAfterTheWindowEndIsNotDrawn();
-    void fullScaleDataStaysInItsBand_data();
-    void fullScaleDataStaysInItsBand();
-    void cpuClockEndsTheWindowAtTheInjectedTime();
-    void earlyStopsLeaveBackgroundOnly_data();
-    void earlyStopsLeaveBackgroundOnly();
-    void collapsedAreaDrawsNothing();
-    void badDisplayIndexDoesNotCrash();
+    void windowEdgesLandOnPlotEdges_data()
+    {
+        QTest::addColumn<int>("labels");
+        QTest::newRow("label areas reserved") << 1;
+        QTest::newRow("label areas dropped") << 0;
+    }
+    void windowEdgesLandOnPlotEdges()
+    {
+        QFETCH(int, labels);
+        Scene s;
+        s.ds.TimeRange = 10;
+        s.ds.MinMaxLable = labels;
+        s.ds.MeanRangeLable = labels;
+        s.One();
+        // Samples at t = -10 ... 0 and one more that must end the packet.
+        s.Put(-10, Alternating(12, 0, 100));
+        QVERIFY(s.Draw());
+        const std::vector<int> columns = ColumnsWith(s.image, kRed);
+        QVERIFY(!columns.empty());
+        QCOMPARE(columns.front(), labels ? s.LabelWidth() : 1);
+        QCOMPARE(columns.back(), labels ? 799 - s.LabelWidth() : 798);
+    }
+
+    void bandsStackByDisplayIndexNotCatalogueOrder()
+    {
+        Scene s;
+        s.ds.TimeLable = 0;
+        s.cat.Entries = {ActiveChannel(1, 0, 0, 2, 1.0, TenOClock(), {255, 0, 0}),
+                         ActiveChannel(1, 0, 1, 0, 1.0, TenOClock(), {0, 255, 0}),
+                         ActiveChannel(1, 0, 2, 1, 1.0, TenOClock(), {0, 0, 255})};
+        for (const DasStreamChanInfo& e : s.cat.Entries)
+            PutPacket(s.store, e, TenOClock(-50), std::vector<std::int32_t>(51, 42));
+        QVERIFY(s.Draw());
+        const QColor colours[] = {kRed, kGreen, kBlue};
+        for (int i = 0; i < 3; ++i) {
+            // A constant trace runs through the middle of its band, its scale on the constant.
+            const DasStreamChanInfo& e = s.cat.Entries[i];
+            QCOMPARE(std::pair(e.ScaleLow, e.ScaleHigh), std::pair(42, 42));
+            const TraceBand band = s.Band(e.DisplayIndex, 3);
+            QCOMPARE(RowsWith(s.image, colours[i]),
+                     std::vector<int>{band.Top + (band.Bottom - band.Top) / 2});
+            // Frame lines run across the whole width, label areas included.
+            QCOMPARE(s.image.pixelColor(0, band.Top), s.ds.axesColor);
+            QCOMPARE(s.image.pixelColor(799, band.Bottom), s.ds.axesColor);
+        }
+    }
+
+    void barsAreKeptClear()
+    {
+        Scene s;
+        s.ds.MinMaxLable = 0;
+        s.ds.MeanRangeLable = 0;
+        s.ds.TimeLable = 0;
+        s.One();
+        QVERIFY(s.Draw(20, 30));
+        QCOMPARE(RowsWith(s.image.copy(0, 0, 1, 400), s.ds.axesColor), (std::vector<int>{22, 369}));
+        // An active channel without packets still gets its frame.
+        QCOMPARE(s.image.pixelColor(1, 100), s.ds.axesColor);
+        QCOMPARE(s.image.pixelColor(798, 100), s.ds.axesColor);
+    }
+
+    void lockAtStartTakesTheFirstDrawingsScale()
+    {
+        // As after a start with AmpScale stored as Lock: no scale yet, and none from a drawing
+        // without data.
+        Scene s;
+        s.ds.AmpScale = ScaleLock;
+        s.One();
+        QVERIFY(s.Draw());
+        QCOMPARE(s.cat.Entries[0].ScaleHigh, 0);
+        s.Put(-100, Alternating(101, -50, 150));
+        QVERIFY(s.Draw());
+        QCOMPARE(s.cat.Entries[0].ScaleLow, -50);
+        QCOMPARE(s.cat.Entries[0].ScaleHigh, 150);
+        QCOMPARE(s.cat.Entries[0].RangeCount, 200);
+        // From then on the scale stays, whatever comes, and the trace is held to its band.
+        s.Put(-50, Alternating(51, -9999, 9999));
+        QVERIFY(s.Draw());
+        QCOMPARE(s.cat.Entries[0].ScaleLow, -50);
+        QCOMPARE(s.cat.Entries[0].ScaleHigh, 150);
+        const TraceBand band = s.Band(0, 1);
+        const std::vector<int> rows = RowsWith(s.image, kRed);
+        QCOMPARE(rows.front(), band.Top);
+        QCOMPARE(rows.back(), band.Bottom);
+    }
+
+    void traceStaysOneDevicePixelOnADenseScreen()
+    {
+        Scene s;
+        s.ds.TimeLable = 0;
+        s.One();
+        s.Put(-100, std::vector<std::int32_t>(101, 42));
+        QPixmap picture;
+        QVERIFY(ResizePicture(picture, QSize(800, 400), 2.0));
+        QCOMPARE(picture.size(), QSize(1600, 800));
+        QVERIFY(DrawDTInto(&picture, QRect(0, 0, 800, 400), 0, 0, s.ds, s.cat, s.store));
+        const QImage dense = picture.toImage();
+        const TraceBand band = s.Band(0, 1);
+        QCOMPARE(RowsWith(dense, kRed),
+                 std::vector<int>{2 * (band.Top + (band.Bottom - band.Top) / 2)});
+        // Labels are drawn at the full resolution, not blown up: half-pixel rows carry text too.
+        bool oddRowText = false;
+        for (int y = 1; y < dense.height() && !oddRowText; y += 2)
+            for (int x = 0; x < 2 * s.LabelWidth() && !oddRowText; ++x)
+                oddRowText = dense.pixelColor(x, y) == s.ds.textColor &&
+                             dense.pixelColor(x, y - 1) != s.ds.textColor;
+        QVERIFY(oddRowText);
+    }
+
+    void tracePassIgnoresTheCallersAntialiasing()
+    {
+        Scene s;
+        s.ds.TimeLable = 0;
+        s.One();
+        s.Put(-100, Alternating(101, -3, 7));
+        QVERIFY(s.Draw());
+        const QImage plain = s.image;
+        QVERIFY(s.Draw(0, 0, true));
+        QCOMPARE(ColumnsWith(s.image, kRed), ColumnsWith(plain, kRed));
+        QCOMPARE(RowsWith(s.image, kRed), RowsWith(plain, kRed));
+    }
+
+    void packetsAreNotJoinedAcrossAGap()
+    {
+        Scene s;
+        s.ds.TimeRange = 10;
+        s.One();
+        // Low samples at t = -10..-6, high ones at t = -3..0: a joining line would cross the gap.
+        s.Put(-10, std::vector<std::int32_t>(5, 0));
+        s.Put(-3, std::vector<std::int32_t>(4, 100));
+        QVERIFY(s.Draw());
+        const int x0 = s.LabelWidth();
+        const int x1 = 799 - s.LabelWidth();
+        const int gapStart = SampleX(-6, 10, x0, x1);
+        const int gapEnd = SampleX(-3, 10, x0, x1);
+        const std::vector<int> columns = ColumnsWith(s.image, kRed);
+        QVERIFY(std::none_of(columns.begin(), columns.end(),
+                             [&](int x) { return x > gapStart && x < gapEnd; }));
+        const TraceBand band = s.Band(0, 1);
+        QCOMPARE(RowsWith(s.image, kRed), (std::vector<int>{band.Top, band.Bottom}));
+    }
+
+    void packetAfterTheWindowEndIsNotDrawn()
+    {
+        Scene s;
+        s.One();
+        s.Put(-60, std::vector<std::int32_t>(61, 5));
+        s.Put(0.001, Alternating(100, -9999, 9999));
+        QVERIFY(s.Draw());
+        QCOMPARE(s.cat.Entries[0].MinCount, 5);
+        QCOMPARE(s.cat.Entries[0].MaxCount, 5);
+        QCOMPARE(RowsWith(s.image, kRed).size(), std::size_t{1});
+    }
+
+    void fullScaleDataStaysInItsBand_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("low");
+        QTest::newRow("individual") << 0 << -kTop;
+        QTest::newRow("individual, INT32_MIN") << 0 << kBottom;
+        QTest::newRow("common") << 2 << -kTop;
+        QTest::newRow("common, INT32_MIN") << 2 << kBottom;
+        QTest::newRow("absolute") << 1 << -kTop;
+        QTest::newRow("absolute, INT32_MIN") << 1 << kBottom;
+    }
+    void fullScaleDataStaysInItsBand()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, low);
+        Scene s;
+        s.ds.AmpScale = mode;
+        s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock(), {255, 0, 0}),
+                         ActiveChannel(1, 0, 1, 1, 1.0, TenOClock(), {0, 255, 0})};
+        // The neighbour goes first: the bands share row 200, and the later trace wins it.
+        PutPacket(s.store, s.cat.Entries[1], TenOClock(-100), Alternating(101, kTop - 1000, kTop));
+        s.Put(-100, Alternating(101, low, kTop));
+        QVERIFY(s.Draw());
+        const TraceBand full = s.Band(0, 2);
+        const std::vector<int> red = RowsWith(s.image, kRed);
+        QCOMPARE(red.front(), full.Top);
+        QCOMPARE(red.back(), full.Bottom);
+        const TraceBand near = s.Band(1, 2);
+        const std::vector<int> green = RowsWith(s.image, kGreen);
+        QVERIFY(!green.empty());
+        QVERIFY(green.front() >= near.Top);
+        QVERIFY(green.back() <= near.Bottom);
+    }
+
+    void cpuClockEndsTheWindowAtTheInjectedTime()
+    {
+        Scene s;
+        s.ds.TimeScale = 4;
+        s.ds.TimeRange = 100;
+        s.cpuNow = TenOClock(50);
+        s.One();
+        s.Put(-100, Alternating(101, 0, 9));
+        QVERIFY(s.Draw());
+        QCOMPARE(s.cat.Entries[0].AxisTime.Msec, s.cpuNow.Msec);
+        const int x0 = s.LabelWidth();
+        const int x1 = 799 - s.LabelWidth();
+        const std::vector<int> columns = ColumnsWith(s.image, kRed);
+        QCOMPARE(columns.front(), x0);
+        QCOMPARE(columns.back(), SampleX(-50, 100, x0, x1));
+    }
+
+    void earlyStopsLeaveBackgroundOnly_data()
+    {
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("channels");
+        QTest::addColumn<int>("timeRange");
+        QTest::newRow("bands below one pixel") << 5 << 3 << 120;
+        QTest::newRow("no active channel") << 400 << 0 << 120;
+        QTest::newRow("time range 0") << 400 << 1 << 0;
+        QTest::newRow("negative time range") << 400 << 1 << -5;
+    }
+    void earlyStopsLeaveBackgroundOnly()
+    {
+        QFETCH(int, height);
+        QFETCH(int, channels);
+        QFETCH(int, timeRange);
+        Scene s;
+        s.image = QImage(800, height, QImage::Format_RGB32);
+        s.image.fill(kUntouched);
+        s.ds.TimeRange = timeRange;
+        for (int i = 0; i < channels; ++i) {
+            s.cat.Entries.push_back(
+                ActiveChannel(1, 0, static_cast<std::uint16_t>(i), i, 1.0, TenOClock()));
+            PutPacket(s.store, s.cat.Entries.back(), TenOClock(-10), Alternating(11, 0, 5));
+        }
+        QVERIFY(s.Draw());
+        QVERIFY(OnlyColour(s.image, s.ds.backgroundColor));
+    }
+
+    void collapsedAreaDrawsNothing()
+    {
+        Scene s;
+        s.image = QImage(2 * s.LabelWidth(), 400, QImage::Format_RGB32);
+        s.image.fill(kUntouched);
+        s.One();
+        QVERIFY(!s.Draw());
+        QVERIFY(OnlyColour(s.image, kUntouched));
+        Scene tall;
+        QVERIFY(!tall.Draw(200, 198));
+        QVERIFY(OnlyColour(tall.image, kUntouched));
+    }
+
+    void badDisplayIndexDoesNotCrash()
+    {
+        Scene s;
+        s.cat.Entries = {
+            ActiveChannel(1, 0, 0, std::numeric_limits<std::int32_t>::max(), 1.0, TenOClock()),
+            ActiveChannel(1, 0, 1, std::numeric_limits<std::int32_t>::min(), 1.0, TenOClock())};
+        for (const DasStreamChanInfo& e : s.cat.Entries)
+            PutPacket(s.store, e, TenOClock(-10), Alternating(11, 0, 5));
+        QVERIFY(s.Draw());
+        QVERIFY(RowsWith(s.image, kRed).empty());
+    }
 };
-
-void DrawDtTest::windowEdgesLandOnPlotEdges_data()
-{
-    QTest::addColumn<int>("labels");
-    QTest::newRow("label areas reserved") << 1;
-    QTest::newRow("label areas dropped") << 0;
-}
-
-void DrawDtTest::windowEdgesLandOnPlotEdges()
-{
-    QFETCH(int, labels);
-    Scene s;
-    s.ds.TimeRange = 10;
-    s.ds.MinMaxLable = labels;
-    s.ds.MeanRangeLable = labels;
-    s.One();
-    // Samples at t = -10 ... 0 and one more that must end the packet.
-    s.Put(-10, Alternating(12, 0, 100));
-    QVERIFY(s.Draw());
-    const std::vector<int> columns = ColumnsWith(s.image, kRed);
-    QVERIFY(!columns.empty());
-    QCOMPARE(columns.front(), labels ? s.LabelWidth() : 1);
-    QCOMPARE(columns.back(), labels ? 799 - s.LabelWidth() : 798);
-}
-
-void DrawDtTest::bandsStackByDisplayIndexNotCatalogueOrder()
-{
-    Scene s;
-    s.ds.TimeLable = 0;
-    s.cat.Entries = {ActiveChannel(1, 0, 0, 2, 1.0, TenOClock(), {255, 0, 0}),
-                     ActiveChannel(1, 0, 1, 0, 1.0, TenOClock(), {0, 255, 0}),
-                     ActiveChannel(1, 0, 2, 1, 1.0, TenOClock(), {0, 0, 255})};
-    for (const DasStreamChanInfo& e : s.cat.Entries)
-        PutPacket(s.store, e, TenOClock(-50), std::vector<std::int32_t>(51, 42));
-    QVERIFY(s.Draw());
-    const QColor colours[] = {kRed, kGreen, kBlue};
-    for (int i = 0; i < 3; ++i) {
-        // A constant trace runs through the middle of its band, its scale on the constant.
-        const DasStreamChanInfo& e = s.cat.Entries[i];
-        QCOMPARE(std::pair(e.ScaleLow, e.ScaleHigh), std::pair(42, 42));
-        const TraceBand band = s.Band(e.DisplayIndex, 3);
-        QCOMPARE(RowsWith(s.image, colours[i]),
-                 std::vector<int>{band.Top + (band.Bottom - band.Top) / 2});
-        // Frame lines run across the whole width, label areas included.
-        QCOMPARE(s.image.pixelColor(0, band.Top), s.ds.axesColor);
-        QCOMPARE(s.image.pixelColor(799, band.Bottom), s.ds.axesColor);
-    }
-}
-
-void DrawDtTest::barsAreKeptClear()
-{
-    Scene s;
-    s.ds.MinMaxLable = 0;
-    s.ds.MeanRangeLable = 0;
-    s.ds.TimeLable = 0;
-    s.One();
-    QVERIFY(s.Draw(20, 30));
-    QCOMPARE(RowsWith(s.image.copy(0, 0, 1, 400), s.ds.axesColor), (std::vector<int>{22, 369}));
-    // An active channel without packets still gets its frame.
-    QCOMPARE(s.image.pixelColor(1, 100), s.ds.axesColor);
-    QCOMPARE(s.image.pixelColor(798, 100), s.ds.axesColor);
-}
-
-void DrawDtTest::lockAtStartTakesTheFirstDrawingsScale()
-{
-    // As after a start with AmpScale stored as Lock: no scale yet, and none from a drawing
-    // without data.
-    Scene s;
-    s.ds.AmpScale = ScaleLock;
-    s.One();
-    QVERIFY(s.Draw());
-    QCOMPARE(s.cat.Entries[0].ScaleHigh, 0);
-    s.Put(-100, Alternating(101, -50, 150));
-    QVERIFY(s.Draw());
-    QCOMPARE(s.cat.Entries[0].ScaleLow, -50);
-    QCOMPARE(s.cat.Entries[0].ScaleHigh, 150);
-    QCOMPARE(s.cat.Entries[0].RangeCount, 200);
-    // From then on the scale stays, whatever comes, and the trace is held to its band.
-    s.Put(-50, Alternating(51, -9999, 9999));
-    QVERIFY(s.Draw());
-    QCOMPARE(s.cat.Entries[0].ScaleLow, -50);
-    QCOMPARE(s.cat.Entries[0].ScaleHigh, 150);
-    const TraceBand band = s.Band(0, 1);
-    const std::vector<int> rows = RowsWith(s.image, kRed);
-    QCOMPARE(rows.front(), band.Top);
-    QCOMPARE(rows.back(), band.Bottom);
-}
-
-void DrawDtTest::traceStaysOneDevicePixelOnADenseScreen()
-{
-    Scene s;
-    s.ds.TimeLable = 0;
-    s.One();
-    s.Put(-100, std::vector<std::int32_t>(101, 42));
-    QPixmap picture;
-    QVERIFY(ResizePicture(picture, QSize(800, 400), 2.0));
-    QCOMPARE(picture.size(), QSize(1600, 800));
-    QVERIFY(DrawDTInto(&picture, QRect(0, 0, 800, 400), 0, 0, s.ds, s.cat, s.store));
-    const QImage dense = picture.toImage();
-    const TraceBand band = s.Band(0, 1);
-    QCOMPARE(RowsWith(dense, kRed),
-             std::vector<int>{2 * (band.Top + (band.Bottom - band.Top) / 2)});
-    // Labels are drawn at the full resolution, not blown up: half-pixel rows carry text too.
-    bool oddRowText = false;
-    for (int y = 1; y < dense.height() && !oddRowText; y += 2)
-        for (int x = 0; x < 2 * s.LabelWidth() && !oddRowText; ++x)
-            oddRowText = dense.pixelColor(x, y) == s.ds.textColor &&
-                         dense.pixelColor(x, y - 1) != s.ds.textColor;
-    QVERIFY(oddRowText);
-}
-
-void DrawDtTest::tracePassIgnoresTheCallersAntialiasing()
-{
-    Scene s;
-    s.ds.TimeLable = 0;
-    s.One();
-    s.Put(-100, Alternating(101, -3, 7));
-    QVERIFY(s.Draw());
-    const QImage plain = s.image;
-    QVERIFY(s.Draw(0, 0, true));
-    QCOMPARE(ColumnsWith(s.image, kRed), ColumnsWith(plain, kRed));
-    QCOMPARE(RowsWith(s.image, kRed), RowsWith(plain, kRed));
-}
-
-void DrawDtTest::packetsAreNotJoinedAcrossAGap()
-{
-    Scene s;
-    s.ds.TimeRange = 10;
-    s.One();
-    // Low samples at t = -10..-6, high ones at t = -3..0: a joining line would cross the gap.
-    s.Put(-10, std::vector<std::int32_t>(5, 0));
-    s.Put(-3, std::vector<std::int32_t>(4, 100));
-    QVERIFY(s.Draw());
-    const int x0 = s.LabelWidth();
-    const int x1 = 799 - s.LabelWidth();
-    const int gapStart = SampleX(-6, 10, x0, x1);
-    const int gapEnd = SampleX(-3, 10, x0, x1);
-    const std::vector<int> columns = ColumnsWith(s.image, kRed);
-    QVERIFY(std::none_of(columns.begin(), columns.end(),
-                         [&](int x) { return x > gapStart && x < gapEnd; }));
-    const TraceBand band = s.Band(0, 1);
-    QCOMPARE(RowsWith(s.image, kRed), (std::vector<int>{band.Top, band.Bottom}));
-}
-
-void DrawDtTest::packetAfterTheWindowEndIsNotDrawn()
-{
-    Scene s;
-    s.One();
-    s.Put(-60, std::vector<std::int32_t>(61, 5));
-    s.Put(0.001, Alternating(100, -9999, 9999));
-    QVERIFY(s.Draw());
-    QCOMPARE(s.cat.Entries[0].MinCount, 5);
-    QCOMPARE(s.cat.Entries[0].MaxCount, 5);
-    QCOMPARE(RowsWith(s.image, kRed).size(), std::size_t{1});
-}
-
-void DrawDtTest::fullScaleDataStaysInItsBand_data()
-{
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<int>("low");
-    QTest::newRow("individual") << 0 << -kTop;
-    QTest::newRow("individual, INT32_MIN") << 0 << kBottom;
-    QTest::newRow("common") << 2 << -kTop;
-    QTest::newRow("common, INT32_MIN") << 2 << kBottom;
-    QTest::newRow("absolute") << 1 << -kTop;
-    QTest::newRow("absolute, INT32_MIN") << 1 << kBottom;
-}
-
-void DrawDtTest::fullScaleDataStaysInItsBand()
-{
-    QFETCH(int, mode);
-    QFETCH(int, low);
-    Scene s;
-    s.ds.AmpScale = mode;
-    s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock(), {255, 0, 0}),
-                     ActiveChannel(1, 0, 1, 1, 1.0, TenOClock(), {0, 255, 0})};
-    // The neighbour goes first: the bands share row 200, and the later trace wins it.
-    PutPacket(s.store, s.cat.Entries[1], TenOClock(-100), Alternating(101, kTop - 1000, kTop));
-    s.Put(-100, Alternating(101, low, kTop));
-    QVERIFY(s.Draw());
-    const TraceBand full = s.Band(0, 2);
-    const std::vector<int> red = RowsWith(s.image, kRed);
-    QCOMPARE(red.front(), full.Top);
-    QCOMPARE(red.back(), full.Bottom);
-    const TraceBand near = s.Band(1, 2);
-    const std::vector<int> green = RowsWith(s.image, kGreen);
-    QVERIFY(!green.empty());
-    QVERIFY(green.front() >= near.Top);
-    QVERIFY(green.back() <= near.Bottom);
-}
-
-void DrawDtTest::cpuClockEndsTheWindowAtTheInjectedTime()
-{
-    Scene s;
-    s.ds.TimeScale = 4;
-    s.ds.TimeRange = 100;
-    s.cpuNow = TenOClock(50);
-    s.One();
-    s.Put(-100, Alternating(101, 0, 9));
-    QVERIFY(s.Draw());
-    QCOMPARE(s.cat.Entries[0].AxisTime.Msec, s.cpuNow.Msec);
-    const int x0 = s.LabelWidth();
-    const int x1 = 799 - s.LabelWidth();
-    const std::vector<int> columns = ColumnsWith(s.image, kRed);
-    QCOMPARE(columns.front(), x0);
-    QCOMPARE(columns.back(), SampleX(-50, 100, x0, x1));
-}
-
-void DrawDtTest::earlyStopsLeaveBackgroundOnly_data()
-{
-    QTest::addColumn<int>("height");
-    QTest::addColumn<int>("channels");
-    QTest::addColumn<int>("timeRange");
-    QTest::newRow("bands below one pixel") << 5 << 3 << 120;
-    QTest::newRow("no active channel") << 400 << 0 << 120;
-    QTest::newRow("time range 0") << 400 << 1 << 0;
-    QTest::newRow("negative time range") << 400 << 1 << -5;
-}
-
-void DrawDtTest::earlyStopsLeaveBackgroundOnly()
-{
-    QFETCH(int, height);
-    QFETCH(int, channels);
-    QFETCH(int, timeRange);
-    Scene s;
-    s.image = QImage(800, height, QImage::Format_RGB32);
-    s.image.fill(kUntouched);
-    s.ds.TimeRange = timeRange;
-    for (int i = 0; i < channels; ++i) {
-        s.cat.Entries.push_back(
-            ActiveChannel(1, 0, static_cast<std::uint16_t>(i), i, 1.0, TenOClock()));
-        PutPacket(s.store, s.cat.Entries.back(), TenOClock(-10), Alternating(11, 0, 5));
-    }
-    QVERIFY(s.Draw());
-    QVERIFY(OnlyColour(s.image, s.ds.backgroundColor));
-}
-
-void DrawDtTest::collapsedAreaDrawsNothing()
-{
-    Scene s;
-    s.image = QImage(2 * s.LabelWidth(), 400, QImage::Format_RGB32);
-    s.image.fill(kUntouched);
-    s.One();
-    QVERIFY(!s.Draw());
-    QVERIFY(OnlyColour(s.image, kUntouched));
-    Scene tall;
-    QVERIFY(!tall.Draw(200, 198));
-    QVERIFY(OnlyColour(tall.image, kUntouched));
-}
-
-void DrawDtTest::badDisplayIndexDoesNotCrash()
-{
-    Scene s;
-    s.cat.Entries = {
-        ActiveChannel(1, 0, 0, std::numeric_limits<std::int32_t>::max(), 1.0, TenOClock()),
-        ActiveChannel(1, 0, 1, std::numeric_limits<std::int32_t>::min(), 1.0, TenOClock())};
-    for (const DasStreamChanInfo& e : s.cat.Entries)
-        PutPacket(s.store, e, TenOClock(-10), Alternating(11, 0, 5));
-    QVERIFY(s.Draw());
-    QVERIFY(RowsWith(s.image, kRed).empty());
-}
 
 QTEST_MAIN(DrawDtTest)
 #include "tst_drawdt.moc"

@@ -191,39 +191,37 @@ class TraceMergeTest : public QObject
     Q_OBJECT
 
 private slots:
-    void mergedColumnsDrawEveryPixelOfEverySample_data();
-    void mergedColumnsDrawEveryPixelOfEverySample();
+    void mergedColumnsDrawEveryPixelOfEverySample_data()
+    {
+        QTest::addColumn<unsigned>("seed");
+        QTest::addColumn<int>("shape");
+        const char* names[] = {
+            "random walk", "full-scale noise",       "spikes", "square wave", "ramp",
+            "constant",    "full-scale alternating", "mixed"};
+        for (int shape = 0; shape < 8; ++shape)
+            for (unsigned seed = 1; seed <= 12; ++seed)
+                QTest::addRow("%s %u", names[shape], seed) << seed * 7919u + shape << shape;
+    }
+    void mergedColumnsDrawEveryPixelOfEverySample()
+    {
+        QFETCH(unsigned, seed);
+        QFETCH(int, shape);
+        RandomScene scene(seed, static_cast<Shape>(shape));
+        const QImage merged = scene.DrawTraces(true);
+        QCOMPARE(merged, scene.DrawTraces(false));
+        // Scenes that draw no trace prove nothing; most must draw one (see cleanupTestCase).
+        QImage blank(merged.size(), QImage::Format_RGB32);
+        blank.fill(Qt::gray);
+        ++scenes_;
+        drawn_ += merged != blank ? 1 : 0;
+    }
+
     void cleanupTestCase() { QVERIFY(drawn_ >= scenes_ * 9 / 10); }
 
 private:
     int scenes_ = 0;
     int drawn_ = 0;
 };
-
-void TraceMergeTest::mergedColumnsDrawEveryPixelOfEverySample_data()
-{
-    QTest::addColumn<unsigned>("seed");
-    QTest::addColumn<int>("shape");
-    const char* names[] = {"random walk", "full-scale noise",       "spikes", "square wave", "ramp",
-                           "constant",    "full-scale alternating", "mixed"};
-    for (int shape = 0; shape < 8; ++shape)
-        for (unsigned seed = 1; seed <= 12; ++seed)
-            QTest::addRow("%s %u", names[shape], seed) << seed * 7919u + shape << shape;
-}
-
-void TraceMergeTest::mergedColumnsDrawEveryPixelOfEverySample()
-{
-    QFETCH(unsigned, seed);
-    QFETCH(int, shape);
-    RandomScene scene(seed, static_cast<Shape>(shape));
-    const QImage merged = scene.DrawTraces(true);
-    QCOMPARE(merged, scene.DrawTraces(false));
-    // Scenes that draw no trace prove nothing; most must draw one (see cleanupTestCase).
-    QImage blank(merged.size(), QImage::Format_RGB32);
-    blank.fill(Qt::gray);
-    ++scenes_;
-    drawn_ += merged != blank ? 1 : 0;
-}
 
 QTEST_MAIN(TraceMergeTest)
 #include "tst_tracemerge.moc"

@@ -94,130 +94,128 @@ class TstEndToEnd : public QObject
 
 private slots:
     void initTestCase() { RequireCommaLocale(); }
-    void ringHoldsWhatWasSent_data();
-    void ringHoldsWhatWasSent();
-    void plotKeepsMovingUnderModalDialog();
+
+    void ringHoldsWhatWasSent_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("keepSel");
+        QTest::newRow("mixed formats, every channel kept") << "mixed" << 0;
+        QTest::newRow("steim1, active channels kept") << "steim1" << 1;
+    }
+    void ringHoldsWhatWasSent()
+    {
+        QFETCH(QString, format);
+        QFETCH(int, keepSel);
+        constexpr int kPackets = 120;
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString capture = dir.filePath(QStringLiteral("sent.frames"));
+
+        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(sim.Start({QStringLiteral("--units"), QStringLiteral("9A3C,12AB"),
+                           QStringLiteral("--channels"), QStringLiteral("3"),
+                           QStringLiteral("--format"), format, QStringLiteral("--fast"),
+                           QStringLiteral("--count"), QString::number(kPackets),
+                           QStringLiteral("--record"), capture}));
+        const quint16 port = sim.Port();
+
+        const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
+        {
+            QSettings s(ini, QSettings::IniFormat);
+            WriteAutoStart(s, port);
+            s.setValue(QStringLiteral("/ovqt_dislay/KeepSel"), keepSel);
+            s.setValue(QStringLiteral("/ovqt_dislay/NringBuffer"), 500);
+            for (const char* unit : {"9A3C", "12AB"})
+                for (int channel = 0; channel < 3; ++channel)
+                    s.setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/%1%2%3/Active")
+                                   .arg(QLatin1String(unit))
+                                   .arg(0, 2, 10, QLatin1Char('0'))
+                                   .arg(channel, 2, 10, QLatin1Char('0')),
+                               1);
+        }
+
+        auto state = std::make_unique<ProgramState>();
+        ovqt_displayMainWindow window(*state, ini);
+        window.resize(1200, 800);
+        window.show();
+        window.LoadSettings();
+
+        QTRY_COMPARE_WITH_TIMEOUT(StoredPackets(state->Store), kPackets, 20000);
+        QCOMPARE(state->Catalogue.Count(), 6);
+        for (const DasStreamChanInfo& e : state->Catalogue.Entries) {
+            QVERIFY(e.DasId == 0x9A3C || e.DasId == 0x12AB);
+            QCOMPARE(e.Active, 1);
+            QVERIFY(e.SampleRate > 0.0); // from the event headers
+        }
+
+        QFile f(capture);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const std::vector<QByteArray> sent = DtPayloads(f.readAll());
+        QCOMPARE(static_cast<int>(sent.size()), kPackets);
+        auto expected = std::make_unique<DtPacket>();
+        for (int i = 0; i < kPackets; ++i) {
+            const QByteArray& bytes = sent[static_cast<std::size_t>(i)];
+            QVERIFY(DecodeDtPacket(*expected, ByteSpan(bytes)));
+            const DtPacket& got = state->Store.PacketRing[static_cast<std::size_t>(i)];
+            QCOMPARE(got.DasId, expected->DasId);
+            QCOMPARE(got.Channel, expected->Channel);
+            QCOMPARE(got.Sequence, expected->Sequence);
+            QCOMPARE(got.SampleCount, expected->SampleCount);
+            QVERIFY(std::equal(got.Samples, got.Samples + got.SampleCount, expected->Samples));
+        }
+        QCOMPARE(state->Store.RingIndex, kPackets);
+        LabelsReadAsInTheCLocale(window, *state);
+    }
+
+    // A modal dialog runs its own event loop: packets keep arriving and the monitor keeps
+    // redrawing.
+    void plotKeepsMovingUnderModalDialog()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(sim.Start({QStringLiteral("--channels"), QStringLiteral("2"),
+                           QStringLiteral("--max-samples"), QStringLiteral("10")}));
+        const quint16 port = sim.Port();
+
+        const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
+        {
+            QSettings s(ini, QSettings::IniFormat);
+            WriteAutoStart(s, port);
+            s.setValue(QStringLiteral("/ovqt_dislay/TimeRange"), 2); // a tick every 100 ms
+            s.setValue(QStringLiteral("/ovqt_dislay/KeepSel"), 0);
+            s.setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/9A3C0000/Active"), 1);
+        }
+        auto state = std::make_unique<ProgramState>();
+        ovqt_displayMainWindow window(*state, ini);
+        window.resize(800, 600);
+        window.show();
+        window.LoadSettings();
+        QTRY_VERIFY_WITH_TIMEOUT(StoredPackets(state->Store) > 0, 10000);
+
+        int before = -1;
+        int during = -1;
+        bool redrawn = false;
+        bool modal = false;
+        QTimer::singleShot(0, &window, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            modal = dialog != nullptr;
+            before = StoredPackets(state->Store);
+            const bool grew =
+                QTest::qWaitFor([&] { return StoredPackets(state->Store) >= before + 3; }, 10000);
+            Q_UNUSED(grew) // judged below, once the dialog is closed
+            during = StoredPackets(state->Store);
+            redrawn = QTest::qWaitFor([&] { return state->Store.NewData == 0; }, 5000);
+            if (auto* d = qobject_cast<QDialog*>(dialog))
+                d->accept();
+        });
+        window.helpAboutAction->trigger();
+        QVERIFY(modal);
+        QVERIFY2(during >= before + 3,
+                 qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(during)));
+        QVERIFY(redrawn);
+    }
 };
-
-void TstEndToEnd::ringHoldsWhatWasSent_data()
-{
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<int>("keepSel");
-    QTest::newRow("mixed formats, every channel kept") << "mixed" << 0;
-    QTest::newRow("steim1, active channels kept") << "steim1" << 1;
-}
-
-void TstEndToEnd::ringHoldsWhatWasSent()
-{
-    QFETCH(QString, format);
-    QFETCH(int, keepSel);
-    constexpr int kPackets = 120;
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString capture = dir.filePath(QStringLiteral("sent.frames"));
-
-    PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-    QVERIFY(
-        sim.Start({QStringLiteral("--units"), QStringLiteral("9A3C,12AB"),
-                   QStringLiteral("--channels"), QStringLiteral("3"), QStringLiteral("--format"),
-                   format, QStringLiteral("--fast"), QStringLiteral("--count"),
-                   QString::number(kPackets), QStringLiteral("--record"), capture}));
-    const quint16 port = sim.Port();
-
-    const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
-    {
-        QSettings s(ini, QSettings::IniFormat);
-        WriteAutoStart(s, port);
-        s.setValue(QStringLiteral("/ovqt_dislay/KeepSel"), keepSel);
-        s.setValue(QStringLiteral("/ovqt_dislay/NringBuffer"), 500);
-        for (const char* unit : {"9A3C", "12AB"})
-            for (int channel = 0; channel < 3; ++channel)
-                s.setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/%1%2%3/Active")
-                               .arg(QLatin1String(unit))
-                               .arg(0, 2, 10, QLatin1Char('0'))
-                               .arg(channel, 2, 10, QLatin1Char('0')),
-                           1);
-    }
-
-    auto state = std::make_unique<ProgramState>();
-    ovqt_displayMainWindow window(*state, ini);
-    window.resize(1200, 800);
-    window.show();
-    window.LoadSettings();
-
-    QTRY_COMPARE_WITH_TIMEOUT(StoredPackets(state->Store), kPackets, 20000);
-    QCOMPARE(state->Catalogue.Count(), 6);
-    for (const DasStreamChanInfo& e : state->Catalogue.Entries) {
-        QVERIFY(e.DasId == 0x9A3C || e.DasId == 0x12AB);
-        QCOMPARE(e.Active, 1);
-        QVERIFY(e.SampleRate > 0.0); // from the event headers
-    }
-
-    QFile f(capture);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const std::vector<QByteArray> sent = DtPayloads(f.readAll());
-    QCOMPARE(static_cast<int>(sent.size()), kPackets);
-    auto expected = std::make_unique<DtPacket>();
-    for (int i = 0; i < kPackets; ++i) {
-        const QByteArray& bytes = sent[static_cast<std::size_t>(i)];
-        QVERIFY(DecodeDtPacket(*expected, ByteSpan(bytes)));
-        const DtPacket& got = state->Store.PacketRing[static_cast<std::size_t>(i)];
-        QCOMPARE(got.DasId, expected->DasId);
-        QCOMPARE(got.Channel, expected->Channel);
-        QCOMPARE(got.Sequence, expected->Sequence);
-        QCOMPARE(got.SampleCount, expected->SampleCount);
-        QVERIFY(std::equal(got.Samples, got.Samples + got.SampleCount, expected->Samples));
-    }
-    QCOMPARE(state->Store.RingIndex, kPackets);
-    LabelsReadAsInTheCLocale(window, *state);
-}
-
-// A modal dialog runs its own event loop: packets keep arriving and the monitor keeps redrawing.
-void TstEndToEnd::plotKeepsMovingUnderModalDialog()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-    QVERIFY(sim.Start({QStringLiteral("--channels"), QStringLiteral("2"),
-                       QStringLiteral("--max-samples"), QStringLiteral("10")}));
-    const quint16 port = sim.Port();
-
-    const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
-    {
-        QSettings s(ini, QSettings::IniFormat);
-        WriteAutoStart(s, port);
-        s.setValue(QStringLiteral("/ovqt_dislay/TimeRange"), 2); // a tick every 100 ms
-        s.setValue(QStringLiteral("/ovqt_dislay/KeepSel"), 0);
-        s.setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/9A3C0000/Active"), 1);
-    }
-    auto state = std::make_unique<ProgramState>();
-    ovqt_displayMainWindow window(*state, ini);
-    window.resize(800, 600);
-    window.show();
-    window.LoadSettings();
-    QTRY_VERIFY_WITH_TIMEOUT(StoredPackets(state->Store) > 0, 10000);
-
-    int before = -1;
-    int during = -1;
-    bool redrawn = false;
-    bool modal = false;
-    QTimer::singleShot(0, &window, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        modal = dialog != nullptr;
-        before = StoredPackets(state->Store);
-        const bool grew =
-            QTest::qWaitFor([&] { return StoredPackets(state->Store) >= before + 3; }, 10000);
-        Q_UNUSED(grew) // judged below, once the dialog is closed
-        during = StoredPackets(state->Store);
-        redrawn = QTest::qWaitFor([&] { return state->Store.NewData == 0; }, 5000);
-        if (auto* d = qobject_cast<QDialog*>(dialog))
-            d->accept();
-    });
-    window.helpAboutAction->trigger();
-    QVERIFY(modal);
-    QVERIFY2(during >= before + 3, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(during)));
-    QVERIFY(redrawn);
-}
 
 QTEST_MAIN(TstEndToEnd)
 #include "tst_endtoend.moc"

@@ -52,169 +52,156 @@ class TstEventHeader : public QObject
 
 private slots:
     void initTestCase() { RequireCommaLocale(); }
-    void eventHeaderNumbersReadWithAPointUnderCommaLocale_data();
-    void eventHeaderNumbersReadWithAPointUnderCommaLocale();
-    void refusedByFormatByteOrEventKind_data();
-    void refusedByFormatByteOrEventKind();
-    void shortPacketsReadAsBlanks();
-    void numberTextRoundsAsCPrintfUnderCommaLocale_data();
-    void numberTextRoundsAsCPrintfUnderCommaLocale();
-    void readDecimalTakesWhatStrtodTakes_data();
-    void readDecimalTakesWhatStrtodTakes();
-};
 
-void TstEventHeader::eventHeaderNumbersReadWithAPointUnderCommaLocale_data()
-{
-    QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<QByteArray>("rate");
-    QTest::addColumn<QByteArray>("bitWeight");
-    QTest::addColumn<QByteArray>("voltsPerUnit");
-    QTest::addColumn<char>("unit");
-    QTest::addColumn<QByteArray>("parsedName");
-    QTest::addColumn<double>("parsedRate");
-    QTest::addColumn<double>("volts");
-    QTest::addColumn<double>("parsedVoltsPerUnit");
-    QTest::addColumn<QString>("unitCode");
-    QTest::newRow("uV, fractional rate and sensor")
-        << QByteArray("BHZ ") << QByteArray(" 0.1") << QByteArray("1.5uV") << QByteArray("0.25")
-        << 'V' << QByteArray("BHZ") << 0.1 << 1.5e-6 << 0.25 << "M/S";
-    QTest::newRow("V with a fraction")
-        << QByteArray(" AB ") << QByteArray("  .1") << QByteArray("0.5V") << QByteArray("2") << 'D'
-        << QByteArray("AB") << 0.1 << 0.5 << 2.0 << "M";
-    QTest::newRow("mV, blanks before the unit")
-        << QByteArray("A BC") << QByteArray("  50") << QByteArray("  3 mV") << QByteArray("27.5")
-        << 'A' << QByteArray("A") << 50.0 << 0.003 << 27.5 << "M/S^2";
-    QTest::newRow("nV, packed sensor field")
-        << QByteArray("    ") << QByteArray("1000") << QByteArray("596nV") << QByteArray("1.5000")
-        << 'G' << QByteArray() << 1000.0 << 596e-9 << 1.5 << "G";
-    QTest::newRow("eight characters")
-        << QByteArray("ABCD") << QByteArray("    ") << QByteArray("1.23456V") << QByteArray("1")
-        << 'V' << QByteArray("ABCD") << 0.0 << 1.23456 << 1.0 << "M/S";
-    QTest::newRow("no unit: no bit weight")
-        << QByteArray("X") << QByteArray("100") << QByteArray("3.0") << QByteArray("1") << 'V'
-        << QByteArray("X") << 100.0 << 0.0 << 1.0 << "M/S";
-    QTest::newRow("not finite") << QByteArray("X") << QByteArray("100") << QByteArray("infV")
-                                << QByteArray("1") << 'V' << QByteArray("X") << 100.0 << 0.0 << 1.0
-                                << "M/S";
-    QTest::newRow("unknown unit letter")
-        << QByteArray("X") << QByteArray("100") << QByteArray("1V") << QByteArray("27.5") << 'X'
-        << QByteArray("X") << 100.0 << 1.0 << 0.0 << "Unk";
-    QTest::newRow("zero sensor") << QByteArray("X") << QByteArray("100") << QByteArray("1V")
-                                 << QByteArray("0") << 'V' << QByteArray("X") << 100.0 << 1.0 << 0.0
-                                 << "Unk";
-}
-
-void TstEventHeader::eventHeaderNumbersReadWithAPointUnderCommaLocale()
-{
-    QFETCH(QByteArray, name);
-    QFETCH(QByteArray, rate);
-    QFETCH(QByteArray, bitWeight);
-    QFETCH(QByteArray, voltsPerUnit);
-    QFETCH(char, unit);
-    EventHeaderInfo info;
-    QVERIFY(ParseEventHeader(EventHeader(name, rate, "CON", 0xC0, bitWeight, voltsPerUnit, unit),
-                             info));
-    QCOMPARE(info.DasId, 0x12AB);
-    QCOMPARE(info.Stream, 2);
-    QVERIFY(info.ChannelBank);
-    QTEST(QByteArray(info.Name), "parsedName");
-    QTEST(info.SampleRate, "parsedRate");
-    QTEST(info.Positions[0].BitWeight, "volts");
-    QTEST(info.Positions[0].VoltsPerUnit, "parsedVoltsPerUnit");
-    QTEST(QString::fromLatin1(UnitCodeText(info.Positions[0].Kind)), "unitCode");
-    QCOMPARE(info.Positions[1].BitWeight, 0.0);
-}
-
-void TstEventHeader::refusedByFormatByteOrEventKind_data()
-{
-    QTest::addColumn<int>("formatByte");
-    QTest::addColumn<QByteArray>("kind");
-    QTest::addColumn<bool>("usable");
-    QTest::newRow("0xC1 usable here") << 0xC1 << QByteArray("EVT") << true;
-    QTest::newRow("0x32") << 0x32 << QByteArray("CRS") << true;
-    QTest::newRow("0x24") << 0x24 << QByteArray("CON") << false;
-    QTest::newRow("0xBB reads as 121") << 0xBB << QByteArray("CON") << false;
-    QTest::newRow("unknown kind") << 0xC0 << QByteArray("XYZ") << false;
-    QTest::newRow("lower-case kind") << 0xC0 << QByteArray("con") << false;
-    for (const char* kind : {"CMD", "EXT", "LVL", "RAD", "TIM", "VOT", "TML"})
-        QTest::addRow("kind %s", kind) << 0xC2 << QByteArray(kind) << true;
-}
-
-void TstEventHeader::refusedByFormatByteOrEventKind()
-{
-    QFETCH(int, formatByte);
-    QFETCH(QByteArray, kind);
-    EventHeaderInfo info;
-    QTEST(ParseEventHeader(EventHeader("BHZ", "100", kind, static_cast<std::uint8_t>(formatByte),
-                                       "1V", "1", 'V'),
-                           info),
-          "usable");
-}
-
-void TstEventHeader::shortPacketsReadAsBlanks()
-{
-    const testpackets::Packet p = EventHeader("BHZ", "100", "CON", 0xC0, "1.5uV", "1", 'V');
-    EventHeaderInfo info;
-    // Cut inside the channel texts: what is missing reads as blanks.
-    QVERIFY(ParseEventHeader(std::span(p).first(600), info));
-    QCOMPARE(info.Positions[0].BitWeight, 1.5e-6);
-    QCOMPARE(info.Positions[0].Kind, UnitKind::None);
-    // Cut before the event kind: no usable kind.
-    QVERIFY(!ParseEventHeader(std::span(p).first(93), info));
-    QVERIFY(!ParseEventHeader(std::span(p).first(0), info));
-}
-
-void TstEventHeader::numberTextRoundsAsCPrintfUnderCommaLocale_data()
-{
-    QTest::addColumn<double>("value");
-    QTest::addColumn<int>("precision"); // -1: "%g"
-    QTest::addColumn<QString>("text");
-    QTest::newRow("%g of a fraction") << 0.002 << -1 << "0.002";
-    QTest::newRow("%g ties to the binary value") << 1234565.0 << -1 << "1.23456e+06";
-    QTest::newRow("%g drops zeros") << 2.5 << -1 << "2.5";
-    QTest::newRow("%g small") << 1.5e-6 << -1 << "1.5e-06";
-    QTest::newRow("%g negative") << -4294.967295 << -1 << "-4294.97";
-    QTest::newRow("%4.1f of 41.25 rounds down") << 41.25 << 1 << "41.2";
-    QTest::newRow("%4.1f pads") << 5.0 << 1 << " 5.0";
-    QTest::newRow("%4.1f of 9.96") << 9.96 << 1 << "10.0";
-}
-
-void TstEventHeader::numberTextRoundsAsCPrintfUnderCommaLocale()
-{
-    QFETCH(double, value);
-    QFETCH(int, precision);
-    const std::string text = precision < 0 ? FormatG(value) : FormatFixed(value, precision, 4);
-    QTEST(QString::fromStdString(text), "text");
-}
-
-void TstEventHeader::readDecimalTakesWhatStrtodTakes_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<bool>("found");
-    QTest::addColumn<double>("value");
-    QTest::addColumn<int>("used");
-    QTest::newRow("point") << QByteArray(" 0.1uV") << true << 0.1 << 4;
-    QTest::newRow("comma stops") << QByteArray("0,1") << true << 0.0 << 1;
-    QTest::newRow("plus") << QByteArray("+2.5") << true << 2.5 << 4;
-    QTest::newRow("minus") << QByteArray("-3e2x") << true << -300.0 << 4;
-    QTest::newRow("bare point") << QByteArray(".5") << true << 0.5 << 2;
-    QTest::newRow("no digits") << QByteArray(" uV") << false << 0.0 << 0;
-    QTest::newRow("two signs") << QByteArray("+-1") << false << 0.0 << 0;
-    QTest::newRow("overflow") << QByteArray("1e999") << false << 0.0 << 0;
-}
-
-void TstEventHeader::readDecimalTakesWhatStrtodTakes()
-{
-    QFETCH(QByteArray, text);
-    QFETCH(bool, found);
-    std::size_t used = 0;
-    const auto v = ReadDecimal(std::string_view(text.constData(), text.size()), &used);
-    QCOMPARE(v.has_value(), found);
-    if (found) {
-        QTEST(*v, "value");
-        QTEST(int(used), "used");
+    void eventHeaderNumbersReadWithAPointUnderCommaLocale_data()
+    {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("rate");
+        QTest::addColumn<QByteArray>("bitWeight");
+        QTest::addColumn<QByteArray>("voltsPerUnit");
+        QTest::addColumn<char>("unit");
+        QTest::addColumn<QByteArray>("parsedName");
+        QTest::addColumn<double>("parsedRate");
+        QTest::addColumn<double>("volts");
+        QTest::addColumn<double>("parsedVoltsPerUnit");
+        QTest::addColumn<QString>("unitCode");
+        QTest::newRow("uV, fractional rate and sensor")
+            << QByteArray("BHZ ") << QByteArray(" 0.1") << QByteArray("1.5uV") << QByteArray("0.25")
+            << 'V' << QByteArray("BHZ") << 0.1 << 1.5e-6 << 0.25 << "M/S";
+        QTest::newRow("V with a fraction")
+            << QByteArray(" AB ") << QByteArray("  .1") << QByteArray("0.5V") << QByteArray("2")
+            << 'D' << QByteArray("AB") << 0.1 << 0.5 << 2.0 << "M";
+        QTest::newRow("mV, blanks before the unit")
+            << QByteArray("A BC") << QByteArray("  50") << QByteArray("  3 mV")
+            << QByteArray("27.5") << 'A' << QByteArray("A") << 50.0 << 0.003 << 27.5 << "M/S^2";
+        QTest::newRow("nV, packed sensor field")
+            << QByteArray("    ") << QByteArray("1000") << QByteArray("596nV")
+            << QByteArray("1.5000") << 'G' << QByteArray() << 1000.0 << 596e-9 << 1.5 << "G";
+        QTest::newRow("eight characters")
+            << QByteArray("ABCD") << QByteArray("    ") << QByteArray("1.23456V") << QByteArray("1")
+            << 'V' << QByteArray("ABCD") << 0.0 << 1.23456 << 1.0 << "M/S";
+        QTest::newRow("no unit: no bit weight")
+            << QByteArray("X") << QByteArray("100") << QByteArray("3.0") << QByteArray("1") << 'V'
+            << QByteArray("X") << 100.0 << 0.0 << 1.0 << "M/S";
+        QTest::newRow("not finite")
+            << QByteArray("X") << QByteArray("100") << QByteArray("infV") << QByteArray("1") << 'V'
+            << QByteArray("X") << 100.0 << 0.0 << 1.0 << "M/S";
+        QTest::newRow("unknown unit letter")
+            << QByteArray("X") << QByteArray("100") << QByteArray("1V") << QByteArray("27.5") << 'X'
+            << QByteArray("X") << 100.0 << 1.0 << 0.0 << "Unk";
+        QTest::newRow("zero sensor")
+            << QByteArray("X") << QByteArray("100") << QByteArray("1V") << QByteArray("0") << 'V'
+            << QByteArray("X") << 100.0 << 1.0 << 0.0 << "Unk";
     }
-}
+    void eventHeaderNumbersReadWithAPointUnderCommaLocale()
+    {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, rate);
+        QFETCH(QByteArray, bitWeight);
+        QFETCH(QByteArray, voltsPerUnit);
+        QFETCH(char, unit);
+        EventHeaderInfo info;
+        QVERIFY(ParseEventHeader(
+            EventHeader(name, rate, "CON", 0xC0, bitWeight, voltsPerUnit, unit), info));
+        QCOMPARE(info.DasId, 0x12AB);
+        QCOMPARE(info.Stream, 2);
+        QVERIFY(info.ChannelBank);
+        QTEST(QByteArray(info.Name), "parsedName");
+        QTEST(info.SampleRate, "parsedRate");
+        QTEST(info.Positions[0].BitWeight, "volts");
+        QTEST(info.Positions[0].VoltsPerUnit, "parsedVoltsPerUnit");
+        QTEST(QString::fromLatin1(UnitCodeText(info.Positions[0].Kind)), "unitCode");
+        QCOMPARE(info.Positions[1].BitWeight, 0.0);
+    }
+
+    void refusedByFormatByteOrEventKind_data()
+    {
+        QTest::addColumn<int>("formatByte");
+        QTest::addColumn<QByteArray>("kind");
+        QTest::addColumn<bool>("usable");
+        QTest::newRow("0xC1 usable here") << 0xC1 << QByteArray("EVT") << true;
+        QTest::newRow("0x32") << 0x32 << QByteArray("CRS") << true;
+        QTest::newRow("0x24") << 0x24 << QByteArray("CON") << false;
+        QTest::newRow("0xBB reads as 121") << 0xBB << QByteArray("CON") << false;
+        QTest::newRow("unknown kind") << 0xC0 << QByteArray("XYZ") << false;
+        QTest::newRow("lower-case kind") << 0xC0 << QByteArray("con") << false;
+        for (const char* kind : {"CMD", "EXT", "LVL", "RAD", "TIM", "VOT", "TML"})
+            QTest::addRow("kind %s", kind) << 0xC2 << QByteArray(kind) << true;
+    }
+    void refusedByFormatByteOrEventKind()
+    {
+        QFETCH(int, formatByte);
+        QFETCH(QByteArray, kind);
+        EventHeaderInfo info;
+        QTEST(ParseEventHeader(EventHeader("BHZ", "100", kind,
+                                           static_cast<std::uint8_t>(formatByte), "1V", "1", 'V'),
+                               info),
+              "usable");
+    }
+
+    void shortPacketsReadAsBlanks()
+    {
+        const testpackets::Packet p = EventHeader("BHZ", "100", "CON", 0xC0, "1.5uV", "1", 'V');
+        EventHeaderInfo info;
+        // Cut inside the channel texts: what is missing reads as blanks.
+        QVERIFY(ParseEventHeader(std::span(p).first(600), info));
+        QCOMPARE(info.Positions[0].BitWeight, 1.5e-6);
+        QCOMPARE(info.Positions[0].Kind, UnitKind::None);
+        // Cut before the event kind: no usable kind.
+        QVERIFY(!ParseEventHeader(std::span(p).first(93), info));
+        QVERIFY(!ParseEventHeader(std::span(p).first(0), info));
+    }
+
+    void numberTextRoundsAsCPrintfUnderCommaLocale_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("precision"); // -1: "%g"
+        QTest::addColumn<QString>("text");
+        QTest::newRow("%g of a fraction") << 0.002 << -1 << "0.002";
+        QTest::newRow("%g ties to the binary value") << 1234565.0 << -1 << "1.23456e+06";
+        QTest::newRow("%g drops zeros") << 2.5 << -1 << "2.5";
+        QTest::newRow("%g small") << 1.5e-6 << -1 << "1.5e-06";
+        QTest::newRow("%g negative") << -4294.967295 << -1 << "-4294.97";
+        QTest::newRow("%4.1f of 41.25 rounds down") << 41.25 << 1 << "41.2";
+        QTest::newRow("%4.1f pads") << 5.0 << 1 << " 5.0";
+        QTest::newRow("%4.1f of 9.96") << 9.96 << 1 << "10.0";
+    }
+    void numberTextRoundsAsCPrintfUnderCommaLocale()
+    {
+        QFETCH(double, value);
+        QFETCH(int, precision);
+        const std::string text = precision < 0 ? FormatG(value) : FormatFixed(value, precision, 4);
+        QTEST(QString::fromStdString(text), "text");
+    }
+
+    void readDecimalTakesWhatStrtodTakes_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("used");
+        QTest::newRow("point") << QByteArray(" 0.1uV") << true << 0.1 << 4;
+        QTest::newRow("comma stops") << QByteArray("0,1") << true << 0.0 << 1;
+        QTest::newRow("plus") << QByteArray("+2.5") << true << 2.5 << 4;
+        QTest::newRow("minus") << QByteArray("-3e2x") << true << -300.0 << 4;
+        QTest::newRow("bare point") << QByteArray(".5") << true << 0.5 << 2;
+        QTest::newRow("no digits") << QByteArray(" uV") << false << 0.0 << 0;
+        QTest::newRow("two signs") << QByteArray("+-1") << false << 0.0 << 0;
+        QTest::newRow("overflow") << QByteArray("1e999") << false << 0.0 << 0;
+    }
+    void readDecimalTakesWhatStrtodTakes()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(bool, found);
+        std::size_t used = 0;
+        const auto v = ReadDecimal(std::string_view(text.constData(), text.size()), &used);
+        QCOMPARE(v.has_value(), found);
+        if (found) {
+            QTEST(*v, "value");
+            QTEST(int(used), "used");
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(TstEventHeader)
 #include "tst_eventheader.moc"

@@ -143,68 +143,65 @@ class TstSteimReference : public QObject
     Q_OBJECT
 
 private slots:
-    void matchesLibmseed_data();
-    void matchesLibmseed();
-};
-
-void TstSteimReference::matchesLibmseed_data()
-{
-    QTest::addColumn<int>("encoding");
-    QTest::addColumn<Signal>("signal");
-    const struct
+    void matchesLibmseed_data()
     {
-        const char* name;
-        Signal signal;
-        bool steim2;
-    } cases[] = {
-        {"sine", Sine(6000, 30000.0), true},
-        {"small sine", Sine(6000, 6.0), true},
-        {"random walk", RandomWalk(6000, 200, 1), true},
-        {"noise 2^23", Noise(6000, 1 << 23, 2), true},
-        {"noise 2^7", Noise(6000, 1 << 7, 3), true},
-        {"spikes", Spikes(6000), true},
-        {"constant", Signal(6000, -77), true},
-        {"zero", Signal(6000, 0), true},
-        {"every Steim-2 width", EveryWidth(8000), true},
-        {"full-scale 32-bit differences", FullScaleAlternating(3000), false},
-    };
-    for (const auto& c : cases) {
-        QTest::addRow("steim1 %s", c.name) << int(DE_STEIM1) << c.signal;
-        if (c.steim2)
-            QTest::addRow("steim2 %s", c.name) << int(DE_STEIM2) << c.signal;
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<Signal>("signal");
+        const struct
+        {
+            const char* name;
+            Signal signal;
+            bool steim2;
+        } cases[] = {
+            {"sine", Sine(6000, 30000.0), true},
+            {"small sine", Sine(6000, 6.0), true},
+            {"random walk", RandomWalk(6000, 200, 1), true},
+            {"noise 2^23", Noise(6000, 1 << 23, 2), true},
+            {"noise 2^7", Noise(6000, 1 << 7, 3), true},
+            {"spikes", Spikes(6000), true},
+            {"constant", Signal(6000, -77), true},
+            {"zero", Signal(6000, 0), true},
+            {"every Steim-2 width", EveryWidth(8000), true},
+            {"full-scale 32-bit differences", FullScaleAlternating(3000), false},
+        };
+        for (const auto& c : cases) {
+            QTest::addRow("steim1 %s", c.name) << int(DE_STEIM1) << c.signal;
+            if (c.steim2)
+                QTest::addRow("steim2 %s", c.name) << int(DE_STEIM2) << c.signal;
+        }
     }
-}
+    void matchesLibmseed()
+    {
+        QFETCH(int, encoding);
+        QFETCH(Signal, signal);
+        Records records = Encode(signal, encoding);
+        QVERIFY(!records.List.empty());
+        auto slot = std::make_unique<DtPacket>();
+        std::size_t offset = 0;
+        for (auto& record : records.List) {
+            QCOMPARE(record.size(), std::size_t{1024});
+            QCOMPARE((static_cast<std::uint8_t>(record[44]) << 8) |
+                         static_cast<std::uint8_t>(record[45]),
+                     64);
+            const Signal reference = Decode(record);
+            const int count = RecordSampleCount(record);
+            QCOMPARE(static_cast<int>(reference.size()), count);
 
-void TstSteimReference::matchesLibmseed()
-{
-    QFETCH(int, encoding);
-    QFETCH(Signal, signal);
-    Records records = Encode(signal, encoding);
-    QVERIFY(!records.List.empty());
-    auto slot = std::make_unique<DtPacket>();
-    std::size_t offset = 0;
-    for (auto& record : records.List) {
-        QCOMPARE(record.size(), std::size_t{1024});
-        QCOMPARE((static_cast<std::uint8_t>(record[44]) << 8) |
-                     static_cast<std::uint8_t>(record[45]),
-                 64);
-        const Signal reference = Decode(record);
-        const int count = RecordSampleCount(record);
-        QCOMPARE(static_cast<int>(reference.size()), count);
-
-        testpackets::Packet p =
-            testpackets::DtBytes(encoding == DE_STEIM1 ? 0xC0 : 0xC2, static_cast<unsigned>(count));
-        std::memcpy(p.data() + 64, record.data() + 64, 960);
-        QVERIFY(DecodeDtPacket(*slot, p));
-        QCOMPARE(slot->SampleCount, count);
-        QCOMPARE(Signal(slot->Samples, slot->Samples + count), reference);
-        // And the reference itself is the signal we encoded.
-        QCOMPARE(reference, Signal(signal.begin() + static_cast<std::ptrdiff_t>(offset),
-                                   signal.begin() + static_cast<std::ptrdiff_t>(offset) + count));
-        offset += static_cast<std::size_t>(count);
+            testpackets::Packet p = testpackets::DtBytes(encoding == DE_STEIM1 ? 0xC0 : 0xC2,
+                                                         static_cast<unsigned>(count));
+            std::memcpy(p.data() + 64, record.data() + 64, 960);
+            QVERIFY(DecodeDtPacket(*slot, p));
+            QCOMPARE(slot->SampleCount, count);
+            QCOMPARE(Signal(slot->Samples, slot->Samples + count), reference);
+            // And the reference itself is the signal we encoded.
+            QCOMPARE(reference,
+                     Signal(signal.begin() + static_cast<std::ptrdiff_t>(offset),
+                            signal.begin() + static_cast<std::ptrdiff_t>(offset) + count));
+            offset += static_cast<std::size_t>(count);
+        }
+        QCOMPARE(offset, signal.size());
     }
-    QCOMPARE(offset, signal.size());
-}
+};
 
 QTEST_APPLESS_MAIN(TstSteimReference)
 #include "tst_steimreference.moc"
