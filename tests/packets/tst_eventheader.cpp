@@ -65,33 +65,28 @@ private slots:
         QTest::addColumn<double>("volts");
         QTest::addColumn<double>("parsedVoltsPerUnit");
         QTest::addColumn<QString>("unitCode");
-        QTest::newRow("uV, fractional rate and sensor")
-            << QByteArray("BHZ ") << QByteArray(" 0.1") << QByteArray("1.5uV") << QByteArray("0.25")
-            << 'V' << QByteArray("BHZ") << 0.1 << 1.5e-6 << 0.25 << "M/S";
-        QTest::newRow("V with a fraction")
-            << QByteArray(" AB ") << QByteArray("  .1") << QByteArray("0.5V") << QByteArray("2")
-            << 'D' << QByteArray("AB") << 0.1 << 0.5 << 2.0 << "M";
-        QTest::newRow("mV, blanks before the unit")
-            << QByteArray("A BC") << QByteArray("  50") << QByteArray("  3 mV")
-            << QByteArray("27.5") << 'A' << QByteArray("A") << 50.0 << 0.003 << 27.5 << "M/S^2";
-        QTest::newRow("nV, packed sensor field")
-            << QByteArray("    ") << QByteArray("1000") << QByteArray("596nV")
-            << QByteArray("1.5000") << 'G' << QByteArray() << 1000.0 << 596e-9 << 1.5 << "G";
-        QTest::newRow("eight characters")
-            << QByteArray("ABCD") << QByteArray("    ") << QByteArray("1.23456V") << QByteArray("1")
-            << 'V' << QByteArray("ABCD") << 0.0 << 1.23456 << 1.0 << "M/S";
-        QTest::newRow("no unit: no bit weight")
-            << QByteArray("X") << QByteArray("100") << QByteArray("3.0") << QByteArray("1") << 'V'
-            << QByteArray("X") << 100.0 << 0.0 << 1.0 << "M/S";
-        QTest::newRow("not finite")
-            << QByteArray("X") << QByteArray("100") << QByteArray("infV") << QByteArray("1") << 'V'
-            << QByteArray("X") << 100.0 << 0.0 << 1.0 << "M/S";
-        QTest::newRow("unknown unit letter")
-            << QByteArray("X") << QByteArray("100") << QByteArray("1V") << QByteArray("27.5") << 'X'
-            << QByteArray("X") << 100.0 << 1.0 << 0.0 << "Unk";
-        QTest::newRow("zero sensor")
-            << QByteArray("X") << QByteArray("100") << QByteArray("1V") << QByteArray("0") << 'V'
-            << QByteArray("X") << 100.0 << 1.0 << 0.0 << "Unk";
+        const auto row = [](const char* tag, const char* name, const char* rate,
+                            const char* bitWeight, const char* voltsPerUnit, char unit,
+                            const char* parsedName, double parsedRate, double volts,
+                            double parsedVoltsPerUnit, const char* unitCode) {
+            QTest::newRow(tag) << QByteArray(name) << QByteArray(rate) << QByteArray(bitWeight)
+                               << QByteArray(voltsPerUnit) << unit << QByteArray(parsedName)
+                               << parsedRate << volts << parsedVoltsPerUnit
+                               << QString::fromLatin1(unitCode);
+        };
+        row("uV, fractional rate and sensor", "BHZ ", " 0.1", "1.5uV", "0.25", 'V', "BHZ", 0.1,
+            1.5e-6, 0.25, "M/S");
+        row("V with a fraction", " AB ", "  .1", "0.5V", "2", 'D', "AB", 0.1, 0.5, 2.0, "M");
+        row("mV, blanks before the unit", "A BC", "  50", "  3 mV", "27.5", 'A', "A", 50.0, 0.003,
+            27.5, "M/S^2");
+        row("nV, packed sensor field", "    ", "1000", "596nV", "1.5000", 'G', "", 1000.0, 596e-9,
+            1.5, "G");
+        row("eight characters", "ABCD", "    ", "1.23456V", "1", 'V', "ABCD", 0.0, 1.23456, 1.0,
+            "M/S");
+        row("no unit: no bit weight", "X", "100", "3.0", "1", 'V', "X", 100.0, 0.0, 1.0, "M/S");
+        row("not finite", "X", "100", "infV", "1", 'V', "X", 100.0, 0.0, 1.0, "M/S");
+        row("unknown unit letter", "X", "100", "1V", "27.5", 'X', "X", 100.0, 1.0, 0.0, "Unk");
+        row("zero sensor", "X", "100", "1V", "0", 'V', "X", 100.0, 1.0, 0.0, "Unk");
     }
     void eventHeaderNumbersReadWithAPointUnderCommaLocale()
     {

@@ -8,6 +8,7 @@
 
 #include <cmath>
 #include <limits>
+#include <tuple>
 
 class TstPacketHeader : public QObject
 {
@@ -172,9 +173,8 @@ private slots:
         h.Year = yy;
         testpackets::PutHeader(p, h);
         const PacketHeader parsed = *ParsePacketHeader(p);
-        QCOMPARE(parsed.Experiment, 7);
-        QCOMPARE(parsed.DasId, 0x9A3C);
-        QCOMPARE(parsed.Sequence, 4321);
+        QCOMPARE(std::tuple(int(parsed.Experiment), int(parsed.DasId), int(parsed.Sequence)),
+                 std::tuple(7, 0x9A3C, 4321));
         QTEST(QString::fromStdString(FormatTime(parsed.Time)), "time");
 
         // Hour nibbles above 9 count with their value and carry the time into later days.

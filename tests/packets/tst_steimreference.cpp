@@ -16,14 +16,11 @@ namespace {
 
 using Signal = std::vector<std::int32_t>;
 
-struct Records
-{
-    std::vector<std::vector<char>> List;
-};
+using Records = std::vector<std::vector<char>>;
 
 void KeepRecord(char* record, int length, void* handlerData)
 {
-    static_cast<Records*>(handlerData)->List.emplace_back(record, record + length);
+    static_cast<Records*>(handlerData)->emplace_back(record, record + length);
 }
 
 // Encodes the whole signal into 1024-byte big-endian Steim records.
@@ -65,73 +62,58 @@ int RecordSampleCount(const std::vector<char>& record)
     return (static_cast<std::uint8_t>(record[30]) << 8) | static_cast<std::uint8_t>(record[31]);
 }
 
-Signal Sine(int n, double amplitude)
+// n samples, the i-th f(i), called in order.
+template <typename F> Signal Make(int n, F f)
 {
     Signal s(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
-        s[static_cast<std::size_t>(i)] =
-            static_cast<std::int32_t>(std::lround(amplitude * std::sin(i * 0.05)));
+        s[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(f(i));
     return s;
+}
+
+Signal Sine(int n, double amplitude)
+{
+    return Make(n, [=](int i) { return std::lround(amplitude * std::sin(i * 0.05)); });
 }
 
 Signal RandomWalk(int n, int step, unsigned seed)
 {
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> d(-step, step);
-    Signal s(static_cast<std::size_t>(n));
-    std::int64_t v = 0;
-    for (auto& x : s) {
-        v += d(rng);
-        x = static_cast<std::int32_t>(v);
-    }
-    return s;
+    return Make(n, [rng = std::mt19937(seed), d = std::uniform_int_distribution<int>(-step, step),
+                    v = std::int64_t{0}](int) mutable { return v += d(rng); });
 }
 
 Signal Noise(int n, int amplitude, unsigned seed)
 {
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> d(-amplitude, amplitude);
-    Signal s(static_cast<std::size_t>(n));
-    for (auto& x : s)
-        x = d(rng);
-    return s;
+    return Make(n, [rng = std::mt19937(seed),
+                    d = std::uniform_int_distribution<int>(-amplitude, amplitude)](int) mutable {
+        return d(rng);
+    });
 }
 
 Signal Spikes(int n)
 {
-    Signal s(static_cast<std::size_t>(n), 12);
-    for (int i = 0; i < n; i += 97)
-        s[static_cast<std::size_t>(i)] = (i / 97) % 2 ? 400000000 : -400000000;
-    return s;
+    return Make(n, [](int i) { return i % 97 ? 12 : (i / 97) % 2 ? 400000000 : -400000000; });
 }
 
 // Differences cycling through every width the Steim-2 word layouts carry.
 Signal EveryWidth(int n)
 {
     const int limits[] = {7, 15, 31, 511, 16383, 536870911 / 4};
-    Signal s(static_cast<std::size_t>(n));
-    std::int64_t v = 0;
-    std::mt19937 rng(5);
-    for (int i = 0; i < n; ++i) {
+    return Make(n, [&, rng = std::mt19937(5), v = std::int64_t{0}](int i) mutable {
         const int limit = limits[(i / 40) % 6];
-        std::uniform_int_distribution<int> d(-limit, limit);
-        v = v + d(rng);
+        v = v + std::uniform_int_distribution<int>(-limit, limit)(rng);
         if (v > 400000000 || v < -400000000)
             v = 0;
-        s[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(v);
-    }
-    return s;
+        return v;
+    });
 }
 
 // Steim-1 only: 32-bit differences that overflow and must wrap back.
 Signal FullScaleAlternating(int n)
 {
-    Signal s(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i)
-        s[static_cast<std::size_t>(i)] = (i % 2) ? 2000000000 : -2000000000;
-    s[3] = INT_MAX;
-    s[4] = INT_MIN;
-    return s;
+    return Make(n, [](int i) {
+        return i == 3 ? INT_MAX : i == 4 ? INT_MIN : i % 2 ? 2000000000 : -2000000000;
+    });
 }
 
 } // namespace
@@ -175,10 +157,10 @@ private slots:
         QFETCH(int, encoding);
         QFETCH(Signal, signal);
         Records records = Encode(signal, encoding);
-        QVERIFY(!records.List.empty());
+        QVERIFY(!records.empty());
         auto slot = std::make_unique<DtPacket>();
         std::size_t offset = 0;
-        for (auto& record : records.List) {
+        for (auto& record : records) {
             QCOMPARE(record.size(), std::size_t{1024});
             QCOMPARE((static_cast<std::uint8_t>(record[44]) << 8) |
                          static_cast<std::uint8_t>(record[45]),
