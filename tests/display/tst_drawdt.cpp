@@ -15,8 +15,6 @@
 
 namespace {
 
-constexpr std::int32_t kTop = std::numeric_limits<std::int32_t>::max();
-constexpr std::int32_t kBottom = std::numeric_limits<std::int32_t>::min();
 const QColor kRed(255, 0, 0);
 const QColor kGreen(0, 255, 0);
 const QColor kBlue(0, 0, 255);
@@ -238,40 +236,6 @@ private slots:
         QCOMPARE(s.cat.Entries[0].MinCount, 5);
         QCOMPARE(s.cat.Entries[0].MaxCount, 5);
         QCOMPARE(RowsWith(s.image, kRed).size(), std::size_t{1});
-    }
-
-    void fullScaleDataStaysInItsBand_data()
-    {
-        QTest::addColumn<int>("mode");
-        QTest::addColumn<int>("low");
-        QTest::newRow("individual") << 0 << -kTop;
-        QTest::newRow("individual, INT32_MIN") << 0 << kBottom;
-        QTest::newRow("common") << 2 << -kTop;
-        QTest::newRow("common, INT32_MIN") << 2 << kBottom;
-        QTest::newRow("absolute") << 1 << -kTop;
-        QTest::newRow("absolute, INT32_MIN") << 1 << kBottom;
-    }
-    void fullScaleDataStaysInItsBand()
-    {
-        QFETCH(int, mode);
-        QFETCH(int, low);
-        Scene s;
-        s.ds.AmpScale = mode;
-        s.cat.Entries = {ActiveChannel(1, 0, 0, 0, 1.0, TenOClock(), {255, 0, 0}),
-                         ActiveChannel(1, 0, 1, 1, 1.0, TenOClock(), {0, 255, 0})};
-        // The neighbour goes first: the bands share row 200, and the later trace wins it.
-        PutPacket(s.store, s.cat.Entries[1], TenOClock(-100), Alternating(101, kTop - 1000, kTop));
-        s.Put(-100, Alternating(101, low, kTop));
-        QVERIFY(s.Draw());
-        const TraceBand full = s.Band(0, 2);
-        const std::vector<int> red = RowsWith(s.image, kRed);
-        QCOMPARE(red.front(), full.Top);
-        QCOMPARE(red.back(), full.Bottom);
-        const TraceBand near = s.Band(1, 2);
-        const std::vector<int> green = RowsWith(s.image, kGreen);
-        QVERIFY(!green.empty());
-        QVERIFY(green.front() >= near.Top);
-        QVERIFY(green.back() <= near.Bottom);
     }
 
     void cpuClockEndsTheWindowAtTheInjectedTime()

@@ -7,13 +7,13 @@
 #include "link/frame.h"
 #include "packets/dtpacket.h"
 #include "tests/common/commalocale.h"
+#include "tests/common/inifile.h"
 #include "tools/soak/pksdsimprocess.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -49,13 +49,11 @@ int StoredPackets(const PacketStore& store)
     return n;
 }
 
-// A store that connects to the simulator and starts the monitor by itself.
-void WriteAutoStart(QSettings& s, quint16 port)
+// A store in dir that connects to the simulator and starts the monitor by itself, and more.
+QString AutoStartIni(const QTemporaryDir& dir, quint16 port, const QByteArray& more)
 {
-    s.setValue(QStringLiteral("/ovqt_dislay/PksdHost"), QStringLiteral("127.0.0.1"));
-    s.setValue(QStringLiteral("/ovqt_dislay/PksdPort"), port);
-    s.setValue(QStringLiteral("/ovqt_dislay/AutoStartPKSD"), 1);
-    s.setValue(QStringLiteral("/ovqt_dislay/AutoStartMonitor"), 1);
+    return WriteIni(dir, "PksdHost=127.0.0.1\nPksdPort=" + QByteArray::number(port) +
+                             "\nAutoStartPKSD=1\nAutoStartMonitor=1\n" + more);
 }
 
 // The value labels in volts and ground units, as C's printf writes them whatever the desktop's
@@ -112,27 +110,17 @@ private slots:
         const QString capture = dir.filePath(QStringLiteral("sent.frames"));
 
         PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-        QVERIFY(sim.Start({QStringLiteral("--units"), QStringLiteral("9A3C,12AB"),
-                           QStringLiteral("--channels"), QStringLiteral("3"),
-                           QStringLiteral("--format"), format, QStringLiteral("--fast"),
-                           QStringLiteral("--count"), QString::number(kPackets),
-                           QStringLiteral("--record"), capture}));
-        const quint16 port = sim.Port();
-
-        const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
-        {
-            QSettings s(ini, QSettings::IniFormat);
-            WriteAutoStart(s, port);
-            s.setValue(QStringLiteral("/ovqt_dislay/KeepSel"), keepSel);
-            s.setValue(QStringLiteral("/ovqt_dislay/NringBuffer"), 500);
-            for (const char* unit : {"9A3C", "12AB"})
-                for (int channel = 0; channel < 3; ++channel)
-                    s.setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/%1%2%3/Active")
-                                   .arg(QLatin1String(unit))
-                                   .arg(0, 2, 10, QLatin1Char('0'))
-                                   .arg(channel, 2, 10, QLatin1Char('0')),
-                               1);
-        }
+        QVERIFY(sim.Start(
+            QStringLiteral("--units 9A3C,12AB --channels 3 --fast --format %1 --count %2 --record")
+                .arg(format)
+                .arg(kPackets)
+                .split(u' ')
+            << capture));
+        QByteArray more = "KeepSel=" + QByteArray::number(keepSel) + "\nNringBuffer=500\n";
+        for (const char* unit : {"9A3C", "12AB"})
+            for (const char* channel : {"00", "01", "02"})
+                more += QByteArray("DasStreamChanInfo\\") + unit + "00" + channel + "\\Active=1\n";
+        const QString ini = AutoStartIni(dir, sim.Port(), more);
 
         auto state = std::make_unique<ProgramState>();
         ovqt_displayMainWindow window(*state, ini);
@@ -174,18 +162,10 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-        QVERIFY(sim.Start({QStringLiteral("--channels"), QStringLiteral("2"),
-                           QStringLiteral("--max-samples"), QStringLiteral("10")}));
-        const quint16 port = sim.Port();
-
-        const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
-        {
-            QSettings s(ini, QSettings::IniFormat);
-            WriteAutoStart(s, port);
-            s.setValue(QStringLiteral("/ovqt_dislay/TimeRange"), 2); // a tick every 100 ms
-            s.setValue(QStringLiteral("/ovqt_dislay/KeepSel"), 0);
-            s.setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/9A3C0000/Active"), 1);
-        }
+        QVERIFY(sim.Start(QStringLiteral("--channels 2 --max-samples 10").split(u' ')));
+        // A tick every 100 ms.
+        const QString ini = AutoStartIni(
+            dir, sim.Port(), "TimeRange=2\nKeepSel=0\nDasStreamChanInfo\\9A3C0000\\Active=1");
         auto state = std::make_unique<ProgramState>();
         ovqt_displayMainWindow window(*state, ini);
         window.resize(800, 600);
