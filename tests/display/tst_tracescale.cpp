@@ -11,6 +11,8 @@
 #include <QtTest>
 
 #include <limits>
+#include <numeric>
+#include <tuple>
 
 namespace {
 
@@ -26,6 +28,15 @@ DasStreamChanInfo WithCounts(std::int32_t min, std::int32_t max)
     return e;
 }
 
+// Each active entry's scale, "low..high", blanks between.
+QString Scales(const ChannelCatalogue& cat)
+{
+    QStringList out;
+    for (const DasStreamChanInfo& e : cat.Entries)
+        out << QStringLiteral("%1..%2").arg(e.ScaleLow).arg(e.ScaleHigh);
+    return out.join(u' ');
+}
+
 } // namespace
 
 class TraceScaleTest : public QObject
@@ -37,19 +48,16 @@ private slots:
     {
         QTest::addColumn<int>("mode");
         QTest::addColumn<double>("factor");
-        QTest::addColumn<int>("firstLow");
-        QTest::addColumn<int>("firstHigh");
-        QTest::addColumn<int>("secondLow");
-        QTest::addColumn<int>("secondHigh");
         QTest::addColumn<int>("firstRange");
+        QTest::addColumn<QString>("scales");
         // Traces 100..300 and 1000..1400; gSpan 400, gMin 100, gMax 1400.
-        QTest::newRow("individual, factor 0.5") << 0 << 0.5 << 150 << 250 << 1100 << 1300 << 200;
-        QTest::newRow("individual, factor 2") << 0 << 2.0 << 0 << 400 << 800 << 1600 << 200;
-        QTest::newRow("common") << 2 << 1.0 << 0 << 400 << 1000 << 1400 << 400;
-        QTest::newRow("common, factor 0.5") << 2 << 0.5 << 100 << 300 << 1100 << 1300 << 400;
-        QTest::newRow("absolute ignores factor") << 1 << 3.0 << 100 << 1400 << 100 << 1400 << 1300;
+        QTest::newRow("individual, factor 0.5") << 0 << 0.5 << 200 << "150..250 1100..1300";
+        QTest::newRow("individual, factor 2") << 0 << 2.0 << 200 << "0..400 800..1600";
+        QTest::newRow("common") << 2 << 1.0 << 400 << "0..400 1000..1400";
+        QTest::newRow("common, factor 0.5") << 2 << 0.5 << 400 << "100..300 1100..1300";
+        QTest::newRow("absolute ignores factor") << 1 << 3.0 << 1300 << "100..1400 100..1400";
         QTest::newRow("unknown mode scales individually")
-            << 7 << 1.0 << 100 << 300 << 1000 << 1400 << 200;
+            << 7 << 1.0 << 200 << "100..300 1000..1400";
     }
     void scaleModesGiveTheirLimits()
     {
@@ -61,11 +69,8 @@ private slots:
         ds.AmpScale = mode;
         ds.ScaleFactor = factor;
         ComputeScales(cat, ds, FinishStatistics(cat));
-        QTEST(cat.Entries[0].ScaleLow, "firstLow");
-        QTEST(cat.Entries[0].ScaleHigh, "firstHigh");
-        QTEST(cat.Entries[1].ScaleLow, "secondLow");
-        QTEST(cat.Entries[1].ScaleHigh, "secondHigh");
         QTEST(cat.Entries[0].RangeCount, "firstRange");
+        QTEST(Scales(cat), "scales");
     }
 
     void lockKeepsItsScaleAndStatistics()
@@ -75,8 +80,7 @@ private slots:
         DisplayState ds;
         ds.AmpScale = ScaleCommon;
         ComputeScales(cat, ds, FinishStatistics(cat));
-        QCOMPARE(cat.Entries[0].ScaleLow, -152);
-        QCOMPARE(cat.Entries[0].ScaleHigh, 248);
+        QCOMPARE(Scales(cat), QStringLiteral("-152..248 1000..1400"));
 
         // Lock keeps the minimum, maximum and mean, but counts the samples again.
         ds.AmpScale = ScaleLock;
@@ -85,25 +89,18 @@ private slots:
         e.Mean = 1.5;
         e.MeanCount = 8;
         ResetChannels(cat, ds);
-        QCOMPARE(e.MinCount, -3);
-        QCOMPARE(e.MaxCount, 100);
-        QCOMPARE(e.Mean, 1.5);
-        QCOMPARE(e.MeanCount, 0);
+        QCOMPARE(std::tuple(e.MinCount, e.MaxCount, e.Mean, e.MeanCount),
+                 std::tuple(-3, 100, 1.5, 0));
         e.MinCount = -99999; // new data in the window must not move the scale
         ComputeScales(cat, ds, FinishStatistics(cat));
-        QCOMPARE(e.ScaleLow, -152);
-        QCOMPARE(e.ScaleHigh, 248);
+        QCOMPARE(Scales(cat), QStringLiteral("-152..248 1000..1400"));
         QCOMPARE(e.RangeCount, 400);
-        QCOMPARE(cat.Entries[1].ScaleLow, 1000);
-        QCOMPARE(cat.Entries[1].ScaleHigh, 1400);
 
         // Any other mode starts the statistics afresh.
         ds.AmpScale = ScaleIndividual;
         ResetChannels(cat, ds);
-        QCOMPARE(e.MinCount, 0);
-        QCOMPARE(e.MaxCount, 0);
-        QCOMPARE(e.RangeCount, 0);
-        QCOMPARE(e.Mean, 0.0);
+        QCOMPARE(std::tuple(e.MinCount, e.MaxCount, e.RangeCount, e.Mean),
+                 std::tuple(0, 0, 0, 0.0));
     }
 
     void fullScaleDataDoesNotWrap_data()
@@ -206,18 +203,15 @@ private slots:
         DisplayState ds;
         ds.TimeRange = 2;
         PacketStore store = MakeRing(4);
-        std::vector<std::int32_t> samples;
-        for (int i = 0; i < 40; ++i)
-            samples.push_back(i);
+        std::vector<std::int32_t> samples(40);
+        std::iota(samples.begin(), samples.end(), 0);
         PutPacket(store, cat.Entries[0], TenOClock(-3.0), samples);
         ResetChannels(cat, ds);
         GatherStatistics(cat, ChannelIndex(cat), store, ds.TimeRange);
         FinishStatistics(cat);
         const DasStreamChanInfo& e = cat.Entries[0];
-        QCOMPARE(e.MeanCount, 21);
-        QCOMPARE(e.MinCount, 10);
-        QCOMPARE(e.MaxCount, 30);
-        QCOMPARE(e.Mean, 20.0);
+        QCOMPARE(std::tuple(e.MeanCount, e.MinCount, e.MaxCount, e.Mean),
+                 std::tuple(21, 10, 30, 20.0));
     }
 
     void packetsOutsideTheWindowAreLeftOut_data()
@@ -267,9 +261,7 @@ private slots:
         cat.Entries.push_back(WithCounts(-9999, 9999));
         cat.Entries.back().Active = 0;
         const GlobalFigures g = FinishStatistics(cat);
-        QCOMPARE(g.Min, 50);
-        QCOMPARE(g.Max, 200);
-        QCOMPARE(g.Span, std::int64_t{140});
+        QCOMPARE(std::tuple(g.Min, g.Max, g.Span), std::tuple(50, 200, std::int64_t{140}));
 
         cat.Entries = {WithCounts(-kTop, kTop)};
         QCOMPARE(FinishStatistics(cat).Span, std::int64_t{2} * kTop);
@@ -311,8 +303,8 @@ private slots:
         ApplyTimeMode(cat, ds, TenOClock(100));
         for (int i = 0; i < 5; ++i) {
             const DayTime want = TenOClock(ends[i]);
-            QCOMPARE(cat.Entries[i].AxisTime.Day, want.Day);
-            QCOMPARE(cat.Entries[i].AxisTime.Msec, want.Msec);
+            const DayTime& got = cat.Entries[i].AxisTime;
+            QCOMPARE(std::pair(got.Day, got.Msec), std::pair(want.Day, want.Msec));
         }
     }
 
@@ -320,8 +312,7 @@ private slots:
     {
         const QDateTime utc(QDate(2006, 1, 1), QTime(10, 0, 0, 987), Qt::UTC);
         const DayTime t = DayTimeFromUtc(utc);
-        QCOMPARE(t.Day, 732692);
-        QCOMPARE(t.Msec, 36000987.0);
+        QCOMPARE(std::pair(t.Day, t.Msec), std::pair(732692, 36000987.0));
         const DayTime now = CpuClockNow();
         QVERIFY(now.Day > 732692);
         QVERIFY(now.Msec >= 0 && now.Msec <= kMsecPerDay);
