@@ -25,35 +25,26 @@
 
 #include <functional>
 #include <memory>
+#include <tuple>
 
 namespace {
 
-struct Fields
-{
-    QString Host;
-    QString Port;
-    QString Ring;
-    bool Keep = false;
-};
-
-Fields F(const char* host, const QString& port, const char* ring, bool keep)
-{
-    return {QString::fromLatin1(host), port, QString::fromLatin1(ring), keep};
-}
-
-// Reads what the dialog shows, types the given values and presses a button, as the operator.
-ModalScript::Step Answer(Fields* shown, const Fields& typed, bool ok = true)
+// Reads what the dialog shows into shown, types typed and presses a button, as the operator:
+// host, port, ring size and the keep flag, "|" between.
+ModalScript::Step Answer(QString* shown, const QString& typed, bool ok = true)
 {
     return [shown, typed, ok](QWidget* w) {
         auto* d = qobject_cast<PksdConnect*>(w);
         QVERIFY(d);
         if (shown)
-            *shown = {d->lineEditHost->text(), d->lineEditPort->text(), d->lineEditDTn->text(),
-                      d->checkBox1->isChecked()};
-        d->lineEditHost->setText(typed.Host);
-        d->lineEditPort->setText(typed.Port);
-        d->lineEditDTn->setText(typed.Ring);
-        d->checkBox1->setChecked(typed.Keep);
+            *shown = QStringList{d->lineEditHost->text(), d->lineEditPort->text(),
+                                 d->lineEditDTn->text(), QString::number(d->checkBox1->isChecked())}
+                         .join(u'|');
+        const QStringList fields = typed.split(u'|');
+        d->lineEditHost->setText(fields[0]);
+        d->lineEditPort->setText(fields[1]);
+        d->lineEditDTn->setText(fields[2]);
+        d->checkBox1->setChecked(fields[3] == u"1");
         QTest::mouseClick(ok ? d->buttonOk : d->buttonCancel, Qt::LeftButton);
     };
 }
@@ -79,7 +70,12 @@ struct Rig
         Store.PacketRing[1].SampleCount = 9;
         SetConnectActions(Actions, false);
     }
-    QString Port() const { return QString::number(Server.serverPort()); }
+    // The fields that reach the test server, with this ring size and keep flag.
+    QString Here(const char* ringAndKeep) const
+    {
+        return QStringLiteral("127.0.0.1|%1|").arg(Server.serverPort()) +
+               QLatin1String(ringAndKeep);
+    }
     bool Open() { return OpenPksd(&Window, Conn, Store, Link, Actions); }
 };
 
@@ -137,20 +133,15 @@ private slots:
     void acceptedValuesAllocateAFreshRingAndConnect()
     {
         Rig rig;
-        Fields shown;
-        ModalScript script{Answer(&shown, F("127.0.0.1", rig.Port(), "5", false))};
+        QString shown;
+        ModalScript script{Answer(&shown, rig.Here("5|0"))};
         QVERIFY(rig.Open());
         QCOMPARE(script.Remaining(), std::size_t{0});
-        QCOMPARE(shown.Host, QStringLiteral("localhost"));
-        QCOMPARE(shown.Port, QStringLiteral("2543"));
-        QCOMPARE(shown.Ring, QStringLiteral("3"));
-        QVERIFY(shown.Keep);
+        QCOMPARE(shown, QStringLiteral("localhost|2543|3|1"));
         QCOMPARE(rig.Conn.PksdPort, rig.Server.serverPort());
-        QCOMPARE(rig.Store.KeepSel, 0);
-        QCOMPARE(rig.Store.AllocatedSlots, 5);
-        QCOMPARE(rig.Store.RingIndex, 0);
-        QCOMPARE(rig.Store.PacketRing[1].SampleCount, std::uint16_t{0});
-        QCOMPARE(rig.Conn.AutoStartPKSD, 1);
+        QCOMPARE(std::tuple(rig.Store.KeepSel, rig.Store.AllocatedSlots, rig.Store.RingIndex,
+                            int(rig.Store.PacketRing[1].SampleCount), rig.Conn.AutoStartPKSD),
+                 std::tuple(0, 5, 0, 0, 1));
         QVERIFY(!rig.ConnectAction.isEnabled());
         QVERIFY(rig.CloseAction.isEnabled());
         QTRY_VERIFY(rig.Server.hasPendingConnections());
@@ -169,13 +160,12 @@ private slots:
     {
         Rig rig;
         DtPacket* ring = rig.Store.PacketRing.get();
-        ModalScript script{Answer(nullptr, F("elsewhere", QStringLiteral("1"), "7", false), false)};
+        ModalScript script{Answer(nullptr, QStringLiteral("elsewhere|1|7|0"), false)};
         QVERIFY(!rig.Open());
         QCOMPARE(rig.Conn.PksdHost, QStringLiteral("localhost"));
-        QCOMPARE(rig.Store.NringBuffer, 3);
         QCOMPARE(rig.Store.PacketRing.get(), ring);
-        QCOMPARE(rig.Store.RingIndex, 2);
-        QCOMPARE(rig.Conn.AutoStartPKSD, 0);
+        QCOMPARE(std::tuple(rig.Store.NringBuffer, rig.Store.RingIndex, rig.Conn.AutoStartPKSD),
+                 std::tuple(3, 2, 0));
         QVERIFY(!rig.CloseAction.isEnabled());
     }
 
@@ -185,14 +175,12 @@ private slots:
     {
         Rig rig;
         DtPacket* ring = rig.Store.PacketRing.get();
-        Fields second;
-        ModalScript script{Answer(nullptr, F("h2", QStringLiteral("70000"), "", false)),
-                           Answer(&second, F("h2", QStringLiteral("0"), "0", false), false)};
+        QString second;
+        ModalScript script{Answer(nullptr, QStringLiteral("h2|70000||0")),
+                           Answer(&second, QStringLiteral("h2|0|0|0"), false)};
         QVERIFY(!rig.Open());
         QCOMPARE(script.Remaining(), std::size_t{0});
-        QCOMPARE(second.Host, QStringLiteral("h2"));
-        QCOMPARE(second.Port, QStringLiteral("0"));
-        QCOMPARE(second.Ring, QStringLiteral("0"));
+        QCOMPARE(second, QStringLiteral("h2|0|0|0"));
         QCOMPARE(rig.Store.NringBuffer, 0);
         QCOMPARE(rig.Store.PacketRing.get(), ring);
         QCOMPARE(RingSlotCount(rig.Store), 3);
@@ -200,8 +188,7 @@ private slots:
         QVERIFY(rig.ConnectAction.isEnabled());
         QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::UnconnectedState);
 
-        ModalScript again{Answer(nullptr, F("127.0.0.1", rig.Port(), "0", true)),
-                          Answer(nullptr, F("127.0.0.1", rig.Port(), "1", true))};
+        ModalScript again{Answer(nullptr, rig.Here("0|1")), Answer(nullptr, rig.Here("1|1"))};
         QVERIFY(rig.Open());
         QCOMPARE(rig.Store.AllocatedSlots, 1);
     }
@@ -210,8 +197,7 @@ private slots:
     {
         Rig rig;
         QString text;
-        ModalScript script{Answer(nullptr, F("127.0.0.1", rig.Port(), "2000000000", false)),
-                           [&](QWidget* w) {
+        ModalScript script{Answer(nullptr, rig.Here("2000000000|0")), [&](QWidget* w) {
                                auto* box = qobject_cast<QMessageBox*>(w);
                                QVERIFY(box);
                                QCOMPARE(box->windowTitle(), QStringLiteral("Memory Error"));
