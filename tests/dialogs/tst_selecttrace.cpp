@@ -117,8 +117,8 @@ private slots:
                    {"pushButton4", "MyDialogSelect", {140, 300, 180, 27}, "Change Trace Color"},
                    {"listView1", "MyDialogSelect", {20, 20, 540, 270}, ""}});
         QCOMPARE(frame.windowTitle(), QStringLiteral("Select Components"));
-        QCOMPARE(frame.font().family(), QStringLiteral("Arial"));
-        QCOMPARE(frame.font().pointSize(), 13);
+        QCOMPARE(std::pair(frame.font().family(), frame.font().pointSize()),
+                 std::pair(QStringLiteral("Arial"), 13));
         QCOMPARE(frame.buttonRefresh->shortcut(), QKeySequence(QStringLiteral("Alt+R")));
         QTreeWidget* list = frame.listView1;
         QStringList headers;
@@ -141,8 +141,7 @@ private slots:
                 ClickOk(d);
             },
             &parent));
-        QCOMPARE(cat.SortColumn, 3);
-        QCOMPARE(cat.SortOrder, 1);
+        QCOMPARE(std::pair(cat.SortColumn, cat.SortOrder), std::pair(3, 1));
     }
 
     void rowTexts_data()
@@ -274,8 +273,8 @@ private slots:
             ChannelRow(list, 2, 1, 2)->setCheckState(kDas, Qt::Checked);
             ClickOk(d);
         }));
-        QCOMPARE(cat.SortColumn, column);
-        QCOMPARE(cat.SortOrder, order == Qt::AscendingOrder ? 1 : 0);
+        QCOMPARE(std::pair(cat.SortColumn, cat.SortOrder),
+                 std::pair(column, order == Qt::AscendingOrder ? 1 : 0));
         QTEST(Chosen(cat), "chosen");
     }
 
@@ -361,8 +360,7 @@ private slots:
                       ChannelRow(list, 5, 1, 1)->setCheckState(kDas, Qt::Unchecked);
                       ClickOk(d);
                   })}));
-        QCOMPARE(cat.SortColumn, 0);
-        QCOMPARE(cat.SortOrder, 1);
+        QCOMPARE(std::pair(cat.SortColumn, cat.SortOrder), std::pair(0, 1));
         QCOMPARE(Chosen(cat), QStringLiteral("1:0 0:4 0:1"));
         QCOMPARE(Colours(cat), QStringLiteral("(1,1,1) (2,2,2) (3,3,3)"));
     }
@@ -395,8 +393,7 @@ private slots:
             QTest::mouseClick(d->buttonCancel, Qt::LeftButton);
         }));
         QCOMPARE(Chosen(cat), QStringLiteral("1:2"));
-        QCOMPARE(cat.SortColumn, 1);
-        QCOMPARE(cat.SortOrder, 1);
+        QCOMPARE(std::pair(cat.SortColumn, cat.SortOrder), std::pair(1, 1));
     }
 };
 
