@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -88,9 +89,8 @@ private slots:
             const Fed f = Feed(cat, 0x00a3, c, 0);
             QCOMPARE(f.Selected, -1);
             const DasStreamChanInfo& e = cat.Entries[std::size_t(f.Index)];
-            QCOMPARE(ColorText(e.TraceColor), QString::fromLatin1(colours[c]));
-            QCOMPARE(e.Name, QStringLiteral("00A3"));
-            QCOMPARE(e.UnitCode, QStringLiteral("Unk"));
+            QCOMPARE(QStringList({ColorText(e.TraceColor), e.Name, e.UnitCode}).join(u' '),
+                     QLatin1String(colours[c]) + QLatin1String(" 00A3 Unk"));
         }
     }
 
@@ -270,14 +270,10 @@ private slots:
         QVERIFY(UpdateFromEventHeader(cat, Header(2, bank, name.constData()), stored.get()));
         QCOMPARE(cat.Count(), 1);
         const DasStreamChanInfo& e = cat.Entries[0];
-        QCOMPARE(int(e.Channel), channel);
         QTEST(e.Name, "shownName");
-        QCOMPARE(e.SampleRate, 100.0);
-        QCOMPARE(e.BitWeight, 0.002);
-        QCOMPARE(e.VoltsPerUnit, 20.0);
-        QCOMPARE(e.UnitCode, QStringLiteral("M/S"));
-        QCOMPARE(e.Active, 1);
-        QCOMPARE(e.TraceColor, (Rgb{1, 2, 3}));
+        QCOMPARE(std::tuple(int(e.Channel), e.SampleRate, e.BitWeight, e.VoltsPerUnit, e.UnitCode),
+                 std::tuple(channel, 100.0, 0.002, 20.0, QStringLiteral("M/S")));
+        QCOMPARE(std::pair(e.Active, e.TraceColor), std::pair(1, Rgb{1, 2, 3}));
         // A channel met in a data packet first keeps its selection through the header too.
         ChannelCatalogue fromData;
         Feed(fromData, 0x9A3C, static_cast<std::uint16_t>(channel), 0, 100, stored.get());
@@ -310,8 +306,7 @@ private slots:
         QVERIFY(!UpdateFromEventHeader(cat, info, nullptr));
         QCOMPARE(Ids(cat), QStringLiteral("9a3c/0/1 9a3c/0/0"));
         const Fed refused = Feed(cat, 2, 0, 0);
-        QCOMPARE(refused.Selected, -1);
-        QCOMPARE(refused.Index, -1);
+        QCOMPARE(std::pair(refused.Selected, refused.Index), std::pair(-1, -1));
         QCOMPARE(Feed(cat, 0x9A3C, 0, 0).Index, 1);
     }
 };
