@@ -307,6 +307,88 @@ private slots:
         QVERIFY(s.Draw());
         QVERIFY(RowsWith(s.image, kRed).empty());
     }
+
+    void resizeRule_data()
+    {
+        QTest::addColumn<QSize>("picture"); // logical size; empty: none yet
+        QTest::addColumn<QSize>("window");
+        QTest::addColumn<double>("ratio");
+        QTest::addColumn<bool>("needed");
+        QTest::newRow("none yet") << QSize() << QSize(640, 480) << 1.0 << true;
+        QTest::newRow("same size") << QSize(640, 480) << QSize(640, 480) << 1.0 << false;
+        QTest::newRow("narrower and lower") << QSize(640, 480) << QSize(600, 400) << 1.0 << false;
+        QTest::newRow("wider") << QSize(640, 480) << QSize(641, 480) << 1.0 << true;
+        QTest::newRow("taller") << QSize(640, 480) << QSize(640, 481) << 1.0 << true;
+        QTest::newRow("wider but lower") << QSize(640, 480) << QSize(800, 100) << 1.0 << true;
+        QTest::newRow("ratio changed") << QSize(640, 480) << QSize(640, 480) << 2.0 << true;
+    }
+    void resizeRule()
+    {
+        QFETCH(QSize, picture);
+        QFETCH(QSize, window);
+        QFETCH(double, ratio);
+        QPixmap pixmap;
+        if (!picture.isEmpty())
+            ResizePicture(pixmap, picture, 1.0);
+        QTEST(NeedsNewPicture(pixmap, window, ratio), "needed");
+    }
+
+    void shrinkingKeepsThePicture()
+    {
+        QPixmap picture;
+        QVERIFY(ResizePicture(picture, QSize(300, 200)));
+        QCOMPARE(picture.size(), QSize(300, 200));
+        const qint64 key = picture.cacheKey();
+        QVERIFY(!ResizePicture(picture, QSize(250, 200)));
+        QCOMPARE(picture.cacheKey(), key);
+        QVERIFY(ResizePicture(picture, QSize(250, 260)));
+        QCOMPARE(picture.size(), QSize(250, 260));
+    }
+
+    void noPictureDrawsNothing()
+    {
+        Scene s;
+        s.One();
+        QVERIFY(!DrawDTInto(nullptr, QRect(0, 0, 300, 200), 0, 0, s.ds, s.cat, s.store));
+        QPixmap none;
+        QVERIFY(!DrawDTInto(&none, QRect(0, 0, 300, 200), 0, 0, s.ds, s.cat, s.store));
+        QCOMPARE(s.cat.Entries[0].AxisTime.Day, 0);
+    }
+
+    void smallerWindowIsLaidOutInsideTheLargerPicture()
+    {
+        Scene s;
+        s.ds.backgroundColor = Qt::darkBlue;
+        s.One();
+        QPixmap picture;
+        ResizePicture(picture, QSize(400, 300));
+        picture.fill(Qt::white);
+        ResizePicture(picture, QSize(300, 200));
+        QVERIFY(DrawDTInto(&picture, QRect(0, 0, 300, 200), 10, 10, s.ds, s.cat, s.store));
+        const QImage image = picture.toImage();
+        QCOMPARE(image.pixelColor(150, 5), QColor(Qt::darkBlue));
+        QCOMPARE(image.pixelColor(299, 199), QColor(Qt::darkBlue));
+        // Beyond the window the old picture stays.
+        QCOMPARE(image.pixelColor(300, 100), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(100, 200), QColor(Qt::white));
+        QCOMPARE(s.cat.Entries[0].AxisTime.Msec, TenOClock().Msec);
+    }
+
+    void copyPutsThePictureAtTheOrigin()
+    {
+        QPixmap picture(20, 10);
+        picture.fill(Qt::red);
+        QImage window(40, 30, QImage::Format_RGB32);
+        window.fill(Qt::black);
+        {
+            QPainter p(&window);
+            CopyPicture(p, picture);
+        }
+        // Its corner at the origin, nothing beyond its edges.
+        QCOMPARE(QList<QColor>({window.pixelColor(0, 0), window.pixelColor(19, 9),
+                                window.pixelColor(20, 9), window.pixelColor(19, 10)}),
+                 QList<QColor>({Qt::red, Qt::red, Qt::black, Qt::black}));
+    }
 };
 
 QTEST_MAIN(DrawDtTest)
