@@ -1,17 +1,26 @@
+#include "dialogs/abouth.h"
 #include "dialogs/mydialogselect.h"
 #include "dialogs/selecttrace.h"
+#include "dialogs/settimerange.h"
+#include "dialogs/timerangedialog.h"
+#include "dialogs/tremvueicon.h"
 #include "store/channelcatalogue.h"
 #include "tests/common/formcheck.h"
 #include "tests/common/modalscript.h"
 
 #include <QColorDialog>
 #include <QFont>
+#include <QGroupBox>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
+#include <climits>
 #include <functional>
 
 namespace {
@@ -96,6 +105,35 @@ QString Colours(const ChannelCatalogue& cat)
     for (const DasStreamChanInfo& e : cat.Entries)
         out << ColorText(e.TraceColor);
     return out.join(u' ');
+}
+
+// The time range dialog's step of a modal script.
+ModalScript::Step Ranging(const std::function<void(TimeRangeDialog*)>& step)
+{
+    return [step](QWidget* w) {
+        auto* d = qobject_cast<TimeRangeDialog*>(w);
+        QVERIFY(d);
+        step(d);
+    };
+}
+
+// Types into a masked field as the operator would: select all, then type over it.
+void Type(QLineEdit* edit, const QString& text)
+{
+    edit->setFocus();
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    edit->home(false);
+    QTest::keyClicks(edit, text);
+}
+
+ModalScript::Step Answer(const QString& range, const QString& shift)
+{
+    return Ranging([range, shift](TimeRangeDialog* d) {
+        Type(d->lineEdit1, range);
+        Type(d->lineEdit2, shift);
+        QTest::mouseClick(d->buttonOk, Qt::LeftButton);
+    });
 }
 
 } // namespace
@@ -394,6 +432,189 @@ private slots:
         }));
         QCOMPARE(Chosen(cat), QStringLiteral("1:2"));
         QCOMPARE(std::pair(cat.SortColumn, cat.SortOrder), std::pair(1, 1));
+    }
+
+    void layout()
+    {
+        TimeRangeDialog dialog;
+        CheckForm(dialog,
+                  {{"buttonCancel", "TimeRangeDialog", {270, 150, 82, 26}, "&Cancel"},
+                   {"buttonOk", "TimeRangeDialog", {80, 150, 82, 26}, "&OK"},
+                   {"buttonGroup1", "TimeRangeDialog", {31, 10, 360, 120}, ""},
+                   {"lineEdit1", "buttonGroup1", {179, 21, 160, 20}, "999999999"},
+                   {"lineEdit2", "buttonGroup1", {178, 60, 160, 20}, "#999999999999999"},
+                   {"textLabel1", "buttonGroup1", {11, 21, 160, 16}, "Set Time Range  (sec.):"},
+                   {"textLabel2", "buttonGroup1", {10, 60, 160, 16}, "Set Time Shift (sec.):"}});
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("TimeRange"));
+        QCOMPARE(dialog.size(), QSize(422, 202));
+        QCOMPARE(dialog.buttonOk->shortcut(), QKeySequence(QStringLiteral("Alt+O")));
+        QCOMPARE(dialog.buttonCancel->shortcut(), QKeySequence(QStringLiteral("Alt+C")));
+        QVERIFY(dialog.buttonOk->isDefault());
+        QList<QWidget*> tabOrder;
+        QWidget* w = dialog.buttonOk;
+        do {
+            if (w->focusPolicy() & Qt::TabFocus)
+                tabOrder << w;
+            w = w->nextInFocusChain();
+        } while (w != dialog.buttonOk);
+        QCOMPARE(tabOrder, (QList<QWidget*>{dialog.buttonOk, dialog.buttonCancel, dialog.lineEdit1,
+                                            dialog.lineEdit2}));
+    }
+
+    void defaults()
+    {
+        QWidget parent;
+        int range = 120;
+        int shift = 0;
+        ModalScript script{Ranging([&](TimeRangeDialog* d) {
+            QVERIFY(d->isModal());
+            QCOMPARE(d->parentWidget(), &parent);
+            QCOMPARE(d->lineEdit1->text(), QStringLiteral("120"));
+            QCOMPARE(d->lineEdit2->text(), QStringLiteral("0"));
+            QTest::mouseClick(d->buttonOk, Qt::LeftButton);
+        })};
+        QVERIFY(SetTimeRange(&parent, range, shift));
+        QCOMPARE(script.Remaining(), std::size_t{0});
+        QCOMPARE(range, 120);
+        QCOMPARE(shift, 0);
+    }
+
+    void accepted_data()
+    {
+        QTest::addColumn<QString>("rangeTyped");
+        QTest::addColumn<QString>("shiftTyped");
+        QTest::addColumn<int>("range");
+        QTest::addColumn<int>("shift");
+        const auto row = [](const char* tag, const char* rangeTyped, const char* shiftTyped,
+                            int range, int shift) {
+            QTest::newRow(tag) << QString::fromLatin1(rangeTyped) << QString::fromLatin1(shiftTyped)
+                               << range << shift;
+        };
+        row("30 s", "30", "0", 30, 0);
+        row("minus sign is refused in the range", "-5", "0", 5, 0);
+        row("negative shift", "10", "-15", 10, -15);
+        row("plus sign", "10", "+7", 10, 7);
+        row("sixteen-digit shift", "10", "1234567890123456", 10, 0);
+        row("shift just past 32 bits", "10", "2147483648", 10, 0);
+        row("lowest 32-bit shift", "10", "-2147483648", 10, INT_MIN);
+        row("empty shift", "10", "", 10, 0);
+        row("sign alone", "10", "-", 10, 0);
+        row("nine-digit range", "999999999", "0", 999999999, 0);
+        row("letters are refused", "1a2", "3b", 12, 3);
+    }
+    void accepted()
+    {
+        QFETCH(QString, rangeTyped);
+        QFETCH(QString, shiftTyped);
+        QFETCH(int, range);
+        QFETCH(int, shift);
+        int timeRange = 120;
+        int timeShift = 9;
+        ModalScript script{Answer(rangeTyped, shiftTyped)};
+        QVERIFY(SetTimeRange(nullptr, timeRange, timeShift));
+        QCOMPARE(script.Remaining(), std::size_t{0});
+        QCOMPARE(timeRange, range);
+        QCOMPARE(timeShift, shift);
+    }
+
+    void belowOneReopens_data()
+    {
+        QTest::addColumn<QString>("rangeTyped");
+        QTest::newRow("zero") << "0";
+        QTest::newRow("cleared") << "";
+    }
+    void belowOneReopens()
+    {
+        QFETCH(QString, rangeTyped);
+        int range = 120;
+        int shift = 0;
+        ModalScript script{Answer(rangeTyped, QStringLiteral("8")), Ranging([](TimeRangeDialog* d) {
+                               QCOMPARE(d->lineEdit1->text(), QStringLiteral("0"));
+                               QCOMPARE(d->lineEdit2->text(), QStringLiteral("8"));
+                               Type(d->lineEdit1, QStringLiteral("45"));
+                               QTest::mouseClick(d->buttonOk, Qt::LeftButton);
+                           })};
+        QVERIFY(SetTimeRange(nullptr, range, shift));
+        QCOMPARE(script.Remaining(), std::size_t{0});
+        QCOMPARE(range, 45);
+        QCOMPARE(shift, 8);
+    }
+
+    void cancelKeepsTheOldValues_data()
+    {
+        QTest::addColumn<bool>("refusedFirst");
+        QTest::newRow("cancelled at once") << false;
+        // A refused range must not stay in force: the timer and a later save would use it.
+        QTest::newRow("cancelled when asked again after a range of 0") << true;
+    }
+    void cancelKeepsTheOldValues()
+    {
+        QFETCH(bool, refusedFirst);
+        int range = 77;
+        int shift = -3;
+        const ModalScript::Step cancel = Ranging([](TimeRangeDialog* d) {
+            Type(d->lineEdit1, QStringLiteral("5"));
+            QTest::mouseClick(d->buttonCancel, Qt::LeftButton);
+        });
+        const std::initializer_list<ModalScript::Step> atOnce{cancel};
+        const std::initializer_list<ModalScript::Step> again{
+            Answer(QStringLiteral("0"), QStringLiteral("8")), cancel};
+        ModalScript script(refusedFirst ? again : atOnce);
+        QVERIFY(!SetTimeRange(nullptr, range, shift));
+        QCOMPARE(script.Remaining(), std::size_t{0});
+        QCOMPARE(range, 77);
+        QCOMPARE(shift, -3);
+    }
+
+    void interval_data()
+    {
+        QTest::addColumn<int>("range");
+        QTest::addColumn<int>("ms");
+        QTest::newRow("one second") << 1 << 50;
+        QTest::newRow("30 s") << 30 << 1500;
+        QTest::newRow("default") << 120 << 6000;
+        QTest::newRow("largest that fits") << INT_MAX / 50 << INT_MAX / 50 * 50;
+        QTest::newRow("nine digits would overflow") << 999999999 << INT_MAX;
+    }
+    void interval()
+    {
+        QFETCH(int, range);
+        QFETCH(int, ms);
+        QCOMPARE(MonitorIntervalMs(range), ms);
+    }
+
+    void aboutIsModalWithOurPictureAndClosesWithOk()
+    {
+        AboutH plain;
+        QCOMPARE(plain.objectName(), QStringLiteral("AboutH"));
+        QCOMPARE(plain.size(), QSize(388, 145));
+        CheckForm(plain, {{"buttonOk", "AboutH", {200, 92, 82, 26}, "&OK"},
+                          {"pixmapLabel5", "AboutH", {40, 20, 93, 99}, ""}});
+        QVERIFY(plain.textLabel2->text().startsWith(QLatin1String("<blockquote>")));
+        QVERIFY(plain.textLabel2->text().contains(QLatin1String("Tremvue")));
+        QVERIFY(plain.buttonOk->isDefault());
+
+        QWidget parent;
+        AboutH about(&parent, "About", true);
+        ModalScript script{[&](QWidget* w) {
+            QCOMPARE(w, &about);
+            QTest::mouseClick(about.buttonOk, Qt::LeftButton);
+        }};
+        QCOMPARE(about.exec(), int(QDialog::Accepted));
+        QCOMPARE(script.Remaining(), std::size_t{0});
+        QCOMPARE(about.windowTitle(), QStringLiteral("About"));
+
+        const QImage picture = about.pixmapLabel5->pixmap().toImage();
+        QCOMPARE(picture.size(), QSize(93, 99));
+        QSet<QRgb> colours;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                colours.insert(picture.pixel(x, y));
+        QCOMPARE(colours.size(), 53);
+        const QImage icon = TremvueIcon().toImage();
+        QCOMPARE(icon.size(), QSize(32, 32));
+        QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
+        QCOMPARE(qAlpha(icon.pixel(16, 16)), 255);
     }
 };
 

@@ -13,6 +13,7 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
+
 #include <cstdint>
 #include <cstring>
 #include <utility>
