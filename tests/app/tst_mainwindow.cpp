@@ -396,6 +396,18 @@ private slots:
         QCOMPARE(stored(), QVariant(QStringLiteral("77")));
     }
 
+    // Everything wrong at once: the window starts on the defaults, and works.
+    void hostileStoreStartsUsable()
+    {
+        Make("PksdPort=70000\nTimeRange=-3\nKeepSel=9\nAmpScale=banana\nScaleFactor=0\n"
+             "TextColor=(1,2)\nNoDataWarning=-1\nDasStreamChanInfo\\9A3C0001\\Name=" +
+             QByteArray(1000, 'N') + "\nDasStreamChanInfo\\9A3C0001\\Active=4294967297\n");
+        w_->LoadSettings();
+        QCOMPARE(SettingsSnapshot(*state_), SettingsSnapshot(ProgramState()));
+        QVERIFY(menuclicks::Choose(w_->menuBar(), Path("&Display>St&art")));
+        QCOMPARE(w_->monitorTimer->interval(), 6000);
+    }
+
     void savedTextIsTheStoresFormatAndReadsBack()
     {
         ProgramState st;

@@ -119,7 +119,7 @@ void Ingest(PacketStore& store, ChannelCatalogue& cat, int c, int second, Status
 
 Q_DECLARE_METATYPE(DasStreamChanInfo)
 
-class ChannelCatalogueTest : public QObject
+class StoreTest : public QObject
 {
     Q_OBJECT
 
@@ -641,5 +641,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(ChannelCatalogueTest)
-#include "tst_channelcatalogue.moc"
+QTEST_GUILESS_MAIN(StoreTest)
+#include "tst_store.moc"

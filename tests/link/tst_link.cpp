@@ -167,7 +167,7 @@ QByteArray DtFrame(int channel, std::size_t length = 1024, std::uint16_t type = 
 
 } // namespace
 
-class PksdLinkTest : public QObject
+class LinkTest : public QObject
 {
     Q_OBJECT
 
@@ -693,5 +693,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(PksdLinkTest)
-#include "tst_pksdlink.moc"
+QTEST_GUILESS_MAIN(LinkTest)
+#include "tst_link.moc"

@@ -106,7 +106,7 @@ testpackets::Packet EventHeader(const QByteArray& name, const QByteArray& rate,
 Q_DECLARE_METATYPE(Samples)
 Q_DECLARE_METATYPE(testpackets::Packet)
 
-class TstDtPacket : public QObject
+class PacketsTest : public QObject
 {
     Q_OBJECT
 
@@ -596,5 +596,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TstDtPacket)
-#include "tst_dtpacket.moc"
+QTEST_GUILESS_MAIN(PacketsTest)
+#include "tst_packets.moc"

@@ -1,27 +1,38 @@
+#include "app/connectioncommands.h"
 #include "dialogs/abouth.h"
 #include "dialogs/mydialogselect.h"
+#include "dialogs/pksdconnect.h"
 #include "dialogs/selecttrace.h"
 #include "dialogs/settimerange.h"
 #include "dialogs/timerangedialog.h"
 #include "dialogs/tremvueicon.h"
+#include "display/packetwindow.h"
+#include "link/connectionstate.h"
+#include "link/pksdlink.h"
 #include "store/channelcatalogue.h"
+#include "store/packetring.h"
 #include "tests/common/formcheck.h"
 #include "tests/common/modalscript.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QFont>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSet>
+#include <QTcpServer>
 #include <QTest>
 #include <QTreeWidget>
 #include <QTreeWidgetItemIterator>
 
 #include <climits>
 #include <functional>
+#include <tuple>
 
 namespace {
 
@@ -136,14 +147,64 @@ ModalScript::Step Answer(const QString& range, const QString& shift)
     });
 }
 
+// Reads what the dialog shows into shown, types typed and presses a button, as the operator:
+// host, port, ring size and the keep flag, "|" between.
+ModalScript::Step Connecting(QString* shown, const QString& typed, bool ok = true)
+{
+    return [shown, typed, ok](QWidget* w) {
+        auto* d = qobject_cast<PksdConnect*>(w);
+        QVERIFY(d);
+        if (shown)
+            *shown = QStringList{d->lineEditHost->text(), d->lineEditPort->text(),
+                                 d->lineEditDTn->text(), QString::number(d->checkBox1->isChecked())}
+                         .join(u'|');
+        const QStringList fields = typed.split(u'|');
+        d->lineEditHost->setText(fields[0]);
+        d->lineEditPort->setText(fields[1]);
+        d->lineEditDTn->setText(fields[2]);
+        d->checkBox1->setChecked(fields[3] == u"1");
+        QTest::mouseClick(ok ? d->buttonOk : d->buttonCancel, Qt::LeftButton);
+    };
+}
+
+struct Rig
+{
+    ConnectionState Conn;
+    PacketStore Store;
+    ChannelCatalogue Cat;
+    QTcpServer Server;
+    QWidget Window;
+    PksdLink Link{Conn, Store, Cat, nullptr};
+    QAction ConnectAction{QStringLiteral("connect")};
+    QAction CloseAction{QStringLiteral("close")};
+    ConnectActions Actions{&ConnectAction, &CloseAction};
+
+    Rig()
+    {
+        Server.listen(QHostAddress::LocalHost, 0);
+        Store.NringBuffer = 3;
+        AllocateRing(Store);
+        Store.RingIndex = 2;
+        Store.PacketRing[1].SampleCount = 9;
+        SetConnectActions(Actions, false);
+    }
+    // The fields that reach the test server, with this ring size and keep flag.
+    QString Here(const char* ringAndKeep) const
+    {
+        return QStringLiteral("127.0.0.1|%1|").arg(Server.serverPort()) +
+               QLatin1String(ringAndKeep);
+    }
+    bool Open() { return OpenPksd(&Window, Conn, Store, Link, Actions); }
+};
+
 } // namespace
 
-class TestSelectTrace : public QObject
+class DialogsTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void dialogAsBuiltOpensWithTheStoredSort()
+    void selectionDialogAsBuiltOpensWithTheStoredSort()
     {
         QWidget parent;
         parent.setFont(QFont(QStringLiteral("Courier"), 13));
@@ -420,7 +481,7 @@ private slots:
         QCOMPARE(Colours(cat), QStringLiteral("(9,9,9) (0,0,200) (1,1,1)"));
     }
 
-    void cancelChangesNothing()
+    void selectionCancelledChangesNothing()
     {
         ChannelCatalogue cat;
         cat.Entries = {Entry(1, 0, 0, 100, 1, 2, {1, 1, 1})};
@@ -434,7 +495,7 @@ private slots:
         QCOMPARE(std::pair(cat.SortColumn, cat.SortOrder), std::pair(1, 1));
     }
 
-    void layout()
+    void timeRangeDialogAsBuilt()
     {
         TimeRangeDialog dialog;
         CheckForm(dialog,
@@ -461,7 +522,7 @@ private slots:
                                             dialog.lineEdit2}));
     }
 
-    void defaults()
+    void timeRangeDialogShowsTheCurrentValues()
     {
         QWidget parent;
         int range = 120;
@@ -479,7 +540,7 @@ private slots:
         QCOMPARE(shift, 0);
     }
 
-    void accepted_data()
+    void timeRangeTakesWhatIsTyped_data()
     {
         QTest::addColumn<QString>("rangeTyped");
         QTest::addColumn<QString>("shiftTyped");
@@ -502,7 +563,7 @@ private slots:
         row("nine-digit range", "999999999", "0", 999999999, 0);
         row("letters are refused", "1a2", "3b", 12, 3);
     }
-    void accepted()
+    void timeRangeTakesWhatIsTyped()
     {
         QFETCH(QString, rangeTyped);
         QFETCH(QString, shiftTyped);
@@ -517,13 +578,13 @@ private slots:
         QCOMPARE(timeShift, shift);
     }
 
-    void belowOneReopens_data()
+    void timeRangeBelowOneAsksAgain_data()
     {
         QTest::addColumn<QString>("rangeTyped");
         QTest::newRow("zero") << "0";
         QTest::newRow("cleared") << "";
     }
-    void belowOneReopens()
+    void timeRangeBelowOneAsksAgain()
     {
         QFETCH(QString, rangeTyped);
         int range = 120;
@@ -540,14 +601,14 @@ private slots:
         QCOMPARE(shift, 8);
     }
 
-    void cancelKeepsTheOldValues_data()
+    void timeRangeCancelKeepsTheOldValues_data()
     {
         QTest::addColumn<bool>("refusedFirst");
         QTest::newRow("cancelled at once") << false;
         // A refused range must not stay in force: the timer and a later save would use it.
         QTest::newRow("cancelled when asked again after a range of 0") << true;
     }
-    void cancelKeepsTheOldValues()
+    void timeRangeCancelKeepsTheOldValues()
     {
         QFETCH(bool, refusedFirst);
         int range = 77;
@@ -566,7 +627,7 @@ private slots:
         QCOMPARE(shift, -3);
     }
 
-    void interval_data()
+    void monitorIntervalFollowsTheRange_data()
     {
         QTest::addColumn<int>("range");
         QTest::addColumn<int>("ms");
@@ -576,7 +637,7 @@ private slots:
         QTest::newRow("largest that fits") << INT_MAX / 50 << INT_MAX / 50 * 50;
         QTest::newRow("nine digits would overflow") << 999999999 << INT_MAX;
     }
-    void interval()
+    void monitorIntervalFollowsTheRange()
     {
         QFETCH(int, range);
         QFETCH(int, ms);
@@ -616,7 +677,136 @@ private slots:
         QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
         QCOMPARE(qAlpha(icon.pixel(16, 16)), 255);
     }
+
+    void connectionDialogAsBuiltTakesTenDigitsOnly()
+    {
+        PksdConnect dialog;
+        CheckForm(dialog,
+                  {{"textLabel1", "buttonGroup1", {}, "Pksd Host:"},
+                   {"textLabel2", "buttonGroup1", {}, "Pksd Port:"},
+                   {"textLabel3", "buttonGroup1", {}, "Number of DT packets in mem. Ring:"},
+                   {"checkBox1", "buttonGroup1", {}, "Keep only selected channels in mem.ring"},
+                   {"lineEditHost", "buttonGroup1", {}, ""},
+                   {"lineEditPort", "buttonGroup1", {}, "9999999999"},
+                   {"lineEditDTn", "buttonGroup1", {}, "9999999999"},
+                   {"buttonOk", "PksdConnect", {}, "&OK"},
+                   {"buttonCancel", "PksdConnect", {}, "&Cancel"}});
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("PksdConnect"));
+        QVERIFY(dialog.width() >= 517 && dialog.height() >= 239);
+        QCOMPARE(dialog.buttonOk->shortcut(), QKeySequence(QStringLiteral("Alt+O")));
+        QVERIFY(dialog.buttonOk->isDefault());
+        for (QLineEdit* edit : {dialog.lineEditPort, dialog.lineEditDTn}) {
+            edit->setFocus();
+            edit->setCursorPosition(0);
+            QTest::keyClicks(edit, QStringLiteral("12a-3456789012345"));
+            QCOMPARE(edit->text(), QStringLiteral("1234567890"));
+        }
+    }
+
+    void typedNumbersOutsideTheirTypeGiveZero_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("ring");
+        QTest::newRow("empty") << "" << 0 << 0;
+        QTest::newRow("one") << "1" << 1 << 1;
+        QTest::newRow("largest port") << "65535" << 65535 << 65535;
+        QTest::newRow("70000") << "70000" << 0 << 70000;
+        QTest::newRow("int max") << "2147483647" << 0 << 2147483647;
+        QTest::newRow("beyond int") << "2147483648" << 0 << 0;
+    }
+    void typedNumbersOutsideTheirTypeGiveZero()
+    {
+        QFETCH(QString, text);
+        QTEST(int(PortFromText(text)), "port");
+        QTEST(RingSizeFromText(text), "ring");
+    }
+
+    void acceptedValuesAllocateAFreshRingAndConnect()
+    {
+        Rig rig;
+        QString shown;
+        ModalScript script{Connecting(&shown, rig.Here("5|0"))};
+        QVERIFY(rig.Open());
+        QCOMPARE(script.Remaining(), std::size_t{0});
+        QCOMPARE(shown, QStringLiteral("localhost|2543|3|1"));
+        QCOMPARE(rig.Conn.PksdPort, rig.Server.serverPort());
+        QCOMPARE(std::tuple(rig.Store.KeepSel, rig.Store.AllocatedSlots, rig.Store.RingIndex,
+                            int(rig.Store.PacketRing[1].SampleCount), rig.Conn.AutoStartPKSD),
+                 std::tuple(0, 5, 0, 0, 1));
+        QVERIFY(!rig.ConnectAction.isEnabled());
+        QVERIFY(rig.CloseAction.isEnabled());
+        QTRY_VERIFY(rig.Server.hasPendingConnections());
+        QVERIFY(rig.Window.findChildren<PksdConnect*>().isEmpty());
+
+        // Closing keeps the ring as it is; errors then start no reconnection.
+        rig.Store.PacketRing[1].SampleCount = 5;
+        ClosePksd(rig.Link, rig.Actions);
+        QVERIFY(rig.ConnectAction.isEnabled());
+        QCOMPARE(rig.Store.PacketRing[1].SampleCount, std::uint16_t{5});
+        rig.Link.slotError(0);
+        QVERIFY(!rig.Link.reconnectTimer().isActive());
+    }
+
+    void connectionCancelledChangesNothing()
+    {
+        Rig rig;
+        DtPacket* ring = rig.Store.PacketRing.get();
+        ModalScript script{Connecting(nullptr, QStringLiteral("elsewhere|1|7|0"), false)};
+        QVERIFY(!rig.Open());
+        QCOMPARE(rig.Conn.PksdHost, QStringLiteral("localhost"));
+        QCOMPARE(rig.Store.PacketRing.get(), ring);
+        QCOMPARE(std::tuple(rig.Store.NringBuffer, rig.Store.RingIndex, rig.Conn.AutoStartPKSD),
+                 std::tuple(3, 2, 0));
+        QVERIFY(!rig.CloseAction.isEnabled());
+    }
+
+    // Ring size 0 asks again with the values just taken; cancelling then leaves 0 in force
+    // while the plot keeps drawing the ring it has, rather than reading no slots.
+    void emptyRingSizeAsksAgainAndCancelKeepsTheOldRing()
+    {
+        Rig rig;
+        DtPacket* ring = rig.Store.PacketRing.get();
+        QString second;
+        ModalScript script{Connecting(nullptr, QStringLiteral("h2|70000||0")),
+                           Connecting(&second, QStringLiteral("h2|0|0|0"), false)};
+        QVERIFY(!rig.Open());
+        QCOMPARE(script.Remaining(), std::size_t{0});
+        QCOMPARE(second, QStringLiteral("h2|0|0|0"));
+        QCOMPARE(rig.Store.NringBuffer, 0);
+        QCOMPARE(rig.Store.PacketRing.get(), ring);
+        QCOMPARE(RingSlotCount(rig.Store), 3);
+        QCOMPARE(RingSlotInOrder(rig.Store, 1).SampleCount, std::uint16_t{9});
+        QVERIFY(rig.ConnectAction.isEnabled());
+        QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::UnconnectedState);
+
+        ModalScript again{Connecting(nullptr, rig.Here("0|1")),
+                          Connecting(nullptr, rig.Here("1|1"))};
+        QVERIFY(rig.Open());
+        QCOMPARE(rig.Store.AllocatedSlots, 1);
+    }
+
+    void ringTooLargeSaysSoInBytes()
+    {
+        Rig rig;
+        QString text;
+        ModalScript script{Connecting(nullptr, rig.Here("2000000000|0")), [&](QWidget* w) {
+                               auto* box = qobject_cast<QMessageBox*>(w);
+                               QVERIFY(box);
+                               QCOMPARE(box->windowTitle(), QStringLiteral("Memory Error"));
+                               QCOMPARE(box->icon(), QMessageBox::Critical);
+                               text = box->text();
+                               box->button(QMessageBox::Ok)->click();
+                           }};
+        QVERIFY(!rig.Open());
+        QCOMPARE(script.Remaining(), std::size_t{0});
+        QCOMPARE(text, QStringLiteral("Couldn't allocate %1Bytes")
+                           .arg(std::int64_t{2000000000} * std::int64_t{sizeof(DtPacket)}));
+        QVERIFY(!rig.Store.PacketRing);
+        QCOMPARE(rig.Conn.AutoStartPKSD, 0);
+        QVERIFY(rig.ConnectAction.isEnabled());
+    }
 };
 
-QTEST_MAIN(TestSelectTrace)
-#include "tst_selecttrace.moc"
+QTEST_MAIN(DialogsTest)
+#include "tst_dialogs.moc"
