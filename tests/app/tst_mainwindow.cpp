@@ -276,13 +276,11 @@ private slots:
     {
         Make("AutoStartPKSD=1\nAutoStartMonitor=1\nNringBuffer=2147483647");
         QString text;
-        ModalScript script({[&](QWidget* modal) {
-            auto* box = qobject_cast<QMessageBox*>(modal);
-            QVERIFY(box);
+        ModalScript script({ModalScript::For<QMessageBox>([&](QMessageBox* box) {
             QCOMPARE(box->windowTitle(), QStringLiteral("Memory Error"));
             text = box->text();
             box->button(QMessageBox::Ok)->click();
-        }});
+        })});
         w_->LoadSettings();
         QCOMPARE(script.Remaining(), std::size_t{0});
         QCOMPARE(text, QStringLiteral("Couldn't allocate %1kB").arg(RingBytes(2147483647) / 1024));
@@ -355,25 +353,21 @@ private slots:
         QCOMPARE(state_->Display.backgroundColor, QColor(Qt::black));
         QVERIFY(w_->DrawsUnderWaitCursor.isEmpty());
 
-        ModalScript pick({[](QWidget* modal) {
-            auto* dialog = qobject_cast<QColorDialog*>(modal);
-            QVERIFY(dialog);
+        ModalScript pick({ModalScript::For<QColorDialog>([](QColorDialog* dialog) {
             dialog->setCurrentColor(QColor(12, 34, 56));
             dialog->accept();
-        }});
+        })});
         QVERIFY(menuclicks::Choose(w_->menuBar(), Path("&View>Background Color...")));
         QTRY_COMPARE(state_->Display.backgroundColor, QColor(12, 34, 56));
         QCOMPARE(w_->DrawsUnderWaitCursor, QList<bool>{true});
         QCOMPARE(w_->offscreenPixmap.toImage().pixelColor(5, 40), QColor(12, 34, 56));
 
-        ModalScript font({[](QWidget* modal) {
-            auto* dialog = qobject_cast<QFontDialog*>(modal);
-            QVERIFY(dialog);
+        ModalScript font({ModalScript::For<QFontDialog>([](QFontDialog* dialog) {
             QFont f = dialog->currentFont();
             f.setPointSize(15);
             dialog->setCurrentFont(f);
             dialog->accept();
-        }});
+        })});
         QVERIFY(menuclicks::Choose(w_->menuBar(), Path("&View>&Font...")));
         QTRY_COMPARE(state_->Display.traceFont.pointSize(), 15);
     }

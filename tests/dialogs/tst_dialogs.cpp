@@ -54,15 +54,8 @@ DasStreamChanInfo Entry(std::uint16_t das, std::uint16_t stream, std::uint16_t c
     return e;
 }
 
-// The selection dialog's step of a modal script.
-ModalScript::Step Selecting(const std::function<void(MyDialogSelect*)>& step)
-{
-    return [step](QWidget* w) {
-        auto* d = qobject_cast<MyDialogSelect*>(w);
-        QVERIFY(d);
-        step(d);
-    };
-}
+const auto Selecting = &ModalScript::For<MyDialogSelect>;
+const auto Ranging = &ModalScript::For<TimeRangeDialog>;
 
 // Runs the selection on cat and answers the dialogs it opens; true when every step ran.
 bool SelectScript(ChannelCatalogue& cat, std::initializer_list<ModalScript::Step> steps,
@@ -118,16 +111,6 @@ QString Colours(const ChannelCatalogue& cat)
     return out.join(u' ');
 }
 
-// The time range dialog's step of a modal script.
-ModalScript::Step Ranging(const std::function<void(TimeRangeDialog*)>& step)
-{
-    return [step](QWidget* w) {
-        auto* d = qobject_cast<TimeRangeDialog*>(w);
-        QVERIFY(d);
-        step(d);
-    };
-}
-
 // Types into a masked field as the operator would: select all, then type over it.
 void Type(QLineEdit* edit, const QString& text)
 {
@@ -151,9 +134,7 @@ ModalScript::Step Answer(const QString& range, const QString& shift)
 // host, port, ring size and the keep flag, "|" between.
 ModalScript::Step Connecting(QString* shown, const QString& typed, bool ok = true)
 {
-    return [shown, typed, ok](QWidget* w) {
-        auto* d = qobject_cast<PksdConnect*>(w);
-        QVERIFY(d);
+    return ModalScript::For<PksdConnect>([shown, typed, ok](PksdConnect* d) {
         if (shown)
             *shown = QStringList{d->lineEditHost->text(), d->lineEditPort->text(),
                                  d->lineEditDTn->text(), QString::number(d->checkBox1->isChecked())}
@@ -164,7 +145,7 @@ ModalScript::Step Connecting(QString* shown, const QString& typed, bool ok = tru
         d->lineEditDTn->setText(fields[2]);
         d->checkBox1->setChecked(fields[3] == u"1");
         QTest::mouseClick(ok ? d->buttonOk : d->buttonCancel, Qt::LeftButton);
-    };
+    });
 }
 
 struct Rig
@@ -415,9 +396,7 @@ private slots:
                       QCOMPARE(ChannelRow(list, 1, 1, 2)->text(kColor), QStringLiteral("(2,2,2)"));
                       ClickOk(d);
                   }),
-                  [&](QWidget* w) {
-                      auto* colors = qobject_cast<QColorDialog*>(w);
-                      QVERIFY(colors);
+                  ModalScript::For<QColorDialog>([&](QColorDialog* colors) {
                       colorDialogSeen = true;
                       QCOMPARE(colors->currentColor(), QColor(Qt::red));
                       if (!choose) {
@@ -426,7 +405,7 @@ private slots:
                       }
                       colors->setCurrentColor(chosen);
                       colors->accept();
-                  }}));
+                  })}));
         QCOMPARE(Colours(cat), choose ? QStringLiteral("(10,20,30) (2,2,2) (10,20,30)")
                                       : QStringLiteral("(1,1,1) (2,2,2) (3,3,3)"));
     }
@@ -790,14 +769,13 @@ private slots:
     {
         Rig rig;
         QString text;
-        ModalScript script{Connecting(nullptr, rig.Here("2000000000|0")), [&](QWidget* w) {
-                               auto* box = qobject_cast<QMessageBox*>(w);
-                               QVERIFY(box);
+        ModalScript script{Connecting(nullptr, rig.Here("2000000000|0")),
+                           ModalScript::For<QMessageBox>([&](QMessageBox* box) {
                                QCOMPARE(box->windowTitle(), QStringLiteral("Memory Error"));
                                QCOMPARE(box->icon(), QMessageBox::Critical);
                                text = box->text();
                                box->button(QMessageBox::Ok)->click();
-                           }};
+                           })};
         QVERIFY(!rig.Open());
         QCOMPARE(script.Remaining(), std::size_t{0});
         QCOMPARE(text, QStringLiteral("Couldn't allocate %1Bytes")
