@@ -26,15 +26,16 @@ using testpackets::Packet;
 
 namespace {
 
+template <std::size_t N> QByteArray Bytes(const std::array<std::uint8_t, N>& a)
+{
+    return QByteArray(reinterpret_cast<const char*>(a.data()), static_cast<qsizetype>(N));
+}
+
 QByteArray HandshakeBytes()
 {
     const HandshakeMessages m =
         BuildHandshake(static_cast<std::uint32_t>(QCoreApplication::applicationPid()));
-    QByteArray bytes;
-    bytes.append(reinterpret_cast<const char*>(m.Opening.data()), 6);
-    bytes.append(reinterpret_cast<const char*>(m.Identification.data()), 42);
-    bytes.append(reinterpret_cast<const char*>(m.Request.data()), 34);
-    return bytes;
+    return Bytes(m.Opening) + Bytes(m.Identification) + Bytes(m.Request);
 }
 
 // A link to a loopback server that plays PKSD.
@@ -95,11 +96,6 @@ struct Rig
                QString::number(n);
     }
 };
-
-template <std::size_t N> QByteArray Bytes(const std::array<std::uint8_t, N>& a)
-{
-    return QByteArray(reinterpret_cast<const char*>(a.data()), static_cast<qsizetype>(N));
-}
 
 quint16 RefusingPort()
 {

@@ -96,24 +96,29 @@ QByteArray Text(const StatusLine& line)
     return QByteArray(text);
 }
 
-PacketStore Ring(int slotCount, int keepSel)
+// A ring with its catalogue and the status line of the last packet it took in.
+struct Ring
 {
-    PacketStore store;
-    store.NringBuffer = slotCount;
-    store.KeepSel = keepSel;
-    if (!AllocateRing(store))
-        qFatal("ring of %d slots not allocated", slotCount);
-    return store;
-}
+    PacketStore Store;
+    ChannelCatalogue Cat;
+    StatusLine Status;
 
-// Channel c of unit 0x00A3, stream 1, at 00:00:second.
-void Ingest(PacketStore& store, ChannelCatalogue& cat, int c, int second, StatusLine& status,
-            const QSettings* stored = nullptr)
-{
-    IngestDtPacket(store, cat, stored,
-                   Int16Dt(0x00A3, 1, static_cast<unsigned>(c), static_cast<unsigned>(second)),
-                   status);
-}
+    Ring(int slotCount, int keepSel)
+    {
+        Store.NringBuffer = slotCount;
+        Store.KeepSel = keepSel;
+        if (!AllocateRing(Store))
+            qFatal("ring of %d slots not allocated", slotCount);
+    }
+
+    // Takes in channel c of unit 0x00A3, stream 1, at 00:00:second.
+    void Put(int c, int second, const QSettings* stored = nullptr)
+    {
+        IngestDtPacket(Store, Cat, stored,
+                       Int16Dt(0x00A3, 1, static_cast<unsigned>(c), static_cast<unsigned>(second)),
+                       Status);
+    }
+};
 
 } // namespace
 
@@ -512,95 +517,85 @@ private slots:
         QFETCH(QList<int>, channels);
         QFETCH(QList<int>, indices);
         const auto stored = IniWith(dir, "DasStreamChanInfo\\00A30101\\Active=1");
-        PacketStore store = Ring(10, keepSel);
-        ChannelCatalogue cat;
-        StatusLine status;
+        Ring r(10, keepSel);
         for (int i = 0; i < channels.size(); ++i) {
-            const int slot = store.RingIndex;
+            const int slot = r.Store.RingIndex;
             QCOMPARE(slot, indices[i]);
-            Ingest(store, cat, channels[i], i + 1, status, stored.get());
+            r.Put(channels[i], i + 1, stored.get());
             // The line names the slot holding the packet, kept or not.
-            QCOMPARE(Text(status).split(' ').last(), QByteArray::number(slot));
-            QCOMPARE(int(store.PacketRing[std::size_t(slot)].Channel), channels[i]);
+            QCOMPARE(Text(r.Status).split(' ').last(), QByteArray::number(slot));
+            QCOMPARE(int(r.Store.PacketRing[std::size_t(slot)].Channel), channels[i]);
         }
     }
 
     void ringWrapsOverTheOldestAndUnkeptPacketsStayInOneSlot()
     {
-        PacketStore store = Ring(3, 0);
-        ChannelCatalogue cat;
-        StatusLine status;
+        Ring all(3, 0);
         QList<int> seen;
         for (int i = 0; i < 4; ++i) {
-            seen << store.RingIndex;
-            Ingest(store, cat, i, 1, status);
+            seen << all.Store.RingIndex;
+            all.Put(i, 1);
         }
         QCOMPARE(seen, (QList<int>{0, 1, 2, 0}));
-        QCOMPARE(int(store.PacketRing[0].Channel), 3);
+        QCOMPARE(int(all.Store.PacketRing[0].Channel), 3);
 
-        PacketStore selected = Ring(3, 1); // nothing active
+        Ring selected(3, 1); // nothing active
         for (int i = 0; i < 5; ++i)
-            Ingest(selected, cat, i % 3, i, status);
-        QCOMPARE(selected.RingIndex, 0);
-        QCOMPARE(int(selected.PacketRing[0].Channel), 1);
-        QCOMPARE(int(selected.PacketRing[1].SampleCount), 0);
+            selected.Put(i % 3, i);
+        QCOMPARE(selected.Store.RingIndex, 0);
+        QCOMPARE(int(selected.Store.PacketRing[0].Channel), 1);
+        QCOMPARE(int(selected.Store.PacketRing[1].SampleCount), 0);
 
-        PacketStore one = Ring(1, 0);
-        Ingest(one, cat, 0, 1, status);
-        Ingest(one, cat, 2, 2, status);
-        QCOMPARE(one.RingIndex, 0);
-        QCOMPARE(int(one.PacketRing[0].Channel), 2);
+        Ring one(1, 0);
+        one.Put(0, 1);
+        one.Put(2, 2);
+        QCOMPARE(one.Store.RingIndex, 0);
+        QCOMPARE(int(one.Store.PacketRing[0].Channel), 2);
     }
 
     void refusedFormatSetsNewDataButLeavesAnEmptySlot()
     {
-        PacketStore store = Ring(3, 0);
-        ChannelCatalogue cat;
-        StatusLine status;
-        Ingest(store, cat, 0, 1, status);
-        store.NewData = 0;
+        Ring r(3, 0);
+        r.Put(0, 1);
+        r.Store.NewData = 0;
         testpackets::Packet bad = Int16Dt(0x00A3, 1, 1);
         bad[23] = 0xC1;
-        IngestDtPacket(store, cat, nullptr, bad, status);
-        QCOMPARE(store.NewData, 1);
-        QCOMPARE(store.RingIndex, 1);
-        QVERIFY(!status.Shown);
-        QCOMPARE(int(store.PacketRing[1].SampleCount), 0);
-        QCOMPARE(cat.Count(), 1);
-        IngestDtPacket(store, cat, nullptr, std::span(bad).first(1000), status);
-        QVERIFY(!status.Shown);
+        IngestDtPacket(r.Store, r.Cat, nullptr, bad, r.Status);
+        QCOMPARE(std::tuple(r.Store.NewData, r.Store.RingIndex, r.Status.Shown),
+                 std::tuple(1, 1, false));
+        QCOMPARE(int(r.Store.PacketRing[1].SampleCount), 0);
+        QCOMPARE(r.Cat.Count(), 1);
+        IngestDtPacket(r.Store, r.Cat, nullptr, std::span(bad).first(1000), r.Status);
+        QVERIFY(!r.Status.Shown);
     }
 
     // printf's "%g" would write the rate as "0,1" here.
     void statusLineUnderCommaLocale()
     {
-        PacketStore store = Ring(5, 0);
-        ChannelCatalogue cat;
-        StatusLine status;
-        Ingest(store, cat, 2, 1, status);
-        QCOMPARE(Text(status), QByteArray("DT   A3-1-2 (100-0) 2006.01.01 00:00:01.000 0"));
-        cat.Entries[0].MeasuredRate = 0.1;
-        Ingest(store, cat, 2, 2, status);
-        QCOMPARE(Text(status), QByteArray("DT   A3-1-2 (100-0.1) 2006.01.01 00:00:02.000 1"));
+        Ring r(5, 0);
+        r.Put(2, 1);
+        QCOMPARE(Text(r.Status), QByteArray("DT   A3-1-2 (100-0) 2006.01.01 00:00:01.000 0"));
+        r.Cat.Entries[0].MeasuredRate = 0.1;
+        r.Put(2, 2);
+        QCOMPARE(Text(r.Status), QByteArray("DT   A3-1-2 (100-0.1) 2006.01.01 00:00:02.000 1"));
         testpackets::Header h;
         h.Hour = 23;
         h.Minute = 0;
         h.Second = 3;
         h.Msec = 5;
-        IngestDtPacket(store, cat, nullptr, testpackets::DtBytes(0x16, 250, 12, 31, h), status);
-        QCOMPARE(Text(status), QByteArray("DT 9A3C-12-31 (250-0) 2006.01.01 23:00:03.005 2"));
+        IngestDtPacket(r.Store, r.Cat, nullptr, testpackets::DtBytes(0x16, 250, 12, 31, h),
+                       r.Status);
+        QCOMPARE(Text(r.Status), QByteArray("DT 9A3C-12-31 (250-0) 2006.01.01 23:00:03.005 2"));
     }
 
     void fullCatalogueKeepsNothingAndShowsRateZero()
     {
-        PacketStore store = Ring(3, 0);
-        ChannelCatalogue cat;
-        cat.MaxEntries = 0;
-        StatusLine status;
-        Ingest(store, cat, 0, 1, status);
-        Ingest(store, cat, 0, 2, status);
-        QCOMPARE(store.RingIndex, 0);
-        QCOMPARE(Text(status), QByteArray("DT   A3-1-0 (100-0) 2006.01.01 00:00:02.000 0"));
+        Ring r(3, 0);
+        r.Cat.MaxEntries = 0;
+        r.Put(0, 1);
+        r.Put(0, 2);
+        QCOMPARE(r.Store.RingIndex, 0);
+        QCOMPARE(Text(r.Status), QByteArray("DT   A3-1-0 (100-0) 2006.01.01 00:00:02.000 0"));
     }
 
     void allocationRefusesImpossibleRingsAndEmptiesTheOld_data()
@@ -621,20 +616,18 @@ private slots:
         QFETCH(int, slotCount);
         QFETCH(qint64, physical);
         QFETCH(bool, allocated);
-        PacketStore store = Ring(3, 0);
-        ChannelCatalogue cat;
-        StatusLine status;
+        Ring r(3, 0);
         for (int i = 0; i < 5; ++i)
-            Ingest(store, cat, i, 1, status);
-        store.NringBuffer = slotCount;
-        QCOMPARE(AllocateRing(store, physical), allocated);
-        QCOMPARE(store.RingIndex, 0);
-        QCOMPARE(store.AllocatedSlots, allocated ? slotCount : 0);
+            r.Put(i, 1);
+        r.Store.NringBuffer = slotCount;
+        QCOMPARE(AllocateRing(r.Store, physical), allocated);
+        QCOMPARE(std::pair(r.Store.RingIndex, r.Store.AllocatedSlots),
+                 std::pair(0, allocated ? slotCount : 0));
         if (allocated)
-            QCOMPARE(int(store.PacketRing[0].SampleCount), 0);
+            QCOMPARE(int(r.Store.PacketRing[0].SampleCount), 0);
         // A packet for an absent ring is flagged and dropped, never written anywhere.
-        Ingest(store, cat, 0, 1, status);
-        QCOMPARE(status.Shown, allocated);
+        r.Put(0, 1);
+        QCOMPARE(r.Status.Shown, allocated);
         QCOMPARE(RingBytes(std::numeric_limits<std::int32_t>::max()),
                  std::int64_t{std::numeric_limits<std::int32_t>::max()} *
                      std::int64_t(sizeof(DtPacket)));
