@@ -421,8 +421,6 @@ private slots:
         h.Year = yy;
         testpackets::PutHeader(p, h);
         const PacketHeader parsed = *ParsePacketHeader(p);
-        QCOMPARE(std::tuple(int(parsed.Experiment), int(parsed.DasId), int(parsed.Sequence)),
-                 std::tuple(7, 0x9A3C, 4321));
         QTEST(QString::fromStdString(FormatTime(parsed.Time)), "time");
 
         // Hour nibbles above 9 count with their value and carry the time into later days.
