@@ -93,28 +93,6 @@ private slots:
         Make();
         QCOMPARE(w_->windowTitle(), QStringLiteral("Tremvue"));
         QCOMPARE(w_->menuBar()->objectName(), QStringLiteral("MenuBarEditor"));
-        // Each command's object name, in the order the commands are built; the menus below show
-        // their texts.
-        QStringList names;
-        for (const QAction* a : Commands())
-            names << a->objectName();
-        QCOMPARE(
-            names.join(u' '),
-            QStringLiteral(
-                "connectConnect_To_PKSDAction connectCloseAction "
-                "connectSave_Current_SettingsAction connectExitAction viewSelect_ComponentsAction "
-                "viewSetTimeRangeAction viewScale_ByIndividual_TraceAction "
-                "viewScale_ByCommon_ScalingAction viewScale_ByLock_ScaleAction "
-                "viewScale_ByAbsolut_ScaleAction viewIncrease_Amplitude_2Action "
-                "viewDecrease_Amplitude_12Action viewRemove_DC_offsetAction "
-                "viewTime_Axis_Set_ByCommonAction viewTime_Axis_Set_ByIndividual_ChannelAction "
-                "viewTime_Axis_Set_ByStream_TimeAction viewTime_Axis_Set_ByDas_TimeAction "
-                "viewTime_Axis_Set_ByCPU_TimeAction viewFilter_parametersAction "
-                "viewLabelTimeAction viewLabelsMin_MaxAction viewLabelsMean_RangeAction "
-                "viewLabelsIn_VoltsAction viewLabelsIn_Ground_UnitsAction "
-                "viewLabelsIn_CountsAction viewFontAction viewLabels_ColorAction "
-                "viewAxes__ColorAction viewBackground_ColorAction displayStartAction "
-                "displayStopAction helpAboutAction"));
         // Separators and submenus stand where an operator has always found them.
         QCOMPARE(
             Layout(w_->menuBar()),
