@@ -117,8 +117,6 @@ private slots:
         QTest::addColumn<double>("factor");
         QTest::addColumn<int>("timeScale");
         QTest::addColumn<int>("units");
-        const QString idleChecked = QLatin1String(kIdleChecked);
-        const QString idleDisabled = QLatin1String(kIdleDisabled);
         QTest::newRow("absolute turns DC removal off and amplitude away")
             << "&View>&Remove DC offset;&View>Scale By...>Absolute Scale"
             << "Absolute Scale,Individual Channel,Time,Min-Max,Mean-Range,In Counts"
@@ -128,24 +126,24 @@ private slots:
         QTest::newRow("lock keeps the factor, range scaling resets it")
             << "&View>Increase Amplitude *2;&View>Scale By...>Lock Scale;"
                "&View>Increase Amplitude *2;&View>Scale By...>Range Scaling"
-            << "Range Scaling,Individual Channel,Time,Min-Max,Mean-Range,In Counts" << idleDisabled
+            << "Range Scaling,Individual Channel,Time,Min-Max,Mean-Range,In Counts" << kIdleDisabled
             << 2 << 1.0 << 0 << 0;
         QTest::newRow("amplitude halves and doubles")
             << "&View>Decrease Amplitude *1/2;&View>Decrease Amplitude *1/2;&View>Increase "
                "Amplitude *2"
-            << idleChecked << idleDisabled << 0 << 2.0 << 0 << 0;
+            << kIdleChecked << kIdleDisabled << 0 << 2.0 << 0 << 0;
         QTest::newRow("time modes are radio items")
             << "&View>Time Axis Set By...>CPU Time;&View>Time Axis Set By...>Individual Das;"
                "&View>Time Axis Set By...>Individual Das"
-            << "Individual Trace,Individual Das,Time,Min-Max,Mean-Range,In Counts" << idleDisabled
+            << "Individual Trace,Individual Das,Time,Min-Max,Mean-Range,In Counts" << kIdleDisabled
             << 0 << 1.0 << 3 << 0;
         QTest::newRow("label toggles and units")
             << "&View>Labels>Time;&View>Labels>Mean-Range;&View>Labels>In Ground Units;"
                "&View>Time Axis Set By...>Common Time;&View>Time Axis Set By...>Individual Stream"
-            << "Individual Trace,Individual Stream,Min-Max,In Ground Units" << idleDisabled << 0
+            << "Individual Trace,Individual Stream,Min-Max,In Ground Units" << kIdleDisabled << 0
             << 1.0 << 2 << 2;
         QTest::newRow("volts, then counts again")
-            << "&View>Labels>In Volts;&View>Labels>In Counts" << idleChecked << idleDisabled << 0
+            << "&View>Labels>In Volts;&View>Labels>In Counts" << kIdleChecked << kIdleDisabled << 0
             << 1.0 << 0 << 0;
     }
     void viewCommandsThroughTheMenusSetStateAndMarks()
@@ -169,7 +167,7 @@ private slots:
     {
         QTest::addColumn<QByteArray>("ini");
         QTest::addColumn<QString>("checked");
-        QTest::newRow("empty store") << QByteArray() << QString::fromLatin1(kIdleChecked);
+        QTest::newRow("empty store") << QByteArray() << kIdleChecked;
         QTest::newRow("lock, DC, cpu time, volts, no labels")
             << QByteArray("AmpScale=3\nZeroDcOffset=1\nTimeScale=4\nVoltsLable=1\nTimeLable=0\n"
                           "MinMaxLable=0\nMeanRangeLable=0")
