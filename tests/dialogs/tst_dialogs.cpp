@@ -89,11 +89,6 @@ QTreeWidgetItem* ChannelRow(QTreeWidget* list, int das, int stream, int channel)
                QString::asprintf("%02d", channel));
 }
 
-void ClickOk(MyDialogSelect* d)
-{
-    QTest::mouseClick(d->buttonOk, Qt::LeftButton);
-}
-
 // Each entry's selection and display index, as "1:7 0:3".
 QString Chosen(const ChannelCatalogue& cat)
 {
@@ -218,7 +213,7 @@ private slots:
                 QCOMPARE(d->listView1->header()->sortIndicatorSection(), 1);
                 QCOMPARE(d->listView1->header()->sortIndicatorOrder(), Qt::DescendingOrder);
                 d->listView1->sortByColumn(3, Qt::AscendingOrder);
-                ClickOk(d);
+                QTest::mouseClick(d->buttonOk, Qt::LeftButton);
             },
             &parent));
         QCOMPARE(std::pair(cat.SortColumn, cat.SortOrder), std::pair(3, 1));
@@ -287,7 +282,7 @@ private slots:
             QCOMPARE(d->listView1->topLevelItemCount(), 1);
             QCOMPARE(d->listView1->topLevelItem(0)->childCount(), 1);
             QVERIFY(ChannelRow(d->listView1, 1, 1, 3));
-            ClickOk(d);
+            QTest::mouseClick(d->buttonOk, Qt::LeftButton);
         }));
         QCOMPARE(Chosen(cat), QStringLiteral("1:7 1:8 0:0"));
         QCOMPARE(Colours(cat), QStringLiteral("(1,2,3) (4,5,6) (255,0,0)"));
@@ -317,7 +312,7 @@ private slots:
             QCOMPARE(all->child(0)->checkState(kDas), Qt::Unchecked);
             none->child(1)->setCheckState(kDas, Qt::Unchecked);
             QCOMPARE(none->checkState(kDas), Qt::PartiallyChecked);
-            ClickOk(d);
+            QTest::mouseClick(d->buttonOk, Qt::LeftButton);
         }));
         QCOMPARE(Chosen(cat), QStringLiteral("1:0 0:0 1:1 0:0 0:0"));
     }
@@ -351,7 +346,7 @@ private slots:
             ChannelRow(list, 1, 1, 3)->setCheckState(kDas, Qt::Checked);
             ChannelRow(list, 2, 1, 1)->setCheckState(kDas, Qt::Unchecked);
             ChannelRow(list, 2, 1, 2)->setCheckState(kDas, Qt::Checked);
-            ClickOk(d);
+            QTest::mouseClick(d->buttonOk, Qt::LeftButton);
         }));
         QCOMPARE(std::pair(cat.SortColumn, cat.SortOrder),
                  std::pair(column, order == Qt::AscendingOrder ? 1 : 0));
@@ -394,7 +389,7 @@ private slots:
                       QVERIFY(group->isSelected());
                       QVERIFY(group->text(kColor).isEmpty());
                       QCOMPARE(ChannelRow(list, 1, 1, 2)->text(kColor), QStringLiteral("(2,2,2)"));
-                      ClickOk(d);
+                      QTest::mouseClick(d->buttonOk, Qt::LeftButton);
                   }),
                   ModalScript::For<QColorDialog>([&](QColorDialog* colors) {
                       colorDialogSeen = true;
@@ -436,7 +431,7 @@ private slots:
                       QCOMPARE(ChannelRow(list, 1, 1, 2)->text(kColor), QStringLiteral("(2,2,2)"));
                       QVERIFY(ChannelRow(list, 5, 1, 1));
                       ChannelRow(list, 5, 1, 1)->setCheckState(kDas, Qt::Unchecked);
-                      ClickOk(d);
+                      QTest::mouseClick(d->buttonOk, Qt::LeftButton);
                   })}));
         QCOMPARE(std::pair(cat.SortColumn, cat.SortOrder), std::pair(0, 1));
         QCOMPARE(Chosen(cat), QStringLiteral("1:0 0:4 0:1"));
@@ -453,7 +448,7 @@ private slots:
             // A new channel sorts in front and moves the listed entries.
             cat.Entries.insert(cat.Entries.begin(), Entry(0, 0, 0, 100, 1, 5, {9, 9, 9}));
             std::swap(cat.Entries[1], cat.Entries[2]);
-            ClickOk(d);
+            QTest::mouseClick(d->buttonOk, Qt::LeftButton);
         }));
         // The added unit 0, then units 2 and 1.
         QCOMPARE(Chosen(cat), QStringLiteral("1:5 1:0 0:3"));

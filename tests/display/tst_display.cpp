@@ -81,13 +81,9 @@ struct Scene
 
 bool OnlyColour(const QImage& image, QColor c)
 {
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (image.pixelColor(x, y) != c)
-                return false;
-        }
-    }
-    return true;
+    QImage same(image.size(), image.format());
+    same.fill(c);
+    return image == same;
 }
 
 std::vector<std::int32_t> Alternating(int n, std::int32_t a, std::int32_t b)
