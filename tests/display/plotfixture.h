@@ -67,12 +67,11 @@ inline std::vector<int> RowsWith(const QImage& image, QColor color)
 {
     std::vector<int> rows;
     for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (image.pixelColor(x, y) == color) {
-                rows.push_back(y);
-                break;
-            }
-        }
+        int x = 0;
+        while (x < image.width() && image.pixelColor(x, y) != color)
+            ++x;
+        if (x < image.width())
+            rows.push_back(y);
     }
     return rows;
 }

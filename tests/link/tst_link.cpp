@@ -200,10 +200,8 @@ private slots:
     {
         QTest::addColumn<int>("length");
         QTest::addColumn<int>("wanted");
-        QTest::newRow("1025, wanted") << 1025 << 1;
-        QTest::newRow("1025, not wanted") << 1025 << 0;
-        QTest::newRow("negative, wanted") << -1 << 1;
-        QTest::newRow("top bit, not wanted") << INT32_MIN << 0;
+        QTest::newRow("too long, wanted") << 1025 << 1;
+        QTest::newRow("negative, not wanted") << -1 << 0;
     }
     void badFrameReconnectsNamingTheError()
     {
