@@ -478,11 +478,11 @@ private slots:
         const auto again = OpenSettingsStore(s->fileName());
         DasStreamChanInfo back = Entry(0x9A3C, 0, 2, 0, 0, kBlue);
         ReadChannelSettings(again.get(), back);
-        QCOMPARE(back.Name, e.Name);
-        QCOMPARE(back.BitWeight, e.BitWeight);
-        QCOMPARE(back.VoltsPerUnit, e.VoltsPerUnit);
-        QCOMPARE(back.UnitCode, e.UnitCode);
-        QCOMPARE(back.TraceColor, e.TraceColor);
+        const auto fields = [](const DasStreamChanInfo& c) {
+            return std::tuple(c.Active, c.Name, c.SampleRate, c.BitWeight, c.VoltsPerUnit,
+                              c.UnitCode, ColorText(c.TraceColor));
+        };
+        QCOMPARE(fields(back), fields(e));
         QCOMPARE(again->value(kRoot + u"/9A3C0002/TraceColor").toString(),
                  QStringLiteral("(12,34,56)"));
 
