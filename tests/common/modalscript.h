@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QVariant>
 #include <QWidget>
@@ -29,6 +30,16 @@ public:
     }
 
     std::size_t Remaining() const { return steps_.size(); }
+
+    // A step for a dialog of class D; any other dialog fails the test.
+    template <typename D> static Step For(std::function<void(D*)> step)
+    {
+        return [step](QWidget* w) {
+            auto* d = qobject_cast<D*>(w);
+            QVERIFY(d);
+            step(d);
+        };
+    }
 
 private:
     static constexpr int kGiveUpMs = 5000;

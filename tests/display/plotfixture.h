@@ -8,6 +8,7 @@
 #include <QColor>
 #include <QImage>
 #include <QString>
+#include <QTransform>
 
 #include <cstdint>
 #include <memory>
@@ -66,26 +67,16 @@ inline std::vector<int> RowsWith(const QImage& image, QColor color)
 {
     std::vector<int> rows;
     for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            if (image.pixelColor(x, y) == color) {
-                rows.push_back(y);
-                break;
-            }
-        }
+        int x = 0;
+        while (x < image.width() && image.pixelColor(x, y) != color)
+            ++x;
+        if (x < image.width())
+            rows.push_back(y);
     }
     return rows;
 }
 
 inline std::vector<int> ColumnsWith(const QImage& image, QColor color)
 {
-    std::vector<int> columns;
-    for (int x = 0; x < image.width(); ++x) {
-        for (int y = 0; y < image.height(); ++y) {
-            if (image.pixelColor(x, y) == color) {
-                columns.push_back(x);
-                break;
-            }
-        }
-    }
-    return columns;
+    return RowsWith(image.transformed(QTransform(0, 1, 1, 0, 0, 0)), color);
 }

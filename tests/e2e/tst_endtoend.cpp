@@ -7,13 +7,13 @@
 #include "link/frame.h"
 #include "packets/dtpacket.h"
 #include "tests/common/commalocale.h"
+#include "tests/common/inifile.h"
 #include "tools/soak/pksdsimprocess.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -49,13 +49,11 @@ int StoredPackets(const PacketStore& store)
     return n;
 }
 
-// A store that connects to the simulator and starts the monitor by itself.
-void WriteAutoStart(QSettings& s, quint16 port)
+// A store in dir that connects to the simulator and starts the monitor by itself, and more.
+QString AutoStartIni(const QTemporaryDir& dir, quint16 port, const QByteArray& more)
 {
-    s.setValue(QStringLiteral("/ovqt_dislay/PksdHost"), QStringLiteral("127.0.0.1"));
-    s.setValue(QStringLiteral("/ovqt_dislay/PksdPort"), port);
-    s.setValue(QStringLiteral("/ovqt_dislay/AutoStartPKSD"), 1);
-    s.setValue(QStringLiteral("/ovqt_dislay/AutoStartMonitor"), 1);
+    return WriteIni(dir, "PksdHost=127.0.0.1\nPksdPort=" + QByteArray::number(port) +
+                             "\nAutoStartPKSD=1\nAutoStartMonitor=1\n" + more);
 }
 
 // The value labels in volts and ground units, as C's printf writes them whatever the desktop's
@@ -94,130 +92,110 @@ class TstEndToEnd : public QObject
 
 private slots:
     void initTestCase() { RequireCommaLocale(); }
-    void ringHoldsWhatWasSent_data();
-    void ringHoldsWhatWasSent();
-    void plotKeepsMovingUnderModalDialog();
-};
 
-void TstEndToEnd::ringHoldsWhatWasSent_data()
-{
-    QTest::addColumn<QString>("format");
-    QTest::addColumn<int>("keepSel");
-    QTest::newRow("mixed formats, every channel kept") << "mixed" << 0;
-    QTest::newRow("steim1, active channels kept") << "steim1" << 1;
-}
-
-void TstEndToEnd::ringHoldsWhatWasSent()
-{
-    QFETCH(QString, format);
-    QFETCH(int, keepSel);
-    constexpr int kPackets = 120;
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    const QString capture = dir.filePath(QStringLiteral("sent.frames"));
-
-    PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-    QVERIFY(
-        sim.Start({QStringLiteral("--units"), QStringLiteral("9A3C,12AB"),
-                   QStringLiteral("--channels"), QStringLiteral("3"), QStringLiteral("--format"),
-                   format, QStringLiteral("--fast"), QStringLiteral("--count"),
-                   QString::number(kPackets), QStringLiteral("--record"), capture}));
-    const quint16 port = sim.Port();
-
-    const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
+    void ringHoldsWhatWasSent_data()
     {
-        QSettings s(ini, QSettings::IniFormat);
-        WriteAutoStart(s, port);
-        s.setValue(QStringLiteral("/ovqt_dislay/KeepSel"), keepSel);
-        s.setValue(QStringLiteral("/ovqt_dislay/NringBuffer"), 500);
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("keepSel");
+        QTest::newRow("mixed formats, every channel kept") << "mixed" << 0;
+        QTest::newRow("steim1, active channels kept") << "steim1" << 1;
+    }
+    void ringHoldsWhatWasSent()
+    {
+        QFETCH(QString, format);
+        QFETCH(int, keepSel);
+        constexpr int kPackets = 120;
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString capture = dir.filePath(QStringLiteral("sent.frames"));
+
+        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(sim.Start(
+            QStringLiteral("--units 9A3C,12AB --channels 3 --fast --format %1 --count %2 --record")
+                .arg(format)
+                .arg(kPackets)
+                .split(u' ')
+            << capture));
+        QByteArray more = "KeepSel=" + QByteArray::number(keepSel) + "\nNringBuffer=500\n";
         for (const char* unit : {"9A3C", "12AB"})
-            for (int channel = 0; channel < 3; ++channel)
-                s.setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/%1%2%3/Active")
-                               .arg(QLatin1String(unit))
-                               .arg(0, 2, 10, QLatin1Char('0'))
-                               .arg(channel, 2, 10, QLatin1Char('0')),
-                           1);
+            for (const char* channel : {"00", "01", "02"})
+                more += QByteArray("DasStreamChanInfo\\") + unit + "00" + channel + "\\Active=1\n";
+        const QString ini = AutoStartIni(dir, sim.Port(), more);
+
+        auto state = std::make_unique<ProgramState>();
+        ovqt_displayMainWindow window(*state, ini);
+        window.resize(1200, 800);
+        window.show();
+        window.LoadSettings();
+
+        QTRY_COMPARE_WITH_TIMEOUT(StoredPackets(state->Store), kPackets, 20000);
+        QCOMPARE(state->Catalogue.Count(), 6);
+        for (const DasStreamChanInfo& e : state->Catalogue.Entries) {
+            QVERIFY(e.DasId == 0x9A3C || e.DasId == 0x12AB);
+            QCOMPARE(e.Active, 1);
+            QVERIFY(e.SampleRate > 0.0); // from the event headers
+        }
+
+        QFile f(capture);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const std::vector<QByteArray> sent = DtPayloads(f.readAll());
+        QCOMPARE(static_cast<int>(sent.size()), kPackets);
+        auto expected = std::make_unique<DtPacket>();
+        for (int i = 0; i < kPackets; ++i) {
+            const QByteArray& bytes = sent[static_cast<std::size_t>(i)];
+            QVERIFY(DecodeDtPacket(*expected, ByteSpan(bytes)));
+            const DtPacket& got = state->Store.PacketRing[static_cast<std::size_t>(i)];
+            QCOMPARE(got.DasId, expected->DasId);
+            QCOMPARE(got.Channel, expected->Channel);
+            QCOMPARE(got.Sequence, expected->Sequence);
+            QCOMPARE(got.SampleCount, expected->SampleCount);
+            QVERIFY(std::equal(got.Samples, got.Samples + got.SampleCount, expected->Samples));
+        }
+        QCOMPARE(state->Store.RingIndex, kPackets);
+        LabelsReadAsInTheCLocale(window, *state);
     }
 
-    auto state = std::make_unique<ProgramState>();
-    ovqt_displayMainWindow window(*state, ini);
-    window.resize(1200, 800);
-    window.show();
-    window.LoadSettings();
-
-    QTRY_COMPARE_WITH_TIMEOUT(StoredPackets(state->Store), kPackets, 20000);
-    QCOMPARE(state->Catalogue.Count(), 6);
-    for (const DasStreamChanInfo& e : state->Catalogue.Entries) {
-        QVERIFY(e.DasId == 0x9A3C || e.DasId == 0x12AB);
-        QCOMPARE(e.Active, 1);
-        QVERIFY(e.SampleRate > 0.0); // from the event headers
-    }
-
-    QFile f(capture);
-    QVERIFY(f.open(QIODevice::ReadOnly));
-    const std::vector<QByteArray> sent = DtPayloads(f.readAll());
-    QCOMPARE(static_cast<int>(sent.size()), kPackets);
-    auto expected = std::make_unique<DtPacket>();
-    for (int i = 0; i < kPackets; ++i) {
-        const QByteArray& bytes = sent[static_cast<std::size_t>(i)];
-        QVERIFY(DecodeDtPacket(*expected, ByteSpan(bytes)));
-        const DtPacket& got = state->Store.PacketRing[static_cast<std::size_t>(i)];
-        QCOMPARE(got.DasId, expected->DasId);
-        QCOMPARE(got.Channel, expected->Channel);
-        QCOMPARE(got.Sequence, expected->Sequence);
-        QCOMPARE(got.SampleCount, expected->SampleCount);
-        QVERIFY(std::equal(got.Samples, got.Samples + got.SampleCount, expected->Samples));
-    }
-    QCOMPARE(state->Store.RingIndex, kPackets);
-    LabelsReadAsInTheCLocale(window, *state);
-}
-
-// A modal dialog runs its own event loop: packets keep arriving and the monitor keeps redrawing.
-void TstEndToEnd::plotKeepsMovingUnderModalDialog()
-{
-    QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-    QVERIFY(sim.Start({QStringLiteral("--channels"), QStringLiteral("2"),
-                       QStringLiteral("--max-samples"), QStringLiteral("10")}));
-    const quint16 port = sim.Port();
-
-    const QString ini = dir.filePath(QStringLiteral("ovqt_display.ini"));
+    // A modal dialog runs its own event loop: packets keep arriving and the monitor keeps
+    // redrawing.
+    void plotKeepsMovingUnderModalDialog()
     {
-        QSettings s(ini, QSettings::IniFormat);
-        WriteAutoStart(s, port);
-        s.setValue(QStringLiteral("/ovqt_dislay/TimeRange"), 2); // a tick every 100 ms
-        s.setValue(QStringLiteral("/ovqt_dislay/KeepSel"), 0);
-        s.setValue(QStringLiteral("/ovqt_dislay/DasStreamChanInfo/9A3C0000/Active"), 1);
-    }
-    auto state = std::make_unique<ProgramState>();
-    ovqt_displayMainWindow window(*state, ini);
-    window.resize(800, 600);
-    window.show();
-    window.LoadSettings();
-    QTRY_VERIFY_WITH_TIMEOUT(StoredPackets(state->Store) > 0, 10000);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(sim.Start(QStringLiteral("--channels 2 --max-samples 10").split(u' ')));
+        // A tick every 100 ms.
+        const QString ini = AutoStartIni(
+            dir, sim.Port(), "TimeRange=2\nKeepSel=0\nDasStreamChanInfo\\9A3C0000\\Active=1");
+        auto state = std::make_unique<ProgramState>();
+        ovqt_displayMainWindow window(*state, ini);
+        window.resize(800, 600);
+        window.show();
+        window.LoadSettings();
+        QTRY_VERIFY_WITH_TIMEOUT(StoredPackets(state->Store) > 0, 10000);
 
-    int before = -1;
-    int during = -1;
-    bool redrawn = false;
-    bool modal = false;
-    QTimer::singleShot(0, &window, [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        modal = dialog != nullptr;
-        before = StoredPackets(state->Store);
-        const bool grew =
-            QTest::qWaitFor([&] { return StoredPackets(state->Store) >= before + 3; }, 10000);
-        Q_UNUSED(grew) // judged below, once the dialog is closed
-        during = StoredPackets(state->Store);
-        redrawn = QTest::qWaitFor([&] { return state->Store.NewData == 0; }, 5000);
-        if (auto* d = qobject_cast<QDialog*>(dialog))
-            d->accept();
-    });
-    window.helpAboutAction->trigger();
-    QVERIFY(modal);
-    QVERIFY2(during >= before + 3, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(during)));
-    QVERIFY(redrawn);
-}
+        int before = -1;
+        int during = -1;
+        bool redrawn = false;
+        bool modal = false;
+        QTimer::singleShot(0, &window, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            modal = dialog != nullptr;
+            before = StoredPackets(state->Store);
+            const bool grew =
+                QTest::qWaitFor([&] { return StoredPackets(state->Store) >= before + 3; }, 10000);
+            Q_UNUSED(grew) // judged below, once the dialog is closed
+            during = StoredPackets(state->Store);
+            redrawn = QTest::qWaitFor([&] { return state->Store.NewData == 0; }, 5000);
+            if (auto* d = qobject_cast<QDialog*>(dialog))
+                d->accept();
+        });
+        window.helpAboutAction->trigger();
+        QVERIFY(modal);
+        QVERIFY2(during >= before + 3,
+                 qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(during)));
+        QVERIFY(redrawn);
+    }
+};
 
 QTEST_MAIN(TstEndToEnd)
 #include "tst_endtoend.moc"

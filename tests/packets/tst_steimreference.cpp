@@ -8,7 +8,6 @@
 
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <random>
 #include <span>
 #include <utility>
@@ -18,14 +17,11 @@ namespace {
 
 using Signal = std::vector<std::int32_t>;
 
-struct Records
-{
-    std::vector<std::vector<char>> List;
-};
+using Records = std::vector<std::vector<char>>;
 
 void KeepRecord(char* record, int length, void* handlerData)
 {
-    static_cast<Records*>(handlerData)->List.emplace_back(record, record + length);
+    static_cast<Records*>(handlerData)->emplace_back(record, record + length);
 }
 
 // Encodes the whole signal into 1024-byte big-endian Steim records.
@@ -67,73 +63,58 @@ int RecordSampleCount(const std::vector<char>& record)
     return (static_cast<std::uint8_t>(record[30]) << 8) | static_cast<std::uint8_t>(record[31]);
 }
 
-Signal Sine(int n, double amplitude)
+// n samples, the i-th f(i), called in order.
+template <typename F> Signal Make(int n, F f)
 {
     Signal s(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i)
-        s[static_cast<std::size_t>(i)] =
-            static_cast<std::int32_t>(std::lround(amplitude * std::sin(i * 0.05)));
+        s[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(f(i));
     return s;
+}
+
+Signal Sine(int n, double amplitude)
+{
+    return Make(n, [=](int i) { return std::lround(amplitude * std::sin(i * 0.05)); });
 }
 
 Signal RandomWalk(int n, int step, unsigned seed)
 {
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> d(-step, step);
-    Signal s(static_cast<std::size_t>(n));
-    std::int64_t v = 0;
-    for (auto& x : s) {
-        v += d(rng);
-        x = static_cast<std::int32_t>(v);
-    }
-    return s;
+    return Make(n, [rng = std::mt19937(seed), d = std::uniform_int_distribution<int>(-step, step),
+                    v = std::int64_t{0}](int) mutable { return v += d(rng); });
 }
 
 Signal Noise(int n, int amplitude, unsigned seed)
 {
-    std::mt19937 rng(seed);
-    std::uniform_int_distribution<int> d(-amplitude, amplitude);
-    Signal s(static_cast<std::size_t>(n));
-    for (auto& x : s)
-        x = d(rng);
-    return s;
+    return Make(n, [rng = std::mt19937(seed),
+                    d = std::uniform_int_distribution<int>(-amplitude, amplitude)](int) mutable {
+        return d(rng);
+    });
 }
 
 Signal Spikes(int n)
 {
-    Signal s(static_cast<std::size_t>(n), 12);
-    for (int i = 0; i < n; i += 97)
-        s[static_cast<std::size_t>(i)] = (i / 97) % 2 ? 400000000 : -400000000;
-    return s;
+    return Make(n, [](int i) { return i % 97 ? 12 : (i / 97) % 2 ? 400000000 : -400000000; });
 }
 
 // Differences cycling through every width the Steim-2 word layouts carry.
 Signal EveryWidth(int n)
 {
     const int limits[] = {7, 15, 31, 511, 16383, 536870911 / 4};
-    Signal s(static_cast<std::size_t>(n));
-    std::int64_t v = 0;
-    std::mt19937 rng(5);
-    for (int i = 0; i < n; ++i) {
+    return Make(n, [&, rng = std::mt19937(5), v = std::int64_t{0}](int i) mutable {
         const int limit = limits[(i / 40) % 6];
-        std::uniform_int_distribution<int> d(-limit, limit);
-        v = v + d(rng);
+        v = v + std::uniform_int_distribution<int>(-limit, limit)(rng);
         if (v > 400000000 || v < -400000000)
             v = 0;
-        s[static_cast<std::size_t>(i)] = static_cast<std::int32_t>(v);
-    }
-    return s;
+        return v;
+    });
 }
 
 // Steim-1 only: 32-bit differences that overflow and must wrap back.
 Signal FullScaleAlternating(int n)
 {
-    Signal s(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i)
-        s[static_cast<std::size_t>(i)] = (i % 2) ? 2000000000 : -2000000000;
-    s[3] = INT_MAX;
-    s[4] = INT_MIN;
-    return s;
+    return Make(n, [](int i) {
+        return i == 3 ? INT_MAX : i == 4 ? INT_MIN : i % 2 ? 2000000000 : -2000000000;
+    });
 }
 
 } // namespace
@@ -146,76 +127,74 @@ class TstSteimReference : public QObject
     Q_OBJECT
 
 private slots:
-    void matchesLibmseed_data();
-    void matchesLibmseed();
-};
-
-void TstSteimReference::matchesLibmseed_data()
-{
-    QTest::addColumn<int>("encoding");
-    QTest::addColumn<Signal>("signal");
-    QTest::addColumn<SteimPath>("path");
-    const struct
+    void matchesLibmseed_data()
     {
-        const char* name;
-        Signal signal;
-        bool steim2;
-    } cases[] = {
-        {"sine", Sine(6000, 30000.0), true},
-        {"small sine", Sine(6000, 6.0), true},
-        {"random walk", RandomWalk(6000, 200, 1), true},
-        {"noise 2^23", Noise(6000, 1 << 23, 2), true},
-        {"noise 2^7", Noise(6000, 1 << 7, 3), true},
-        {"spikes", Spikes(6000), true},
-        {"constant", Signal(6000, -77), true},
-        {"zero", Signal(6000, 0), true},
-        {"every Steim-2 width", EveryWidth(8000), true},
-        {"full-scale 32-bit differences", FullScaleAlternating(3000), false},
-    };
-    const std::pair<SteimPath, const char*> paths[] = {
-        {SteimPath::Scalar, "scalar"}, {SteimPath::Sse41, "sse4.1"}, {SteimPath::Avx2, "avx2"}};
-    for (const auto& [path, pathName] : paths) {
-        if (!SteimPathAvailable(path))
-            continue;
-        for (const auto& c : cases) {
-            QTest::addRow("steim1 %s %s", c.name, pathName) << int(DE_STEIM1) << c.signal << path;
-            if (c.steim2)
-                QTest::addRow("steim2 %s %s", c.name, pathName)
-                    << int(DE_STEIM2) << c.signal << path;
+        QTest::addColumn<int>("encoding");
+        QTest::addColumn<Signal>("signal");
+        QTest::addColumn<SteimPath>("path");
+        const struct
+        {
+            const char* name;
+            Signal signal;
+            bool steim2;
+        } cases[] = {
+            {"sine", Sine(6000, 30000.0), true},
+            {"small sine", Sine(6000, 6.0), true},
+            {"random walk", RandomWalk(6000, 200, 1), true},
+            {"noise 2^23", Noise(6000, 1 << 23, 2), true},
+            {"noise 2^7", Noise(6000, 1 << 7, 3), true},
+            {"spikes", Spikes(6000), true},
+            {"constant", Signal(6000, -77), true},
+            {"zero", Signal(6000, 0), true},
+            {"every Steim-2 width", EveryWidth(8000), true},
+            {"full-scale 32-bit differences", FullScaleAlternating(3000), false},
+        };
+        const std::pair<SteimPath, const char*> paths[] = {
+            {SteimPath::Scalar, "scalar"}, {SteimPath::Sse41, "sse4.1"}, {SteimPath::Avx2, "avx2"}};
+        for (const auto& [path, pathName] : paths) {
+            if (!SteimPathAvailable(path))
+                continue;
+            for (const auto& c : cases) {
+                QTest::addRow("steim1 %s %s", c.name, pathName)
+                    << int(DE_STEIM1) << c.signal << path;
+                if (c.steim2)
+                    QTest::addRow("steim2 %s %s", c.name, pathName)
+                        << int(DE_STEIM2) << c.signal << path;
+            }
         }
     }
-}
+    void matchesLibmseed()
+    {
+        QFETCH(int, encoding);
+        QFETCH(Signal, signal);
+        QFETCH(SteimPath, path);
+        Records records = Encode(signal, encoding);
+        QVERIFY(!records.empty());
+        std::size_t offset = 0;
+        for (auto& record : records) {
+            QCOMPARE(record.size(), std::size_t{1024});
+            QCOMPARE((static_cast<std::uint8_t>(record[44]) << 8) |
+                         static_cast<std::uint8_t>(record[45]),
+                     64);
+            const Signal reference = Decode(record);
+            const int count = RecordSampleCount(record);
+            QCOMPARE(static_cast<int>(reference.size()), count);
 
-void TstSteimReference::matchesLibmseed()
-{
-    QFETCH(int, encoding);
-    QFETCH(Signal, signal);
-    QFETCH(SteimPath, path);
-    Records records = Encode(signal, encoding);
-    QVERIFY(!records.List.empty());
-    std::size_t offset = 0;
-    for (auto& record : records.List) {
-        QCOMPARE(record.size(), std::size_t{1024});
-        QCOMPARE((static_cast<std::uint8_t>(record[44]) << 8) |
-                     static_cast<std::uint8_t>(record[45]),
-                 64);
-        const Signal reference = Decode(record);
-        const int count = RecordSampleCount(record);
-        QCOMPARE(static_cast<int>(reference.size()), count);
-
-        const auto frames =
-            std::span(reinterpret_cast<const std::uint8_t*>(record.data()), 1024).subspan(64);
-        const auto format = encoding == DE_STEIM1 ? SteimFormat::One : SteimFormat::Two;
-        Signal decoded(static_cast<std::size_t>(count));
-        QCOMPARE(DecodeSteimOn(path, format, decoded, frames, count), count);
-        QCOMPARE(decoded, reference);
-        // And the reference itself is the signal we encoded.
-        QCOMPARE(reference, Signal(signal.begin() + static_cast<std::ptrdiff_t>(offset),
-                                   signal.begin() + static_cast<std::ptrdiff_t>(offset) + count));
-        offset += static_cast<std::size_t>(count);
+            const auto frames =
+                std::span(reinterpret_cast<const std::uint8_t*>(record.data()), 1024).subspan(64);
+            const auto format = encoding == DE_STEIM1 ? SteimFormat::One : SteimFormat::Two;
+            Signal decoded(static_cast<std::size_t>(count));
+            QCOMPARE(DecodeSteimOn(path, format, decoded, frames, count), count);
+            QCOMPARE(decoded, reference);
+            // And the reference itself is the signal we encoded.
+            QCOMPARE(reference,
+                     Signal(signal.begin() + static_cast<std::ptrdiff_t>(offset),
+                            signal.begin() + static_cast<std::ptrdiff_t>(offset) + count));
+            offset += static_cast<std::size_t>(count);
+        }
+        QCOMPARE(offset, signal.size());
     }
-    QCOMPARE(offset, signal.size());
-}
+};
 
 QTEST_APPLESS_MAIN(TstSteimReference)
 #include "tst_steimreference.moc"
