@@ -376,6 +376,7 @@ void TstInspect::linesAndReportsKeepEveryFieldAndThePoint_data()
     QTest::newRow("truncated frame")
         << frames << Framed(dt) + Framed(dt).left(500) << 3 << 1
         << QByteArrayList{"-: offset 1030: truncated frame: 494 of 1024 payload bytes\n"};
+    QTest::newRow("no input") << packets << QByteArray() << 0 << 0 << QByteArrayList{};
     QTest::newRow("one byte short") << packets << dt.left(1023) << 3 << 0
                                     << QByteArrayList{"-: offset 0: truncated packet: 1023 of "
                                                       "1024 bytes\n"};
@@ -445,6 +446,8 @@ void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput_data()
                              << QByteArray("one of --packets or --frames is needed\nUsage:");
     QTest::newRow("both modes") << Args("--frames --packets", {whole}) << 2 << QByteArray()
                                 << QByteArray("exclude each other");
+    QTest::newRow("no input named")
+        << Args("--packets") << 2 << QByteArray() << QByteArray("no input named");
     QTest::newRow("unknown option") << Args("--packets --bogus", {whole}) << 2 << QByteArray()
                                     << QByteArray("unknown option --bogus");
     QTest::newRow("samples with --mseed")
