@@ -1,19 +1,28 @@
+// pksd-sim as the monitor meets it: the frames it sends, decoded with the monitor's readers, the
+// faults it injects on purpose, its replay, pacing, silence and refusals; and its packet writer,
+// whose headers, DT packets of every format and event headers read back as they were written.
+#include "tests/common/childprocess.h"
+
 #include "link/bytespan.h"
-#include "simclient.h"
-
-#include "tools/pksd-sim/epochtime.h"
-#include "tools/pksd-sim/signalgenerator.h"
-
+#include "link/frame.h"
+#include "link/handshake.h"
 #include "packets/byteorder.h"
 #include "packets/dtpacket.h"
 #include "packets/eventheader.h"
+#include "tools/packetwriter/packetwriter.h"
+#include "tools/pksd-sim/epochtime.h"
+#include "tools/pksd-sim/handshakecheck.h"
+#include "tools/pksd-sim/signalgenerator.h"
+#include "tools/soak/pksdsimprocess.h"
 
 #include <QDateTime>
 #include <QFile>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
@@ -23,393 +32,514 @@ namespace {
 
 constexpr qsizetype kFrame = 1030;
 
-struct ChannelKey
+QByteArray Greeting(std::uint32_t pid)
 {
-    std::uint16_t unit;
-    std::uint16_t stream;
-    std::uint16_t channel;
-    bool operator<(const ChannelKey& o) const
+    const HandshakeMessages m = BuildHandshake(pid);
+    QByteArray bytes;
+    for (const auto part :
+         {std::span<const std::uint8_t>(m.Opening), std::span<const std::uint8_t>(m.Identification),
+          std::span<const std::uint8_t>(m.Request)})
+        bytes.append(reinterpret_cast<const char*>(part.data()), qsizetype(part.size()));
+    return bytes;
+}
+
+// The monitor's side of a connection: its greeting, then what the simulator sends.
+struct Client
+{
+    QTcpSocket Socket;
+
+    bool Open(quint16 port)
     {
-        return std::tie(unit, stream, channel) < std::tie(o.unit, o.stream, o.channel);
+        Socket.connectToHost(QHostAddress::LocalHost, port);
+        if (!Socket.waitForConnected(5000))
+            return false;
+        Socket.write(Greeting(1234));
+        return Socket.flush();
+    }
+    // Until count bytes (negative: until the peer closes) or nothing for quietMs.
+    QByteArray Read(qsizetype count = -1, int quietMs = 5000)
+    {
+        QByteArray bytes;
+        while (count < 0 || bytes.size() < count) {
+            if (Socket.bytesAvailable() == 0 && !Socket.waitForReadyRead(quietMs))
+                break;
+            bytes += Socket.read(count < 0 ? Socket.bytesAvailable() : count - bytes.size());
+        }
+        return bytes;
     }
 };
 
-struct ChannelTrack
+QString Log(PksdSimProcess& sim)
 {
-    std::unique_ptr<SignalGenerator> generator;
-    int nextSequence = 0;
-    DayTime nextTime;
-    bool started = false;
-};
-
-bool IsDt(const WireFrame& f)
-{
-    return f.Payload.size() == 1024 && f.Payload.startsWith("DT");
+    sim.Stop();
+    return sim.LogLines().join(QLatin1Char('\n'));
 }
 
-std::span<const std::uint8_t> Bytes(const QByteArray& a)
+struct WireFrame
 {
-    return ByteSpan(a);
+    std::uint16_t Type = 0;
+    std::int32_t Declared = 0;
+    QByteArray Payload;
+};
+
+// One word per frame: the packet type, "0:" before it for frame type 0, "/N" for a payload of N
+// bytes, "@N" for a stated length of N, "=next" for a copy of the next frame's packet, "=EH" for
+// a copy of the first event header; "?" where the bytes are no frame. A stated length of 1025 or
+// -1024 is followed by a whole packet, as the simulator sends it.
+QString Describe(const QByteArray& bytes)
+{
+    std::vector<WireFrame> frames;
+    auto rest = ByteSpan(bytes);
+    while (!rest.empty()) {
+        const Frame f = ReadFrame(rest);
+        const bool injected = f.Outcome == FrameOutcome::BadLength &&
+                              (f.Length == 1025 || f.Length == -1024) && rest.size() >= 1030;
+        if (f.Outcome != FrameOutcome::Whole && !injected)
+            break;
+        const std::size_t size = injected ? 1024 : f.Payload.size();
+        frames.push_back(
+            {f.Type, f.Length,
+             QByteArray(reinterpret_cast<const char*>(rest.data()) + 6, qsizetype(size))});
+        rest = rest.subspan(6 + size);
+    }
+    QStringList words;
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const QByteArray& p = frames[i].Payload;
+        QString word = QString::fromLatin1(p.left(2));
+        if (frames[i].Type != 2)
+            word.prepend(QString::number(frames[i].Type) + QLatin1Char(':'));
+        if (p.size() != 1024)
+            word += QLatin1Char('/') + QString::number(p.size());
+        if (frames[i].Declared != p.size())
+            word += QLatin1Char('@') + QString::number(frames[i].Declared);
+        if (i + 1 < frames.size() && p.mid(2) == frames[i + 1].Payload.mid(2, p.size() - 2))
+            word += QStringLiteral("=next");
+        if (i > 0 && p.startsWith("ET") && p.mid(2) == frames[0].Payload.mid(2))
+            word += QStringLiteral("=EH");
+        words << word;
+    }
+    if (!rest.empty())
+        words << QStringLiteral("?");
+    return words.join(QLatin1Char(' '));
+}
+
+using Samples = std::vector<std::int32_t>;
+
+// A random walk that turns back at the ends of the 32-bit range.
+Samples Walk(int count, int step, std::int32_t start = 0)
+{
+    Samples samples;
+    std::uint32_t state = 12345;
+    std::int64_t value = start;
+    for (int i = 0; i < count; ++i) {
+        state = state * 1103515245U + 12345U;
+        const std::int64_t delta = std::int64_t((state >> 16) % std::uint32_t(2 * step + 1)) - step;
+        const std::int64_t next = value + delta;
+        value = next > INT32_MAX || next < INT32_MIN ? value - delta : next;
+        samples.push_back(std::int32_t(value));
+    }
+    return samples;
+}
+
+DtFields Fields(DtFormat format)
+{
+    DtFields fields;
+    fields.Header.Experiment = 7;
+    fields.Header.DasId = 0x9A3C;
+    fields.Header.Sequence = 4321;
+    fields.Header.Time = DayTime{DayNumberFromYmd(2024, 2, 29), 45296789.0};
+    fields.Event = 12;
+    fields.Stream = 3;
+    fields.Channel = 17;
+    fields.Format = format;
+    return fields;
+}
+
+bool IsSteim(DtFormat format)
+{
+    return format == DtFormat::Steim1 || format == DtFormat::Steim2;
 }
 
 } // namespace
 
-class TestPksdSim : public QObject
+Q_DECLARE_METATYPE(DtFormat)
+Q_DECLARE_METATYPE(Samples)
+
+class TstPksdSim : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase() { DetectByteOrder(); }
 
-    void servesHeadersThenConsistentData_data()
+    void streamDecodesToTheGeneratorsSignalInOrder_data()
     {
         QTest::addColumn<QString>("format");
-        QTest::addColumn<int>("expectedFormat"); // 0: varies
+        QTest::addColumn<int>("expected"); // 0: varies
         QTest::newRow("steim1") << QStringLiteral("steim1") << int(FormatSteim1);
         QTest::newRow("steim2") << QStringLiteral("steim2") << int(FormatSteim2);
         QTest::newRow("int16") << QStringLiteral("int16") << int(FormatInt16);
         QTest::newRow("int32") << QStringLiteral("int32") << int(FormatInt32);
         QTest::newRow("mixed") << QStringLiteral("mixed") << 0;
     }
-    void servesHeadersThenConsistentData()
+    void streamDecodesToTheGeneratorsSignalInOrder()
     {
         QFETCH(QString, format);
-        QFETCH(int, expectedFormat);
+        QFETCH(int, expected);
         const int packets = 20;
-        SimProcess sim;
-        QVERIFY(sim.Start({QStringLiteral("--units"), QStringLiteral("9A3C,9A3D"),
-                           QStringLiteral("--channels"), QStringLiteral("3"),
-                           QStringLiteral("--format"), format, QStringLiteral("--seed"),
-                           QStringLiteral("7"), QStringLiteral("--count"), QString::number(packets),
-                           QStringLiteral("--fast")}));
-        SimClient client;
-        QVERIFY(client.Connect(sim.Port()));
-        client.SendHandshake();
+        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(sim.Start(
+            Args("--units 9A3C,9A3D --channels 3 --seed 7 --count 20 --fast --format", {format})));
+        Client client;
+        QVERIFY(client.Open(sim.Port()));
         const QByteArray bytes = client.Read((2 + packets) * kFrame);
-        QCOMPARE(bytes.size(), (2 + packets) * kFrame);
         QVERIFY(client.Read(1, 100).isEmpty()); // --count holds back the rest
+        QCOMPARE(Describe(bytes),
+                 QStringLiteral("EH EH") + QStringLiteral(" DT").repeated(packets));
 
-        const std::vector<WireFrame> frames = SplitFrames(bytes);
-        QCOMPARE(int(frames.size()), 2 + packets);
-        std::map<ChannelKey, ChannelTrack> tracks;
-        std::map<std::uint16_t, EventHeaderInfo> headers;
-        auto slot = std::make_unique<DtPacket>();
+        struct Track
+        {
+            std::unique_ptr<SignalGenerator> Generator;
+            int Sequence = 0;
+            DayTime Next;
+        };
+        std::map<std::tuple<int, int, int>, Track> tracks;
+        std::set<int> units;
         std::set<int> formats;
-        for (std::size_t i = 0; i < frames.size(); ++i) {
-            const WireFrame& frame = frames[i];
-            QCOMPARE(frame.Declared, 1024);
-            if (i < 2) {
-                QVERIFY(frame.Payload.startsWith("EH"));
+        auto slot = std::make_unique<DtPacket>();
+        for (qsizetype at = 0; at < bytes.size(); at += kFrame) {
+            const auto payload = ByteSpan(bytes).subspan(std::size_t(at) + 6, 1024);
+            if (payload[1] == 'H') {
                 EventHeaderInfo info;
-                QVERIFY(ParseEventHeader(Bytes(frame.Payload), info));
+                QVERIFY(ParseEventHeader(payload, info));
                 QCOMPARE(info.SampleRate, 100.0);
-                QCOMPARE(info.Positions[0].BitWeight, 1.5e-6);
-                QCOMPARE(info.Positions[0].Kind, UnitKind::V);
-                QVERIFY(info.Positions[2].VoltsPerUnit > 0.0);
-                QCOMPARE(info.Positions[3].BitWeight, 0.0);
-                headers[info.DasId] = info;
+                units.insert(info.DasId);
                 continue;
             }
-            QVERIFY(IsDt(frame));
-            QVERIFY(DecodeDtPacket(*slot, Bytes(frame.Payload)));
-            QVERIFY(headers.count(slot->DasId) == 1);
+            QVERIFY(DecodeDtPacket(*slot, payload));
+            QVERIFY(units.count(slot->DasId) == 1);
             QCOMPARE(slot->Stream, std::uint16_t(0));
-            QVERIFY(slot->Channel < 3);
-            QVERIFY(slot->SampleCount > 0);
+            QVERIFY(slot->Channel < 3 && slot->SampleCount > 0);
             formats.insert(slot->Format);
-            if (expectedFormat != 0)
-                QCOMPARE(int(slot->Format), expectedFormat);
-
-            ChannelTrack& track = tracks[{slot->DasId, slot->Stream, slot->Channel}];
-            if (!track.started) {
-                track.generator = std::make_unique<SignalGenerator>(7, slot->DasId, slot->Stream,
+            if (expected != 0)
+                QCOMPARE(int(slot->Format), expected);
+            Track& track = tracks[{slot->DasId, slot->Stream, slot->Channel}];
+            if (!track.Generator) {
+                track.Generator = std::make_unique<SignalGenerator>(7, slot->DasId, slot->Stream,
                                                                     slot->Channel, 100.0);
-                track.started = true;
             } else {
-                QCOMPARE(slot->Time.Day, track.nextTime.Day);
-                QCOMPARE(slot->Time.Msec, track.nextTime.Msec);
+                QCOMPARE(slot->Time.Day, track.Next.Day);
+                QCOMPARE(slot->Time.Msec, track.Next.Msec);
             }
-            QCOMPARE(int(slot->Sequence), track.nextSequence);
-            ++track.nextSequence;
-            track.nextTime = TimeAdd(slot->Time, slot->SampleCount * 10.0);
+            QCOMPARE(int(slot->Sequence), track.Sequence++);
+            track.Next = TimeAdd(slot->Time, slot->SampleCount * 10.0);
             for (int s = 0; s < slot->SampleCount; ++s)
-                QCOMPARE(slot->Samples[s], track.generator->Next());
+                QCOMPARE(slot->Samples[s], track.Generator->Next());
         }
         QVERIFY(tracks.size() >= 4);
-        if (expectedFormat == 0)
-            QVERIFY(formats.size() >= 3);
+        QVERIFY(expected != 0 || formats.size() >= 3);
     }
 
     // Paced by the clock: a packet leaves once its last sample lies in the past, and the
     // backfill starts the data that far back.
-    void backfillStartsInThePastAndNoPacketComesEarly()
+    void noPacketLeavesEarlyAndBackfillStartsInThePast()
     {
-        SimProcess sim;
-        QVERIFY(sim.Start({QStringLiteral("--backfill"), QStringLiteral("30"),
-                           QStringLiteral("--max-samples"), QStringLiteral("50"),
-                           QStringLiteral("--count"), QStringLiteral("12")}));
-        SimClient client;
-        QVERIFY(client.Connect(sim.Port()));
-        client.SendHandshake();
+        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(sim.Start(Args("--backfill 30 --max-samples 50 --count 12")));
+        Client client;
+        QVERIFY(client.Open(sim.Port()));
         const std::int64_t connectedMs = QDateTime::currentMSecsSinceEpoch();
         QVERIFY(client.Read(kFrame).mid(6, 2) == "EH");
         auto slot = std::make_unique<DtPacket>();
         for (int i = 0; i < 12; ++i) {
             const QByteArray frame = client.Read(kFrame);
             const std::int64_t receivedMs = QDateTime::currentMSecsSinceEpoch();
-            QCOMPARE(frame.size(), kFrame);
-            QVERIFY(DecodeDtPacket(*slot, Bytes(frame.mid(6))));
+            QVERIFY(DecodeDtPacket(*slot, ByteSpan(frame).subspan(6)));
             QCOMPARE(int(slot->SampleCount), 50);
             const std::int64_t startMs = EpochMsFromDayTime(slot->Time);
             QVERIFY(startMs + 500 <= receivedMs);
-            if (i == 0) {
-                QVERIFY(startMs <= connectedMs - 29000);
-                QVERIFY(startMs >= connectedMs - 90000);
-            }
+            if (i == 0)
+                QVERIFY(startMs <= connectedMs - 29000 && startMs >= connectedMs - 90000);
         }
     }
 
-    void recordedCaptureReplays()
+    void replayServesTheRecordedBytesAndLoopsUpToTheCount()
     {
         QTemporaryDir dir;
         const QString capture = dir.filePath(QStringLiteral("capture.bin"));
-        QByteArray received;
+        QByteArray once;
         {
-            SimProcess sim;
-            QVERIFY(sim.Start({QStringLiteral("--record"), capture, QStringLiteral("--fast"),
-                               QStringLiteral("--count"), QStringLiteral("10"),
-                               QStringLiteral("--close-at-end"), QStringLiteral("--format"),
-                               QStringLiteral("mixed")}));
-            SimClient client;
-            QVERIFY(client.Connect(sim.Port()));
-            client.SendHandshake();
-            received = client.ReadToClose();
+            PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+            QVERIFY(sim.Start(
+                Args("--fast --count 10 --close-at-end --format mixed --record", {capture})));
+            Client client;
+            QVERIFY(client.Open(sim.Port()));
+            once = client.Read();
         }
-        QCOMPARE(received.size(), 11 * kFrame);
+        QCOMPARE(once.size(), 11 * kFrame);
         QFile file(capture);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), received);
+        QCOMPARE(file.readAll(), once);
 
-        SimProcess replay;
-        QVERIFY(replay.Start({QStringLiteral("--replay"), capture, QStringLiteral("--fast"),
-                              QStringLiteral("--close-at-end")}));
-        SimClient client;
-        QVERIFY(client.Connect(replay.Port()));
-        client.SendHandshake();
-        QCOMPARE(client.ReadToClose(), received);
-    }
-
-    void loopedReplayStartsAgainUntilTheCount()
-    {
-        QTemporaryDir dir;
-        const QString capture = dir.filePath(QStringLiteral("capture.bin"));
-        {
-            SimProcess sim;
-            QVERIFY(sim.Start({QStringLiteral("--record"), capture, QStringLiteral("--fast"),
-                               QStringLiteral("--count"), QStringLiteral("10"),
-                               QStringLiteral("--close-at-end")}));
-            SimClient client;
-            QVERIFY(client.Connect(sim.Port()));
-            client.SendHandshake();
-            QCOMPARE(client.ReadToClose().size(), 11 * kFrame);
-        }
-        QFile file(capture);
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        const QByteArray once = file.readAll();
-
-        SimProcess replay;
-        QVERIFY(replay.Start({QStringLiteral("--replay"), capture, QStringLiteral("--loop"),
-                              QStringLiteral("--fast"), QStringLiteral("--count"),
-                              QStringLiteral("25"), QStringLiteral("--close-at-end")}));
-        SimClient client;
-        QVERIFY(client.Connect(replay.Port()));
-        client.SendHandshake();
+        PksdSimProcess replay(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(replay.Start(Args("--loop --fast --count 25 --close-at-end --replay", {capture})));
+        Client client;
+        QVERIFY(client.Open(replay.Port()));
         // Two whole passes, then the event header and five data packets of the third.
-        const QByteArray thrice = once + once + once;
-        QCOMPARE(client.ReadToClose(), thrice.left(28 * kFrame));
+        QCOMPARE(client.Read(), QByteArray(once + once + once).left(28 * kFrame));
     }
 
-    void reconnectedClientGetsDataAgain()
+    // Each row is named by the line the simulator logs; it holds the option, then the frames.
+    void faultsReachTheWireAsNamed_data()
     {
-        SimProcess sim;
-        QVERIFY(
-            sim.Start({QStringLiteral("--fast"), QStringLiteral("--count"), QStringLiteral("3")}));
-        for (int round = 0; round < 2; ++round) {
-            SimClient client;
-            QVERIFY(client.Connect(sim.Port()));
-            client.SendHandshake();
-            const QByteArray bytes = client.Read(4 * kFrame);
-            QCOMPARE(bytes.size(), 4 * kFrame);
-            QVERIFY(bytes.mid(6, 2) == "EH");
-            client.Close();
-        }
-        QVERIFY(sim.Log().contains(QStringLiteral("connection 2 handshake 3 ok")));
+        QTest::addColumn<QString>("run");
+        QTest::newRow("fault type0") << "--fault-type0: EH DT 0:DT DT DT 0:DT DT";
+        QTest::newRow("fault bad-length 1025")
+            << "--fault-bad-length: EH DT DT@1025 DT DT DT@-1024 DT";
+        QTest::newRow("fault short-dt 1000")
+            << "--fault-short-dt: EH DT DT DT/1000=next DT DT DT DT/1000=next DT";
+        QTest::newRow("fault unknown-type XX")
+            << "--fault-unknown-type: EH DT XX=next DT DT DT XX=next DT DT";
+        QTest::newRow("fault et") << "--fault-et: EH DT DT DT ET=EH DT DT DT ET=EH";
+        QTest::newRow("fault garbage") << "--fault-garbage: EH DT ?";
+        QTest::newRow("fault close after 3 frames") << "--close-after: EH DT DT";
+    }
+    void faultsReachTheWireAsNamed()
+    {
+        QFETCH(QString, run);
+        const QString option = run.section(QStringLiteral(": "), 0, 0);
+        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(sim.Start(QStringList{option, QStringLiteral("3")} +
+                          Args("--fast --count 6 --close-at-end")));
+        Client client;
+        QVERIFY(client.Open(sim.Port()));
+        QCOMPARE(Describe(client.Read()), run.section(QStringLiteral(": "), 1));
+        const QString log = Log(sim);
+        QVERIFY2(log.contains(QLatin1String(QTest::currentDataTag())), qPrintable(log));
     }
 
-    void handshakeMismatchIsLogged()
+    void refusesConnectionsForAWhileAfterAClosure()
     {
-        SimProcess sim;
-        QVERIFY(
-            sim.Start({QStringLiteral("--fast"), QStringLiteral("--count"), QStringLiteral("1")}));
-        SimClient client;
-        QVERIFY(client.Connect(sim.Port()));
-        QByteArray bytes = QByteArray::fromHex("000100000000"
-                                               "000b00000024"
-                                               "00000001");
-        bytes += QByteArray("OTHER").leftJustified(32, '\0');
-        bytes += QByteArray::fromHex("00030000001c") + QByteArray(28, '\0');
-        client.Socket().write(bytes);
-        QCOMPARE(client.Read(2 * kFrame).size(), 2 * kFrame);
-        const QString log = sim.Log();
-        QVERIFY(log.contains(QStringLiteral("handshake 1 ok")));
-        QVERIFY(log.contains(QStringLiteral("handshake 2 mismatch")));
-        QVERIFY(log.contains(QStringLiteral("handshake 3 mismatch")));
-    }
-
-    void faultIsInjected_data()
-    {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("logged");
-        QTest::newRow("type0") << QStringLiteral("--fault-type0") << QStringLiteral("fault type0");
-        QTest::newRow("bad length")
-            << QStringLiteral("--fault-bad-length") << QStringLiteral("fault bad-length 1025");
-        QTest::newRow("short dt") << QStringLiteral("--fault-short-dt")
-                                  << QStringLiteral("fault short-dt 1000");
-        QTest::newRow("unknown type")
-            << QStringLiteral("--fault-unknown-type") << QStringLiteral("fault unknown-type XX");
-        QTest::newRow("et") << QStringLiteral("--fault-et") << QStringLiteral("fault et");
-        QTest::newRow("garbage") << QStringLiteral("--fault-garbage")
-                                 << QStringLiteral("fault garbage");
-        QTest::newRow("close") << QStringLiteral("--close-after")
-                               << QStringLiteral("fault close after 3 frames");
-    }
-    void faultIsInjected()
-    {
-        QFETCH(QString, option);
-        QFETCH(QString, logged);
-        SimProcess sim;
-        QVERIFY(sim.Start({option, QStringLiteral("3"), QStringLiteral("--fast"),
-                           QStringLiteral("--count"), QStringLiteral("8"),
-                           QStringLiteral("--close-at-end")}));
-        SimClient client;
-        QVERIFY(client.Connect(sim.Port()));
-        client.SendHandshake();
-        const QByteArray bytes = client.ReadToClose();
-        const std::vector<WireFrame> frames = SplitFrames(bytes);
-        QVERIFY(frames.size() >= 3);
-
-        const QString tag = QString::fromLatin1(QTest::currentDataTag());
-        if (tag == QLatin1String("type0")) {
-            QCOMPARE(frames[2].Type, std::uint16_t(0));
-            QCOMPARE(frames[1].Type, std::uint16_t(2));
-        } else if (tag == QLatin1String("bad length")) {
-            QCOMPARE(frames[2].Declared, 1025);
-            QCOMPARE(frames[5].Declared, -1024);
-        } else if (tag == QLatin1String("short dt")) {
-            QCOMPARE(frames[3].Declared, 1000);
-            QVERIFY(frames[3].Payload.startsWith("DT"));
-            QCOMPARE(frames[4].Payload.left(1000), frames[3].Payload);
-        } else if (tag == QLatin1String("unknown type")) {
-            QVERIFY(frames[2].Payload.startsWith("XX"));
-            QCOMPARE(frames[2].Payload.mid(2), frames[3].Payload.mid(2));
-        } else if (tag == QLatin1String("et")) {
-            QVERIFY(frames[4].Payload.startsWith("ET"));
-            QCOMPARE(frames[4].Payload.mid(2), frames[0].Payload.mid(2));
-        } else if (tag == QLatin1String("garbage")) {
-            QVERIFY(bytes.size() > 9 * kFrame);
-        } else if (tag == QLatin1String("close")) {
-            QCOMPARE(bytes.size(), 3 * kFrame);
-        }
-        QVERIFY2(sim.Log().contains(logged), qPrintable(sim.Log()));
-    }
-
-    void refusesConnectionsAfterClosure()
-    {
-        SimProcess sim;
-        QVERIFY(sim.Start({QStringLiteral("--fast"), QStringLiteral("--close-after"),
-                           QStringLiteral("2"), QStringLiteral("--refuse"), QStringLiteral("1")}));
+        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(sim.Start(Args("--fast --close-after 2 --refuse 1")));
         {
-            SimClient client;
-            QVERIFY(client.Connect(sim.Port()));
-            client.SendHandshake();
-            QCOMPARE(client.ReadToClose().size(), 2 * kFrame);
+            Client client;
+            QVERIFY(client.Open(sim.Port()));
+            QCOMPARE(client.Read().size(), 2 * kFrame);
         }
         bool refused = false;
         bool accepted = false;
         for (int attempt = 0; attempt < 200 && !accepted; ++attempt) {
-            SimClient client;
-            if (client.Connect(sim.Port()))
-                accepted = refused; // a connection that slipped in before the refusal counts not
+            QTcpSocket socket;
+            socket.connectToHost(QHostAddress::LocalHost, sim.Port());
+            if (socket.waitForConnected(5000))
+                accepted = refused; // one that slipped in before the refusal does not count
             else
                 refused = true;
             if (!accepted)
                 QThread::msleep(20);
         }
-        QVERIFY(refused);
-        QVERIFY(accepted);
-        QVERIFY(sim.Log().contains(QStringLiteral("fault refuse 1 s")));
+        QVERIFY(refused && accepted);
+        QVERIFY(Log(sim).contains(QStringLiteral("fault refuse 1 s")));
     }
 
-    void randomFaultsAreLogged()
+    void silentServerSendsNothingAfterTheHandshakeAndKeepsTheConnection()
     {
-        SimProcess sim;
-        QVERIFY(sim.Start({QStringLiteral("--faults-random"), QStringLiteral("--seed"),
-                           QStringLiteral("3"), QStringLiteral("--fast"), QStringLiteral("--count"),
-                           QStringLiteral("400"), QStringLiteral("--close-at-end")}));
-        SimClient client;
-        QVERIFY(client.Connect(sim.Port()));
-        client.SendHandshake();
-        client.ReadToClose();
-        QVERIFY(sim.Log().contains(QStringLiteral("\nfault ")));
+        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(sim.Start(Args("--silent --fast")));
+        Client client;
+        QVERIFY(client.Open(sim.Port()));
+        QVERIFY(!client.Socket.waitForReadyRead(500));
+        QCOMPARE(client.Socket.bytesAvailable(), 0);
+        QCOMPARE(client.Socket.state(), QAbstractSocket::ConnectedState);
+        const QString log = Log(sim);
+        QVERIFY2(
+            log.endsWith(QStringLiteral("connection 1 handshake 2 ok: type 11 length 36 pid 1234\n"
+                                        "connection 1 handshake 3 ok: type 3 length 28\n"
+                                        "connection 1 silent, sending nothing")),
+            qPrintable(log));
     }
 
-    void optionsAreValidated_data()
+    void handshakeCheckTellsTheMonitorsGreetingFromAForeignOne()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("rate 0") << QStringList{QStringLiteral("--rate"), QStringLiteral("0")};
-        QTest::newRow("rate too wide for the header")
-            << QStringList{QStringLiteral("--rate"), QStringLiteral("12.345")};
-        QTest::newRow("unit not hex")
-            << QStringList{QStringLiteral("--units"), QStringLiteral("XYZ")};
-        QTest::newRow("33 channels")
-            << QStringList{QStringLiteral("--channels"), QStringLiteral("33")};
-        QTest::newRow("unknown format")
-            << QStringList{QStringLiteral("--format"), QStringLiteral("steim3")};
-        QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")};
-        QTest::newRow("loop without replay") << QStringList{QStringLiteral("--loop")};
-    }
-    void optionsAreValidated()
-    {
-        QFETCH(QStringList, arguments);
-        QProcess process;
-        process.start(QStringLiteral(PKSD_SIM_PATH), arguments);
-        QVERIFY(process.waitForFinished());
-        QCOMPARE(process.exitCode(), 2);
-        QVERIFY(process.readAllStandardOutput().isEmpty());
+        auto verdicts = [](const QByteArray& bytes) {
+            HandshakeCheck check;
+            check.Feed(bytes.left(20));
+            check.Feed(bytes.mid(20));
+            QStringList words;
+            for (const QString& line : check.Report())
+                words << line.section(QLatin1Char(':'), 0, 0);
+            return words.join(QLatin1String(", "));
+        };
+        QByteArray foreign = Greeting(1);
+        foreign[6 + 6 + 4] = 'O';    // the client's name
+        foreign[6 + 42 + 6 + 3] = 1; // the request's first word
+        QCOMPARE(verdicts(Greeting(1)),
+                 QStringLiteral("handshake 1 ok, handshake 2 ok, handshake 3 ok"));
+        QCOMPARE(verdicts(foreign),
+                 QStringLiteral("handshake 1 ok, handshake 2 mismatch, handshake 3 mismatch"));
     }
 
-    void helpNamesEveryOption()
+    void badOptionsAreRefused_data()
     {
-        QProcess process;
-        process.start(QStringLiteral(PKSD_SIM_PATH), {QStringLiteral("--help")});
-        QVERIFY(process.waitForFinished());
-        QCOMPARE(process.exitCode(), 0);
-        const QByteArray help = process.readAllStandardOutput();
-        for (const char* option : {"--listen",         "--units",
-                                   "--streams",        "--channels",
-                                   "--rate",           "--format",
-                                   "--backfill",       "--count",
-                                   "--seed",           "--experiment",
-                                   "--fast",           "--replay",
-                                   "--loop",           "--record",
-                                   "--verbose",        "--fault-bad-length",
-                                   "--fault-short-dt", "--fault-unknown-type",
-                                   "--fault-et",       "--fault-type0",
-                                   "--fault-garbage",  "--close-after",
-                                   "--refuse",         "--faults-random"})
-            QVERIFY2(help.contains(option), option);
+        QTest::addColumn<QString>("arguments");
+        QTest::newRow("rate 0") << "--rate 0";
+        QTest::newRow("rate too wide for the header") << "--rate 12.345";
+        QTest::newRow("unit not hexadecimal") << "--units XYZ";
+        QTest::newRow("33 channels") << "--channels 33";
+        QTest::newRow("unknown format") << "--format steim3";
+        QTest::newRow("unknown option") << "--bogus";
+        QTest::newRow("loop without replay") << "--loop";
+    }
+    void badOptionsAreRefused()
+    {
+        QFETCH(QString, arguments);
+        TestChild sim;
+        const QStringList args = Args("--listen 127.0.0.1:0") + arguments.split(QLatin1Char(' '));
+        QCOMPARE(sim.Run(QStringLiteral(PKSD_SIM_PATH), args), 2);
+        QVERIFY(sim.readAllStandardOutput().isEmpty());
+        QVERIFY(sim.readAllStandardError().contains("(see --help)"));
+    }
+
+    void headerReadsBackAcrossTheCenturyWindow_data()
+    {
+        QTest::addColumn<int>("year");
+        QTest::addColumn<int>("dayOfYear");
+        QTest::addColumn<double>("msec");
+        QTest::addColumn<int>("sequence");
+        QTest::newRow("first year of the 1900s window") << 1988 << 1 << 0.0 << 0;
+        QTest::newRow("leap day 366, last millisecond") << 2004 << 366 << 86399999.0 << 9999;
+        QTest::newRow("last year of the 2000s window") << 2087 << 200 << 1234.0 << 4321;
+        QTest::newRow("sequence past 9999 keeps four digits") << 2006 << 1 << 45296789.0 << 12345;
+    }
+    void headerReadsBackAcrossTheCenturyWindow()
+    {
+        QFETCH(int, year);
+        QFETCH(int, dayOfYear);
+        QFETCH(double, msec);
+        QFETCH(int, sequence);
+        PacketHeader header;
+        header.Experiment = 42;
+        header.DasId = 0xBEEF;
+        header.Sequence = std::uint16_t(sequence);
+        header.Time = DayTime{DayNumberFromDoy(year, dayOfYear), msec};
+        std::uint8_t packet[kPacketHeaderSize] = {};
+        WritePacketHeader(packet, "DT", header);
+        const PacketHeader parsed = *ParsePacketHeader(packet);
+        QCOMPARE(packet[0], std::uint8_t('D'));
+        QVERIFY(std::tie(parsed.Experiment, parsed.DasId, parsed.Time.Day, parsed.Time.Msec) ==
+                std::tie(header.Experiment, header.DasId, header.Time.Day, header.Time.Msec));
+        QCOMPARE(int(parsed.Sequence), sequence % 10000);
+    }
+
+    void dtPacketsDecodeToWhatWasWritten_data()
+    {
+        QTest::addColumn<DtFormat>("format");
+        QTest::addColumn<Samples>("samples");
+        QTest::addColumn<int>("taken"); // -1: as many as fill the frames
+        QTest::newRow("16-bit") << DtFormat::Int16 << Walk(2000, 300) << 500;
+        QTest::newRow("16-bit saturates") << DtFormat::Int16 << Samples{40000, -40000, -1} << 3;
+        QTest::newRow("32-bit near the top")
+            << DtFormat::Int32 << Walk(2000, 1000000, 2000000000) << 250;
+        QTest::newRow("Steim-1 constant") << DtFormat::Steim1 << Samples(2000, 77) << 892;
+        QTest::newRow("Steim-2 constant") << DtFormat::Steim2 << Samples(2000, 77) << 1561;
+        QTest::newRow("Steim-1 wide") << DtFormat::Steim1 << Walk(2000, 100000, -5000000) << -1;
+        QTest::newRow("Steim-2 mixed widths") << DtFormat::Steim2 << Walk(2000, 20000, 77) << -1;
+        QTest::newRow("Steim-2 30-bit") << DtFormat::Steim2 << Walk(2000, 400000000) << -1;
+        QTest::newRow("short signal whole") << DtFormat::Steim2 << Walk(10, 3, -5) << 10;
+        QTest::newRow("Steim-2 refuses differences beyond 30 bits")
+            << DtFormat::Steim2 << Samples{0, 2000000000, -2000000000, 0} << 0;
+        QTest::newRow("nothing to write") << DtFormat::Steim1 << Samples{} << 0;
+    }
+    void dtPacketsDecodeToWhatWasWritten()
+    {
+        QFETCH(DtFormat, format);
+        QFETCH(Samples, samples);
+        QFETCH(int, taken);
+        PacketBytes packet{};
+        const DtFields fields = Fields(format);
+        const int took = WriteDtPacket(packet, fields, samples);
+        if (taken >= 0)
+            QCOMPARE(took, taken);
+        if (took == 0)
+            return;
+        auto slot = std::make_unique<DtPacket>();
+        QVERIFY(DecodeDtPacket(*slot, packet));
+        QCOMPARE(int(slot->SampleCount), took);
+        const PacketHeader& h = fields.Header;
+        QVERIFY(std::tie(slot->DasId, slot->Sequence, slot->Experiment, slot->Time.Day,
+                         slot->Time.Msec) ==
+                std::tie(h.DasId, h.Sequence, h.Experiment, h.Time.Day, h.Time.Msec));
+        QVERIFY(std::tie(slot->Event, slot->Stream, slot->Channel) ==
+                std::tie(fields.Event, fields.Stream, fields.Channel));
+        for (int i = 0; i < took; ++i) {
+            const std::int32_t s = samples[std::size_t(i)];
+            QCOMPARE(slot->Samples[i],
+                     format == DtFormat::Int16 ? std::clamp(s, -32768, 32767) : s);
+        }
+        if (!IsSteim(format) || took == int(samples.size()))
+            return;
+        // The last word of the last frame is in use, and one sample more changes nothing.
+        QVERIFY2((packet[64 + 14 * 64 + 3] & 3) != 0, "last word of the last frame is empty");
+        const Samples fewer(samples.begin(), samples.begin() + took + 1);
+        PacketBytes again{};
+        QCOMPARE(WriteDtPacket(again, fields, fewer), took);
+    }
+
+    void eventHeaderReadsBackWithTextsCutToTheirFields_data()
+    {
+        QTest::addColumn<bool>("trailer");
+        QTest::addColumn<bool>("bank");
+        QTest::addColumn<int>("formatByte");
+        QTest::addColumn<bool>("tooLong"); // every text longer than its field
+        QTest::newRow("EH of bank 0") << false << false << 0xC2 << false;
+        QTest::newRow("ET of bank 1") << true << true << 0x16 << false;
+        QTest::newRow("EH format C1, texts cut") << false << false << 0xC1 << true;
+    }
+    void eventHeaderReadsBackWithTextsCutToTheirFields()
+    {
+        QFETCH(bool, trailer);
+        QFETCH(bool, bank);
+        QFETCH(int, formatByte);
+        QFETCH(bool, tooLong);
+        EventHeaderFields fields;
+        fields.Header.DasId = 0x9A3D;
+        fields.Header.Time = DayTime{DayNumberFromYmd(2025, 6, 1), 1000.0};
+        fields.Trailer = trailer;
+        fields.Stream = 2;
+        fields.ChannelBank = bank;
+        fields.FormatByte = std::uint8_t(formatByte);
+        fields.Name = tooLong ? "ABCDEFG" : "S3";
+        fields.EventKind = tooLong ? "CONTINUOUS" : "CON";
+        fields.SampleRate = tooLong ? " 250.0" : " 250";
+        fields.Positions[0] = {"1.5uV", "20.0", 'V'};
+        fields.Positions[1] = {"2mV", "1.25", 'A'};
+        fields.Positions[15] = {"0.5V", "500", 'D'};
+        if (tooLong)
+            fields.Positions[2] = {"1.5uV-and-more", "20.00000", 'V'};
+        PacketBytes packet{};
+        WriteEventHeader(packet, fields);
+        QCOMPARE(packet[1], std::uint8_t(trailer ? 'T' : 'H'));
+        QCOMPARE(packet[288 + 8 * 3], std::uint8_t(' ')); // position 3's bit weight stays blank
+        QCOMPARE(packet[544 + 6 * 3], std::uint8_t(' '));
+
+        EventHeaderInfo info;
+        QVERIFY(ParseEventHeader(packet, info));
+        QCOMPARE(info.DasId, fields.Header.DasId);
+        QCOMPARE(info.Stream, fields.Stream);
+        QCOMPARE(info.ChannelBank, bank);
+        QCOMPARE(QByteArray(info.Name), QByteArray(tooLong ? "ABCD" : "S3"));
+        QCOMPARE(info.SampleRate, 250.0);
+        QCOMPARE(info.Positions[0].BitWeight, 1.5e-6);
+        QCOMPARE(info.Positions[0].VoltsPerUnit, 20.0);
+        QCOMPARE(info.Positions[0].Kind, UnitKind::V);
+        QCOMPARE(info.Positions[1].BitWeight, 0.002);
+        QCOMPARE(info.Positions[1].Kind, UnitKind::A);
+        QCOMPARE(info.Positions[15].BitWeight, 0.5);
+        QCOMPARE(info.Positions[15].Kind, UnitKind::D);
+        QCOMPARE(info.Positions[3].Kind, UnitKind::None);
     }
 };
 
-QTEST_GUILESS_MAIN(TestPksdSim)
+QTEST_GUILESS_MAIN(TstPksdSim)
 #include "tst_pksdsim.moc"

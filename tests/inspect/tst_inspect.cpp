@@ -1,0 +1,682 @@
+// tremvue-inspect under a decimal-comma locale, in-process and as the operator runs it: what it
+// cuts out of files and pipes, the lines and reports it prints, its exit status, and its
+// miniSEED export read back with libmseed: every sample is the one our decoder gives, every
+// packet starts a record at its own time, rates and names are as documented.
+#include "tests/common/childprocess.h"
+#include "tests/common/commalocale.h"
+#include "tests/common/packetbytes.h"
+
+#include "link/bytespan.h"
+#include "link/frame.h"
+#include "packets/byteorder.h"
+#include "packets/dtpacket.h"
+#include "tools/inspect/inspectrun.h"
+#include "tools/packetwriter/packetwriter.h"
+#include "tools/pksd-sim/simoptions.h"
+#include "tools/pksd-sim/simulatedsource.h"
+#include "tools/pksd-sim/simunits.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <libmseed.h>
+
+#include <climits>
+#include <map>
+#include <memory>
+
+namespace {
+
+QByteArray Bytes(const PacketBytes& p)
+{
+    return QByteArray(reinterpret_cast<const char*>(p.data()), qsizetype(p.size()));
+}
+
+QByteArray Framed(const QByteArray& payload, std::uint16_t type = 2)
+{
+    return testpackets::FrameBytes(type, std::int32_t(payload.size()), ByteSpan(payload));
+}
+
+// Unit 9A3C, stream 2, channel 5, 2006.01.01 12:34:56.789, sequence 4321.
+QByteArray Dt(DtFormat format, const std::vector<std::int32_t>& samples)
+{
+    DtFields f;
+    f.Header.Experiment = 7;
+    f.Header.DasId = 0x9A3C;
+    f.Header.Sequence = 4321;
+    f.Header.Time = DayTime{732692, 45296789.0};
+    f.Event = 17;
+    f.Stream = 2;
+    f.Channel = 5;
+    f.Format = format;
+    PacketBytes p{};
+    WriteDtPacket(p, f, samples);
+    return Bytes(p);
+}
+
+EventHeaderFields EhFields(const char* name = "NORT")
+{
+    EventHeaderFields f;
+    f.Header.DasId = 0x9A3C;
+    f.Stream = 3;
+    f.Name = name;
+    f.SampleRate = " 100";
+    f.Positions[0] = {"1.5uV", "20.0", 'V'};
+    f.Positions[4] = {"2mV", "0.3", 'A'};
+    f.Positions[9] = {"3.0", "1.0", 'D'}; // no unit: not usable
+    return f;
+}
+
+QByteArray Eh(const EventHeaderFields& f)
+{
+    PacketBytes p{};
+    WriteEventHeader(p, f);
+    return Bytes(p);
+}
+
+// The event header pksd-sim writes for six channels at 0.5 samples per second.
+QByteArray SimEh()
+{
+    SimOptions options;
+    QString message;
+    if (ParseSimOptions(Args("pksd-sim --rate 0.5 --channels 6"), options, message) !=
+        ParseOutcome::Run)
+        return {};
+    PacketBytes p{};
+    WriteEventHeader(p, MakeEventHeader(options, 0, 0, 0, DayTime{738000, 0.0}));
+    return Bytes(p);
+}
+
+// Hands out at most 7 bytes per read, as a pipe may.
+class TrickleDevice final : public QIODevice
+{
+public:
+    explicit TrickleDevice(const QByteArray& bytes) : data(bytes) { open(ReadOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char* out, qint64 max) override
+    {
+        const qint64 n = std::min<qint64>({max, 7, data.size() - at});
+        std::memcpy(out, data.constData() + at, std::size_t(n));
+        at += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray data;
+    qint64 at = 0;
+};
+
+struct Run
+{
+    int Status = -1;
+    QByteArray Out;
+};
+
+// Reads input from standard input, in pieces as a pipe gives them.
+Run Inspect(QStringList args, const QByteArray& input)
+{
+    args.append(QStringLiteral("-"));
+    TrickleDevice in(input);
+    QBuffer out;
+    QBuffer err;
+    out.open(QIODevice::WriteOnly);
+    err.open(QIODevice::WriteOnly);
+    const int status = RunInspect(args, in, out, err);
+    return {status, out.data() + err.data()};
+}
+
+using testpackets::Put32;
+
+struct ReadRecord
+{
+    QByteArray Name; // NET.STA.LOC.CHA
+    hptime_t Start = 0;
+    double Rate = 0.0;
+    int Encoding = 0;
+    int Sequence = 0;
+    std::vector<std::int32_t> Samples;
+    QByteArray Bytes;
+};
+
+std::vector<ReadRecord> ReadMseed(const QString& path)
+{
+    std::vector<ReadRecord> out;
+    MSRecord* msr = nullptr;
+    const QByteArray file = QFile::encodeName(path);
+    while (ms_readmsr(&msr, file.constData(), 0, nullptr, nullptr, 1, 1, 0) == MS_NOERROR) {
+        ReadRecord r;
+        r.Name = QByteArray(msr->network) + '.' + msr->station + '.' + msr->location + '.' +
+                 msr->channel;
+        r.Start = msr->starttime;
+        r.Rate = msr->samprate;
+        r.Encoding = msr->encoding;
+        r.Sequence = msr->sequence_number;
+        const auto* samples = static_cast<const std::int32_t*>(msr->datasamples);
+        r.Samples.assign(samples, samples + msr->numsamples);
+        r.Bytes = QByteArray(msr->record, msr->reclen);
+        out.push_back(std::move(r));
+    }
+    ms_readmsr(&msr, nullptr, 0, nullptr, nullptr, 0, 0, 0);
+    return out;
+}
+
+hptime_t PacketStart(const DtPacket& p)
+{
+    const CalendarDate c = CalendarFromDay(p.Time.Day);
+    return ms_time2hptime(c.Year, c.DayOfYear, 0, 0, 0, 0) + hptime_t(p.Time.Msec) * 1000;
+}
+
+// Unit 9A3C, stream 2, channel 5, stating the count given. Frame 0 holds the codes, X0 and XN,
+// then data words; every later frame 15 data words.
+testpackets::Packet SteimPacket(std::uint8_t format, unsigned stated, std::uint32_t firstCodes,
+                                const std::vector<std::pair<unsigned, std::uint32_t>>& words)
+{
+    testpackets::Packet packet = testpackets::DtBytes(format, stated, 2, 5);
+    std::uint32_t codes = firstCodes;
+    std::size_t frame = 0;
+    int k = 3;
+    for (const auto& [code, word] : words) {
+        if (k == 16) {
+            Put32(packet.data() + 64 + 64 * frame, codes);
+            ++frame, k = 1, codes = 0;
+        }
+        codes |= code << (30 - 2 * k);
+        Put32(packet.data() + 64 + 64 * frame + 4 * std::size_t(k++), word);
+    }
+    Put32(packet.data() + 64 + 64 * frame, codes);
+    return packet;
+}
+
+std::vector<std::pair<unsigned, std::uint32_t>> Words(unsigned code, int n, std::uint32_t first)
+{
+    std::vector<std::pair<unsigned, std::uint32_t>> words;
+    for (int i = 0; i < n; ++i)
+        words.emplace_back(code, i == 0 ? first : std::uint32_t(i * 37 % 200 - 100));
+    return words;
+}
+
+// X0 and XN set to our decoder's first and last sample, moved by the shifts.
+QByteArray WithEnds(testpackets::Packet packet, std::uint32_t xnShift = 0,
+                    std::uint32_t x0Shift = 0)
+{
+    auto slot = std::make_unique<DtPacket>();
+    DecodeDtPacket(*slot, packet);
+    Put32(packet.data() + 68, std::uint32_t(slot->Samples[0]) + x0Shift);
+    Put32(packet.data() + 72, std::uint32_t(slot->Samples[slot->SampleCount - 1]) + xnShift);
+    return Bytes(packet);
+}
+
+// The index-th of consecutive 32-bit packets of a channel at 40 samples per second.
+QByteArray Int32Packet(unsigned channel, unsigned index, unsigned count = 250)
+{
+    testpackets::Header h;
+    h.Hour = h.Minute = 0;
+    h.Second = index * 6 + index / 4;
+    h.Msec = index * 250 % 1000;
+    testpackets::Packet p = testpackets::DtBytes(0x32, count, 2, channel, h);
+    for (unsigned i = 0; i < count; ++i)
+        Put32(p.data() + 24 + 4 * i, index * 1000 + i);
+    return Bytes(p);
+}
+
+// An event header of stream 2 that states rate.
+QByteArray EventHeader(const char* rate)
+{
+    EventHeaderFields f = EhFields();
+    f.Stream = 2;
+    f.SampleRate = rate;
+    f.Positions[5] = {"1.5uV", "20.0", 'V'}; // the channel of the Steim packets
+    return Eh(f);
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(DtFormat)
+
+class TstInspect : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void samplesPrintedAreTheWrittenOnes_data();
+    void samplesPrintedAreTheWrittenOnes();
+    void linesAndReportsKeepEveryFieldAndThePoint_data();
+    void linesAndReportsKeepEveryFieldAndThePoint();
+    void exitStatusTellsBadUsageMissingAndDamagedInput_data();
+    void exitStatusTellsBadUsageMissingAndDamagedInput();
+    void simulatedSessionExportsEverySampleAtItsTime();
+    void decoderDeparturesExportAsDecoded_data();
+    void decoderDeparturesExportAsDecoded();
+    void recordNamesAndRatesAreRightAndBadPacketsSkipped_data();
+    void recordNamesAndRatesAreRightAndBadPacketsSkipped();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TstInspect::initTestCase()
+{
+    RequireCommaLocale();
+    DetectByteOrder();
+    QVERIFY(dir.isValid());
+}
+
+void TstInspect::samplesPrintedAreTheWrittenOnes_data()
+{
+    QTest::addColumn<DtFormat>("format");
+    QTest::addColumn<std::vector<std::int32_t>>("samples");
+    std::vector<std::int32_t> wide;
+    for (int i = 0; i < 300; ++i)
+        wide.push_back(i % 2 ? 250000000 - i : -250000000 + i * 7);
+    QTest::newRow("16-bit extremes")
+        << DtFormat::Int16 << std::vector<std::int32_t>{-32768, -1, 0, 32767};
+    QTest::newRow("32-bit extremes")
+        << DtFormat::Int32 << std::vector<std::int32_t>{INT_MIN, -1, 0, INT_MAX};
+    QTest::newRow("Steim-2 wide") << DtFormat::Steim2 << wide;
+}
+
+void TstInspect::samplesPrintedAreTheWrittenOnes()
+{
+    QFETCH(DtFormat, format);
+    QFETCH(std::vector<std::int32_t>, samples);
+    const QByteArray packet = Dt(format, samples);
+    const Run json = Inspect(Args("--packets --json --samples"), packet);
+    QCOMPARE(json.Status, 0);
+    const QJsonObject object = QJsonDocument::fromJson(json.Out).object();
+    const QJsonArray got = object.value(QStringLiteral("Samples")).toArray();
+    QVERIFY(!got.isEmpty());
+    QCOMPARE(object.value(QStringLiteral("SampleCount")).toInt(), got.size());
+    QByteArray text = " ";
+    for (qsizetype i = 0; i < got.size(); ++i) {
+        QCOMPARE(got[i].toInteger(), qint64(samples[std::size_t(i)]));
+        text += ' ' + QByteArray::number(samples[std::size_t(i)]);
+    }
+    const Run plain = Inspect(Args("--packets --samples"), packet);
+    QCOMPARE(plain.Out.split('\n').value(1), text);
+}
+
+void TstInspect::linesAndReportsKeepEveryFieldAndThePoint_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<int>("listed"); // lines that show a packet
+    QTest::addColumn<QByteArrayList>("shown");
+    const QStringList packets = Args("--packets --samples");
+    const QStringList frames = Args("--frames");
+    const QStringList json = Args("--packets --json");
+    const QByteArray dt = Dt(DtFormat::Int16, {1, -1, 3});
+    auto withByte = [](QByteArray packet, int at, char byte) {
+        packet[at] = byte;
+        return packet;
+    };
+    EventHeaderFields et = EhFields("a\"\\b");
+    et.Trailer = et.ChannelBank = true;
+    EventHeaderFields badKind = EhFields();
+    badKind.EventKind = "XYZ";
+    EventHeaderFields badFormat = EhFields();
+    badFormat.FormatByte = 0x24;
+    QByteArray overstated = dt;
+    WriteBcd(reinterpret_cast<std::uint8_t*>(overstated.data()) + 20, 4, 9999);
+
+    QTest::newRow("DT") << frames << Framed(dt) << 0 << 1
+                        << QByteArrayList{"DT 9A3C stream 2 channel 5 samples 3 format 1 time "
+                                          "2006.01.01 12:34:56.789 seq 4321\n"};
+    QTest::newRow("DT json")
+        << json << dt << 0 << 0
+        << QByteArrayList{"{\"Channel\":5,\"DasId\":\"9A3C\",\"Event\":17,\"Experiment\":7,"
+                          "\"Format\":1,\"SampleCount\":3,\"Sequence\":4321,\"Stream\":2,"
+                          "\"Time\":\"2006.01.01 12:34:56.789\",\"Type\":\"DT\"}\n"};
+    QTest::newRow("pksd-sim's EH at 0.5 sps")
+        << packets << SimEh() << 0 << 1
+        << QByteArrayList{"rate 0.5 positions 6\n",
+                          "  position 3 channel 3 bitweight 2.4e-06 voltsperunit 1.25 unit "
+                          "M/S^2\n"};
+    QTest::newRow("ET of bank 1, quoted name")
+        << packets << Eh(et) << 0 << 0
+        << QByteArrayList{"ET 9A3C stream 3 channels 16-31 name \"a\\\"\\\\b\" rate 100 "
+                          "positions 2\n  position 0 channel 16 bitweight 1.5e-06 voltsperunit "
+                          "20 unit M/S\n  position 4 channel 20 bitweight 0.002 voltsperunit "
+                          "0.3 unit M/S^2\n"};
+    QTest::newRow("ET json")
+        << json << Eh(et) << 0 << 0
+        << QByteArrayList{"{\"ChannelBank\":true,\"DasId\":\"9A3C\",\"Name\":\"a\\\"\\\\b\","
+                          "\"Positions\":[{\"BitWeight\":1.5e-06,\"Channel\":16,\"Position\":0,"
+                          "\"UnitCode\":\"M/S\",\"VoltsPerUnit\":20},{\"BitWeight\":0.002,"
+                          "\"Channel\":20,\"Position\":4,\"UnitCode\":\"M/S^2\",\"VoltsPerUnit\":"
+                          "0.3}],\"SampleRate\":100,\"Stream\":3,\"Type\":\"ET\"}\n"};
+    // Bit weights of positions 0-3 end at byte 320: every sensor field reads as blanks.
+    QTest::newRow("EH cut to 320 bytes")
+        << Args("--frames --json") << Framed(Eh(EhFields()).left(320)) << 0 << 0
+        << QByteArrayList{"EH payload of 320 bytes: the bytes from 320 on are read as blanks",
+                          "\"Positions\":[{\"BitWeight\":1.5e-06,\"Channel\":0,\"Position\":0,"
+                          "\"UnitCode\":\"Unk\",\"VoltsPerUnit\":0}]"};
+    QTest::newRow("DT format C1 refused, the next shown")
+        << packets << withByte(dt, 23, char(0xC1)) + dt << 0 << 1
+        << QByteArrayList{"-: offset 0: refused DT packet: unknown format byte 0xC1\n"};
+    QTest::newRow("EH of unknown kind refused")
+        << packets << Eh(badKind) + dt << 0 << 1
+        << QByteArrayList{"-: offset 0: refused EH packet: unknown event kind \"XYZ\"\n"};
+    QTest::newRow("EH of unknown format refused")
+        << packets << Eh(badFormat) << 0 << 0
+        << QByteArrayList{"-: offset 0: refused EH packet: unknown format byte 0x24\n"};
+    QTest::newRow("foreign type") << packets << withByte(withByte(dt, 0, '\0'), 1, char(0xFF)) << 0
+                                  << 0
+                                  << QByteArrayList{"-: offset 0: type \"\\x00\\xFF\" is not a "
+                                                    "recorder packet type this tool knows\n"};
+    QTest::newRow("truncated frame")
+        << frames << Framed(dt) + Framed(dt).left(500) << 3 << 1
+        << QByteArrayList{"-: offset 1030: truncated frame: 494 of 1024 payload bytes\n"};
+    QTest::newRow("no input") << packets << QByteArray() << 0 << 0 << QByteArrayList{};
+    QTest::newRow("one byte short") << packets << dt.left(1023) << 3 << 0
+                                    << QByteArrayList{"-: offset 0: truncated packet: 1023 of "
+                                                      "1024 bytes\n"};
+    QTest::newRow("frame header cut")
+        << frames << Framed(dt) + QByteArray(5, '\0') << 3 << 1
+        << QByteArrayList{"-: offset 1030: truncated frame header: 5 of 6 bytes\n"};
+    QTest::newRow("length 1025 stops the reading")
+        << frames << Framed(dt) + QByteArray::fromHex("000200000401") + Framed(dt) << 3 << 1
+        << QByteArrayList{"-: offset 1030: bad frame length 1025 (allowed 0 to 1024)"};
+    QTest::newRow("negative length stops the reading")
+        << frames << QByteArray::fromHex("000280000000") + Framed(dt) << 3 << 0
+        << QByteArrayList{"-: offset 0: bad frame length -2147483648"};
+    QTest::newRow("600-byte DT shown")
+        << frames << Framed(dt.left(600)) << 0 << 1
+        << QByteArrayList{"-: offset 0: DT payload of 600 bytes, not 1024: not ingestible"};
+    QTest::newRow("10-byte DT") << frames << Framed(dt.left(10)) << 0 << 0
+                                << QByteArrayList{"DT payload of 10 bytes"};
+    QTest::newRow("empty frame") << frames << Framed({}, 9) << 0 << 0
+                                 << QByteArrayList{"-: offset 0: payload of 0 bytes holds no "
+                                                   "packet type (frame type 9)\n"};
+    QTest::newRow("count beyond the data area")
+        << packets << overstated << 0 << 1
+        << QByteArrayList{"the packet states 9999 samples, its data area holds 500\n"};
+}
+
+void TstInspect::linesAndReportsKeepEveryFieldAndThePoint()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
+    QFETCH(int, status);
+    QFETCH(int, listed);
+    QFETCH(QByteArrayList, shown);
+    const Run run = Inspect(args, input);
+    QCOMPARE(run.Status, status);
+    for (const QByteArray& text : shown)
+        QVERIFY2(run.Out.contains(text), run.Out.constData());
+    int packetLines = 0;
+    for (const QByteArray& line : run.Out.split('\n'))
+        packetLines += line.startsWith("DT ") || line.startsWith("EH ") ? 1 : 0;
+    QCOMPARE(packetLines, listed);
+    if (args.contains(QStringLiteral("--json")))
+        for (const QByteArray& line : run.Out.trimmed().split('\n'))
+            QVERIFY2(QJsonDocument::fromJson(line).isObject(), line.constData());
+}
+
+void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+    const QByteArray packets = Dt(DtFormat::Steim2, {5, 6, 4}) + Eh(EhFields());
+    auto file = [this](const char* name, const QByteArray& bytes) {
+        QFile f(dir.filePath(QLatin1String(name)));
+        if (f.open(QIODevice::WriteOnly))
+            f.write(bytes);
+        return f.fileName();
+    };
+    const QString whole = file("whole.bin", packets);
+    const QString cut = file("cut.bin", packets.left(1024 + 700));
+    const QString bad =
+        file("bad.bin", Framed(packets.left(1024)) + QByteArray::fromHex("0002000007D0") + packets);
+    const QString none = dir.filePath(QStringLiteral("none"));
+    QTest::newRow("help") << Args("--help") << 0 << QByteArray("Usage: tremvue-inspect")
+                          << QByteArray();
+    QTest::newRow("no mode") << Args("", {whole}) << 2 << QByteArray()
+                             << QByteArray("one of --packets or --frames is needed\nUsage:");
+    QTest::newRow("both modes") << Args("--frames --packets", {whole}) << 2 << QByteArray()
+                                << QByteArray("exclude each other");
+    QTest::newRow("no input named")
+        << Args("--packets") << 2 << QByteArray() << QByteArray("no input named");
+    QTest::newRow("unknown option") << Args("--packets --bogus", {whole}) << 2 << QByteArray()
+                                    << QByteArray("unknown option --bogus");
+    QTest::newRow("samples with --mseed")
+        << Args("--packets --samples --mseed", {none, whole}) << 2 << QByteArray()
+        << QByteArray("--samples does not go with --mseed");
+    QTest::newRow("whole file") << Args("--packets", {whole}) << 0 << QByteArray("EH 9A3C stream 3")
+                                << QByteArray();
+    QTest::newRow("missing file") << Args("--packets", {none}) << 1 << QByteArray()
+                                  << QByteArray("cannot open " + none.toLocal8Bit());
+    QTest::newRow("-- ends the options")
+        << Args("--frames -- --x") << 1 << QByteArray() << QByteArray("cannot open --x");
+    QTest::newRow("miniSEED file not writable")
+        << Args("--packets --mseed", {none + QStringLiteral("/x.mseed"), whole}) << 1
+        << QByteArray() << QByteArray("cannot open " + none.toLocal8Bit() + "/x.mseed");
+    QTest::newRow("bad frame length")
+        << Args("--frames", {bad}) << 3 << QByteArray("offset 1030: bad frame length 2000")
+        << QByteArray();
+    QTest::newRow("missing file wins over a damaged one")
+        << Args("--packets", {cut, none, whole}) << 1
+        << (cut.toLocal8Bit() + ": offset 1024: truncated packet: 700 of 1024 bytes\nDT 9A3C")
+        << QByteArray("cannot open");
+    QTest::newRow("standard input")
+        << Args("--packets --json -") << 0 << QByteArray("\"SampleCount\":3") << QByteArray();
+}
+
+void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QByteArray, out);
+    QFETCH(QByteArray, err);
+    TestChild inspect;
+    const QByteArray input = Dt(DtFormat::Steim2, {5, 6, 4});
+    QCOMPARE(inspect.Run(QStringLiteral(TREMVUE_INSPECT_BINARY), args, input), status);
+    const QByteArray gotOut = inspect.readAllStandardOutput();
+    const QByteArray gotErr = inspect.readAllStandardError();
+    QVERIFY2(gotOut.contains(out), gotOut.constData());
+    QVERIFY2(gotErr.contains(err), gotErr.constData());
+    QCOMPARE(gotOut.isEmpty(), out.isEmpty());
+}
+
+void TstInspect::simulatedSessionExportsEverySampleAtItsTime()
+{
+    SimOptions options;
+    options.Format = FormatChoice::Mixed;
+    options.Channels = 4;
+    SimulatedSource source(options, 1700000000000);
+    QByteArray session;
+    OutgoingPacket packet;
+    for (int dt = 0; dt < 200 && source.Next(packet);) {
+        session += testpackets::FrameBytes(packet.FrameType, std::int32_t(packet.Payload.size()),
+                                           ByteSpan(packet.Payload));
+        dt += packet.Payload.startsWith("DT") ? 1 : 0;
+    }
+    const QString out = dir.filePath(QStringLiteral("session.mseed"));
+    const Run run = Inspect(Args("--frames --mseed", {out}), session);
+    QCOMPARE(run.Status, 0);
+    QVERIFY2(run.Out.contains("exported 200 data packets of 4 channels"), run.Out.constData());
+
+    std::map<QByteArray, std::vector<std::int32_t>> got, expected;
+    std::map<QByteArray, std::map<hptime_t, QByteArray>> recordAt;
+    int sequence = 0;
+    for (const ReadRecord& r : ReadMseed(out)) {
+        QCOMPARE(r.Sequence, ++sequence);
+        QCOMPARE(r.Rate, 100.0); // the event header's
+        got[r.Name].insert(got[r.Name].end(), r.Samples.begin(), r.Samples.end());
+        recordAt[r.Name][r.Start] = r.Bytes;
+    }
+    auto slot = std::make_unique<DtPacket>();
+    int copied = 0;
+    for (auto rest = ByteSpan(session); !rest.empty();) {
+        const Frame frame = ReadFrame(rest);
+        rest = rest.subspan(frame.Size());
+        if (frame.Payload[0] != 'D' || !DecodeDtPacket(*slot, frame.Payload))
+            continue;
+        const QByteArray name = "XX.9A3C.00.HH" + QByteArray(1, "ZNE3"[slot->Channel]);
+        expected[name].insert(expected[name].end(), slot->Samples,
+                              slot->Samples + slot->SampleCount);
+        QCOMPARE(recordAt[name].count(PacketStart(*slot)), std::size_t{1});
+        if (slot->Format == FormatSteim1 || slot->Format == FormatSteim2) {
+            const QByteArray frames(reinterpret_cast<const char*>(frame.Payload.data()) + 64, 960);
+            QVERIFY(recordAt[name][PacketStart(*slot)].mid(64) == frames);
+            ++copied;
+        }
+    }
+    QVERIFY(copied > 10);
+    QVERIFY(got == expected);
+    const QByteArray ways = QStringLiteral("(%1 with their Steim frames copied, %2 encoded again)")
+                                .arg(copied)
+                                .arg(200 - copied)
+                                .toLatin1();
+    QVERIFY2(run.Out.contains(ways), run.Out.constData());
+}
+
+void TstInspect::decoderDeparturesExportAsDecoded_data()
+{
+    QTest::addColumn<QByteArray>("packet");
+    QTest::addColumn<bool>("copied");
+    QTest::addColumn<int>("encoding");
+    QTest::newRow("Steim-1 in 32-bit words")
+        << WithEnds(SteimPacket(0xC0, 60, 0, Words(3, 60, 5000))) << true << int(DE_STEIM1);
+    QTest::newRow("fewer samples than stated")
+        << WithEnds(SteimPacket(0xC0, 9999, 0, Words(3, 60, 5000))) << true << int(DE_STEIM1);
+    QTest::newRow("last sample word wrong")
+        << WithEnds(SteimPacket(0xC0, 60, 0, Words(3, 60, 5000)), 1) << false << int(DE_STEIM2);
+    QTest::newRow("data codes in words 1-2")
+        << WithEnds(SteimPacket(0xC0, 9999, (3u << 28) | (3u << 26), Words(3, 60, 5000))) << false
+        << int(DE_STEIM2);
+    auto noX0 = Words(3, 60, 5000);
+    noX0.insert(noX0.begin(), {0u, 0u});
+    QTest::newRow("X0 unused when word 3 is empty")
+        << WithEnds(SteimPacket(0xC0, 60, 0, noX0), 0, 1000) << false << int(DE_STEIM2);
+    QTest::newRow("Steim-2 word with no layout")
+        << WithEnds(SteimPacket(0xC2, 9999, 0, {{1, 0x01020304}, {2, 0x00001234}, {1, 0x05060708}}))
+        << false << int(DE_STEIM2);
+    testpackets::Packet wide = testpackets::DtBytes(0x32, 250, 2, 5);
+    for (std::uint32_t i = 0; i < 250; ++i)
+        Put32(wide.data() + 24 + 4 * i, i % 2 ? 0x40000000 : 0xC0000000);
+    QTest::newRow("32-bit beyond Steim-2") << Bytes(wide) << false << int(DE_INT32);
+    QTest::newRow("16-bit") << Bytes(testpackets::Int16Dt(0x9A3C, 2, 5, 1, 500)) << false
+                            << int(DE_STEIM2);
+}
+
+void TstInspect::decoderDeparturesExportAsDecoded()
+{
+    QFETCH(QByteArray, packet);
+    QFETCH(bool, copied);
+    QFETCH(int, encoding);
+    const QString out = dir.filePath(QStringLiteral("departure.mseed"));
+    const Run run = Inspect(Args("--packets --mseed", {out}), EventHeader(" 100") + packet);
+    QVERIFY2(run.Status == 0, run.Out.constData());
+    auto slot = std::make_unique<DtPacket>();
+    QVERIFY(DecodeDtPacket(*slot, ByteSpan(packet)));
+    const std::vector<ReadRecord> records = ReadMseed(out);
+    QVERIFY(!records.empty());
+    QCOMPARE(records.front().Start, PacketStart(*slot));
+    std::vector<std::int32_t> samples;
+    for (const ReadRecord& r : records) {
+        QCOMPARE(r.Name, QByteArray("XX.9A3C.02.HH5"));
+        QCOMPARE(r.Encoding, encoding);
+        samples.insert(samples.end(), r.Samples.begin(), r.Samples.end());
+        // No reader may warn of a failed integrity check.
+        const auto* xn = reinterpret_cast<const std::uint8_t*>(r.Bytes.constData()) + 72;
+        if (r.Encoding != DE_INT32)
+            QCOMPARE(std::int32_t(std::uint32_t(xn[0]) << 24 | xn[1] << 16 | xn[2] << 8 | xn[3]),
+                     r.Samples.back());
+    }
+    QVERIFY(samples == std::vector<std::int32_t>(slot->Samples, slot->Samples + slot->SampleCount));
+    QCOMPARE(records.size() == 1 && records.front().Bytes.mid(64) == packet.mid(64), copied);
+}
+
+void TstInspect::recordNamesAndRatesAreRightAndBadPacketsSkipped_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("option"); // "--network N", or the text of a names file
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("name"); // of every record; no record when empty
+    QTest::addColumn<double>("rate");
+    QTest::addColumn<QByteArray>("output");
+    const QByteArray ch1 = Int32Packet(1, 0) + Int32Packet(1, 1) + Int32Packet(1, 2);
+    const QByteArray one = Int32Packet(1, 0);
+    QByteArray refused = Int32Packet(1, 3);
+    refused[23] = char(0x2C);
+    QTest::newRow("rate measured between packets")
+        << ch1 << QByteArray() << 0 << QByteArray("XX.9A3C.02.BHN") << 40.0
+        << QByteArray("exported 3 data packets of 1 channels");
+    QTest::newRow("event header's rate before the measured one")
+        << EventHeader("1000") + Int32Packet(5, 0) + Int32Packet(5, 1) << QByteArray() << 0
+        << QByteArray("XX.9A3C.02.FH5") << 1000.0 << QByteArray("exported 2 data packets");
+    QTest::newRow("network and channel 12")
+        << Int32Packet(12, 0) + Int32Packet(12, 1) << QByteArray("--network Z") << 0
+        << QByteArray("Z.9A3C.02.BHC") << 40.0 << QByteArray("exported 2");
+    QTest::newRow("names file")
+        << ch1 << QByteArray("# field names\n9a3c 2 1 GE.KARL..EHN\nFFFF 99 99 XX.A.00.HHZ\n") << 0
+        << QByteArray("GE.KARL..EHN") << 40.0 << QByteArray("exported 3");
+    QTest::newRow("channel 32 has no default name")
+        << Int32Packet(32, 0) + Int32Packet(32, 1) << QByteArray() << 3 << QByteArray() << 0.0
+        << QByteArray("channels above 31 have no default SEED name");
+    QTest::newRow("one packet has no rate") << one << QByteArray() << 3 << QByteArray() << 0.0
+                                            << QByteArray("DT packet not exported: no sample "
+                                                          "rate known");
+    QTest::newRow("refused packet skipped")
+        << ch1 + refused << QByteArray() << 3 << QByteArray("XX.9A3C.02.BHN") << 40.0
+        << QByteArray("1 not exported");
+    QTest::newRow("cut packet skipped")
+        << ch1 + one.left(500) << QByteArray() << 3 << QByteArray("XX.9A3C.02.BHN") << 40.0
+        << QByteArray("truncated packet: 500 of 1024 bytes");
+    QTest::newRow("names file: station of 7")
+        << one << QByteArray("9A3C 2 1 XX.STATION.00.HHZ\n") << 2 << QByteArray() << 0.0
+        << QByteArray("names.txt:1: \"XX.STATION.00.HHZ\" is not");
+    QTest::newRow("names file: named twice")
+        << one << QByteArray("#\n9A3C 2 1 XX.A.00.HHZ\n\n9A3C 2 1 XX.B.00.HHZ\n") << 2
+        << QByteArray() << 0.0 << QByteArray("names.txt:4: the channel is named already on line 2");
+    QTest::newRow("names file: channel 100")
+        << one << QByteArray("9A3C 2 100 XX.A.00.HHZ\n") << 2 << QByteArray() << 0.0
+        << QByteArray("names.txt:1: stream and channel are numbers");
+    QTest::newRow("names file: no channel")
+        << one << QByteArray("9A3C 2 XX.A.00.HHZ\n") << 2 << QByteArray() << 0.0
+        << QByteArray("names.txt:1: expected UNIT STREAM CHANNEL");
+}
+
+void TstInspect::recordNamesAndRatesAreRightAndBadPacketsSkipped()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QByteArray, option);
+    QFETCH(int, status);
+    QFETCH(QByteArray, name);
+    QFETCH(double, rate);
+    QFETCH(QByteArray, output);
+    const QString out = dir.filePath(QStringLiteral("rates.mseed"));
+    QStringList args = Args("--packets --mseed", {out});
+    if (option.startsWith("--network")) {
+        args += QString::fromLatin1(option).split(QLatin1Char(' '));
+    } else if (!option.isEmpty()) {
+        QFile names(dir.filePath(QStringLiteral("names.txt")));
+        QVERIFY(names.open(QIODevice::WriteOnly) && names.write(option) == option.size());
+        args << QStringLiteral("--names") << names.fileName();
+    }
+    QFile::remove(out);
+    const Run run = Inspect(args, input);
+    QCOMPARE(run.Status, status);
+    QVERIFY2(run.Out.contains(output), run.Out.constData());
+    const std::vector<ReadRecord> records = ReadMseed(out);
+    QCOMPARE(records.empty(), name.isEmpty());
+    for (const ReadRecord& r : records) {
+        QCOMPARE(r.Name, name);
+        QCOMPARE(r.Rate, rate);
+    }
+}
+
+QTEST_GUILESS_MAIN(TstInspect)
+#include "tst_inspect.moc"
