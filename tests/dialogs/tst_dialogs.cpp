@@ -219,7 +219,7 @@ private slots:
         QCOMPARE(std::pair(cat.SortColumn, cat.SortOrder), std::pair(3, 1));
     }
 
-    void rowTexts_data()
+    void rowTextsShowUnitStreamChannelAndRate_data()
     {
         QTest::addColumn<int>("das");
         QTest::addColumn<int>("stream");
@@ -239,7 +239,7 @@ private slots:
         QTest::newRow("small unit, channel 31")
             << 0x00a << 1 << 31 << 0.0 << 5.0 << "000A-02 000A 02 32 5";
     }
-    void rowTexts()
+    void rowTextsShowUnitStreamChannelAndRate()
     {
         QFETCH(int, das);
         QFETCH(int, stream);
@@ -353,13 +353,13 @@ private slots:
         QTEST(Chosen(cat), "chosen");
     }
 
-    void changeColor_data()
+    void colourChangeReachesOnlyTheSelectedRows_data()
     {
         QTest::addColumn<bool>("choose");
         QTest::newRow("colour chosen") << true;
         QTest::newRow("colour dialog cancelled") << false;
     }
-    void changeColor()
+    void colourChangeReachesOnlyTheSelectedRows()
     {
         QFETCH(bool, choose);
         const QColor chosen(10, 20, 30);

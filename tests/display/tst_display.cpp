@@ -550,7 +550,7 @@ private slots:
         QVERIFY(RowsWith(s.image, kRed).empty());
     }
 
-    void resizeRule_data()
+    void pictureIsRemadeOnlyWhenItMustGrow_data()
     {
         QTest::addColumn<QSize>("picture"); // logical size; empty: none yet
         QTest::addColumn<QSize>("window");
@@ -564,7 +564,7 @@ private slots:
         QTest::newRow("wider but lower") << QSize(640, 480) << QSize(800, 100) << 1.0 << true;
         QTest::newRow("ratio changed") << QSize(640, 480) << QSize(640, 480) << 2.0 << true;
     }
-    void resizeRule()
+    void pictureIsRemadeOnlyWhenItMustGrow()
     {
         QFETCH(QSize, picture);
         QFETCH(QSize, window);

@@ -449,7 +449,7 @@ private slots:
                                                        "00000000"));
     }
 
-    void stateWord_data()
+    void socketStateWordsKeepTheirTrailingBlank_data()
     {
         QTest::addColumn<int>("state");
         QTest::addColumn<QString>("word");
@@ -461,7 +461,7 @@ private slots:
         QTest::newRow("bound") << int(QAbstractSocket::BoundState) << "Unknown ";
         QTest::newRow("listening") << int(QAbstractSocket::ListeningState) << "Unknown ";
     }
-    void stateWord()
+    void socketStateWordsKeepTheirTrailingBlank()
     {
         QFETCH(int, state);
         QFETCH(QString, word);
@@ -607,7 +607,7 @@ private slots:
         QTEST(QString(SocketHost(typed) + u' ' + ServerText(typed, 2543)), "shown");
     }
 
-    void framing_data()
+    void receiveTakesWholeFramesAndLeavesPartials_data()
     {
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<int>("frames");
@@ -653,7 +653,7 @@ private slots:
         QTest::newRow("bad frame after a good one")
             << one + FrameBytes(0, 2000, std::span(dt0).first(1024)) << 1 << 1 << bad << 1024 << 1;
     }
-    void framing()
+    void receiveTakesWholeFramesAndLeavesPartials()
     {
         QFETCH(QByteArray, stream);
         QFETCH(int, frames);

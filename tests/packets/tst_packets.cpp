@@ -115,7 +115,7 @@ class PacketsTest : public QObject
 private slots:
     void initTestCase() { RequireCommaLocale(); }
 
-    void identification()
+    void identityFieldsReadFromTheirOwnBytes()
     {
         testpackets::Header h;
         h.DasId = 0x12AB;
@@ -130,7 +130,7 @@ private slots:
         QCOMPARE(std::tuple(slot->Time.Day, slot->Time.Msec), std::tuple(732692, 45296789.0));
     }
 
-    void integerFormats_data()
+    void integerSamplesKeepSignAndByteOrder_data()
     {
         QTest::addColumn<int>("formatByte");
         QTest::addColumn<int>("headerCount");
@@ -148,7 +148,7 @@ private slots:
         QTest::newRow("32-bit count clamped")
             << 0x32 << 251 << QByteArray() << int(FormatInt32) << Samples(250, 0);
     }
-    void integerFormats()
+    void integerSamplesKeepSignAndByteOrder()
     {
         QFETCH(int, formatByte);
         QFETCH(int, headerCount);
@@ -164,7 +164,7 @@ private slots:
         QCOMPARE(SamplesOf(*slot), expected);
     }
 
-    void steim_data()
+    void steimDecodesEveryWordKindAndStopsAtTheCount_data()
     {
         QTest::addColumn<Packet>("packet");
         QTest::addColumn<Samples>("expected");
@@ -240,7 +240,7 @@ private slots:
         f.SetData(0, 3, 1, 0x01010101);
         f.Row("steim2 no samples", {});
     }
-    void steim()
+    void steimDecodesEveryWordKindAndStopsAtTheCount()
     {
         QFETCH(Packet, packet);
         QFETCH(Samples, expected);
@@ -262,7 +262,7 @@ private slots:
         }
     }
 
-    void refusedFormats_data()
+    void unknownFormatBytesAreRefused_data()
     {
         QTest::addColumn<int>("formatByte");
         QTest::newRow("0xC1") << 0xC1;
@@ -272,7 +272,7 @@ private slots:
         QTest::newRow("0xBC reads as 122 in BCD") << 0xBC;
         QTest::newRow("0x00") << 0x00;
     }
-    void refusedFormats()
+    void unknownFormatBytesAreRefused()
     {
         QFETCH(int, formatByte);
         Packet p = testpackets::DtBytes(static_cast<std::uint8_t>(formatByte), 100);

@@ -127,7 +127,7 @@ class TstSteimReference : public QObject
     Q_OBJECT
 
 private slots:
-    void matchesLibmseed_data()
+    void steimMatchesLibmseedOnEveryPath_data()
     {
         QTest::addColumn<int>("encoding");
         QTest::addColumn<Signal>("signal");
@@ -163,7 +163,7 @@ private slots:
             }
         }
     }
-    void matchesLibmseed()
+    void steimMatchesLibmseedOnEveryPath()
     {
         QFETCH(int, encoding);
         QFETCH(Signal, signal);
