@@ -323,6 +323,8 @@ private slots:
         QTest::newRow("2100 is a leap year")
             << 2100 << 2 << 29 << 60 << 730500 + 100 * 365 + 25 + 59;
         QTest::newRow("year 0") << 0 << 1 << 1 << 1 << 0;
+        QTest::newRow("the day before year 0") << -1 << 12 << 31 << 365 << -1;
+        QTest::newRow("-4 is a leap year") << -4 << 2 << 29 << 60 << -1402;
     }
     void calendarRoundTripsEveryFourthYearLeap()
     {
@@ -372,6 +374,15 @@ private slots:
         char cut[8];
         QCOMPARE(FormatTime(DayTime{day, msec}, cut, sizeof cut), 23);
         QCOMPARE(QByteArray(cut), text.toLatin1().left(7));
+    }
+
+    // A text cut short reads the fields it has; only a text without a year is refused.
+    void shortTimeTextReadsTheFieldsItHas()
+    {
+        QCOMPARE(ParseTimeDoy("2006").Day, DayNumberFromDoy(2006, 0));
+        QCOMPARE(ParseTimeYmd("2006").Day, DayNumberFromYmd(2006, 0, 0));
+        QCOMPARE(ParseTimeDoy("x").Day, 0);
+        QCOMPARE(ParseTimeYmd("").Day, 0);
     }
 
     void timeAddCarriesWholeDaysAndClampsTheUnrepresentable_data()
