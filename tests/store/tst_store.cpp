@@ -369,6 +369,7 @@ private slots:
         QTest::addColumn<QString>("normal"); // ColorText of what was read
         QTest::newRow("plain") << QByteArray("(12,34,56)") << true << "(12,34,56)";
         QTest::newRow("blanks and signs") << QByteArray("( +1,-2,3") << true << "(1,0,3)";
+        QTest::newRow("every C blank") << QByteArray("(\v1,\f2,\t\n\r3)") << true << "(1,2,3)";
         QTest::newRow("clamped") << QByteArray("(-5,300,99999999999)") << true << "(0,255,255)";
         QTest::newRow("two numbers") << QByteArray("(1,2)") << false << QString();
         QTest::newRow("no parenthesis") << QByteArray("1,2,3") << false << QString();
