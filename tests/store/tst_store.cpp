@@ -552,6 +552,15 @@ private slots:
         one.Put(2, 2);
         QCOMPARE(one.Store.RingIndex, 0);
         QCOMPARE(int(one.Store.PacketRing[0].Channel), 2);
+
+        // An index outside the ring (a ring made smaller) starts again at the first slot.
+        for (const int outside : {3, 7, -1}) {
+            Ring r(3, 0);
+            r.Store.RingIndex = outside;
+            r.Put(0, 1);
+            QCOMPARE(r.Store.RingIndex, 1);
+            QCOMPARE(int(r.Store.PacketRing[0].SampleCount), 100);
+        }
     }
 
     void refusedFormatSetsNewDataButLeavesAnEmptySlot()
