@@ -176,7 +176,8 @@ private slots:
     {
         QTest::addColumn<double>("r");
         QTest::addColumn<double>("snapped");
-        for (const double rate : {1000.0, 125.0, 40.0, 0.1}) {
+        for (const double rate : {1000.0, 500.0, 250.0, 200.0, 125.0, 100.0, 50.0, 40.0, 25.0, 20.0,
+                                  10.0, 5.0, 1.0, 0.1}) {
             QTest::addRow("%g just above", rate) << rate + 0.000009 << rate;
             QTest::addRow("%g just below", rate) << rate - 0.000009 << rate;
             QTest::addRow("%g outside", rate) << rate + 0.00002 << 0.0;
@@ -245,6 +246,11 @@ private slots:
                                         Entry(2, 0, 0, 0, 0, {100, 0, 0}),
                                         Entry(3, 0, 0, 0, 0, {0, 255, 0})}
             << QStringLiteral("3/0/0 2/0/0 1/0/0");
+        QTest::newRow("colour ties fall to unit")
+            << 4
+            << QList<DasStreamChanInfo>{Entry(2, 0, 0, 0, 0, {25, 0, 0}),
+                                        Entry(1, 0, 0, 0, 0, {25, 0, 0})}
+            << QStringLiteral("1/0/0 2/0/0");
         QTest::newRow("rate ties fall to unit")
             << 3 << QList<DasStreamChanInfo>{Entry(2, 0, 0, 100), Entry(1, 0, 0, 0, 100)}
             << QStringLiteral("1/0/0 2/0/0");
