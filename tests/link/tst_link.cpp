@@ -340,6 +340,11 @@ private slots:
         rig.Conn.AutoStartPKSD = wanted;
         const QString head = QStringLiteral("Connected to 127.0.0.1:%1 · ").arg(rig.Conn.PksdPort);
         QTRY_COMPARE(rig.Link.LinkStatusText(), head + QStringLiteral("waiting for data"));
+        // Bytes short of a whole frame are not data.
+        const QByteArray frame = DtFrame(1);
+        rig.Now = 59000;
+        rig.Send(frame.left(100));
+        QTRY_VERIFY(rig.Link.pksdSocket().bytesAvailable() >= 100);
         rig.Now = 59999;
         rig.Link.RefreshStatus();
         QVERIFY(!rig.Link.LinkIsSilent());
@@ -349,7 +354,7 @@ private slots:
         QCOMPARE(rig.Link.LinkStatusText(), head + QStringLiteral("No data for 1 min"));
 
         // Any frame starts the count again.
-        rig.Send(DtFrame(1));
+        rig.Send(frame.mid(100));
         QTRY_COMPARE(rig.Store.NewData, 1);
         rig.Now = 61000;
         rig.Link.RefreshStatus();
