@@ -1054,6 +1054,14 @@ private slots:
             const LabelRows rows = FitLabelRows(100, 100 + h, fm);
             QVERIFY(rows.Middle || (!rows.Top && !rows.Bottom));
             QCOMPARE(rows.Middle, h >= fm.ascent() + fm.descent());
+            // And a row is left out only when it would overlap the middle one.
+            const auto box = [&](int line) {
+                return std::pair(line - fm.ascent(), line + fm.descent());
+            };
+            QCOMPARE(rows.Top,
+                     rows.Middle && box(rows.TopLine).second <= box(rows.MiddleLine).first);
+            QCOMPARE(rows.Bottom,
+                     rows.Middle && box(rows.MiddleLine).second <= box(rows.BottomLine).first);
         }
     }
 

@@ -1,4 +1,5 @@
 #include "link/connectionstate.h"
+#include "link/frame.h"
 #include "link/framerate.h"
 #include "link/framereceiver.h"
 #include "link/handshake.h"
@@ -16,6 +17,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <utility>
@@ -433,6 +435,14 @@ private slots:
         QVERIFY(rig.Link.LinkStatusText().endsWith(
             QStringLiteral("[::1]:%1").arg(server.serverPort())));
         QTRY_VERIFY(server.hasPendingConnections());
+    }
+
+    void frameHeaderWritesEveryByte()
+    {
+        std::array<std::uint8_t, kFrameHeaderBytes> out;
+        out.fill(0xEE);
+        WriteFrameHeader(out, 0x1234, 0x01020304);
+        QCOMPARE(out, (std::array<std::uint8_t, kFrameHeaderBytes>{0x12, 0x34, 1, 2, 3, 4}));
     }
 
     void handshakeIsByteExact()
