@@ -152,38 +152,3 @@ bool TakeFont(QFont& target, const QFont& chosen, bool accepted)
 }
 
 } // namespace ViewCommands
-
-ScaleMarks ScaleMarksOf(const DisplayState& ds)
-{
-    ScaleMarks m;
-    m.Individual = ds.AmpScale == ScaleIndividual;
-    m.Absolute = ds.AmpScale == ScaleAbsolute;
-    m.Common = ds.AmpScale == ScaleCommon;
-    m.Lock = ds.AmpScale == ScaleLock;
-    m.AmplitudeEnabled = !m.Absolute;
-    m.RemoveDcEnabled = !m.Absolute;
-    m.RemoveDcOn = ds.ZeroDcOffset != 0;
-    return m;
-}
-
-TimeMarks TimeMarksOf(const DisplayState& ds)
-{
-    TimeMarks m;
-    m.Channel = ds.TimeScale == TimePerChannel;
-    m.Common = ds.TimeScale == TimeCommon;
-    m.Stream = ds.TimeScale == TimePerStream;
-    m.Das = ds.TimeScale == TimePerUnit;
-    m.Cpu = ds.TimeScale == TimeCpuClock;
-    return m;
-}
-
-LabelMarks LabelMarksOf(const DisplayState& ds)
-{
-    return {ds.TimeLable != 0, ds.MinMaxLable != 0, ds.MeanRangeLable != 0};
-}
-
-UnitMarks UnitMarksOf(const DisplayState& ds)
-{
-    return {ds.VoltsLable == LabelVolts, ds.VoltsLable == LabelGround,
-            ds.VoltsLable == LabelCounts};
-}

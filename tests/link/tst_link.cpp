@@ -166,6 +166,8 @@ QByteArray DtFrame(int channel, std::size_t length = 1024, std::uint16_t type = 
 
 } // namespace
 
+Q_DECLARE_METATYPE(LinkStatus)
+
 class LinkTest : public QObject
 {
     Q_OBJECT
@@ -479,8 +481,7 @@ private slots:
     void socketStateWordsKeepTheirTrailingBlank()
     {
         QFETCH(int, state);
-        QFETCH(QString, word);
-        QCOMPARE(SocketStateWord(static_cast<QAbstractSocket::SocketState>(state)), word);
+        QTEST(SocketStateWord(static_cast<QAbstractSocket::SocketState>(state)), "word");
     }
 
     void reconnectTextRunsPortIntoCount()
@@ -498,17 +499,16 @@ private slots:
 
     void linkFieldTextNamesStateServerAndSilence_data()
     {
-        QTest::addColumn<int>("phase");
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<qint64>("retryAt");
-        QTest::addColumn<qint64>("lastFrame");
-        QTest::addColumn<qint64>("frames");
+        QTest::addColumn<LinkStatus>("status");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("silent");
-        const auto row = [](const char* tag, LinkPhase phase, const char* failure, qint64 retryAt,
-                            qint64 lastFrame, qint64 frames, const char* text, bool silent) {
-            QTest::newRow(tag) << int(phase) << QString::fromLatin1(failure) << retryAt << lastFrame
-                               << frames << QString::fromUtf8(text) << silent;
+        const QString server = ServerText(QStringLiteral("pksd1"), 2543);
+        const auto row = [&](const char* tag, LinkPhase phase, const char* failure, qint64 retryAt,
+                             qint64 lastFrame, qint64 frames, const char* text, bool silent,
+                             double rate = 37.6) {
+            const LinkStatus status{
+                phase, server, QString::fromLatin1(failure), retryAt, lastFrame, frames, rate};
+            QTest::newRow(tag) << status << QString::fromUtf8(text) << silent;
         };
         row("idle", LinkPhase::Idle, "", -1, 0, 0, "Not connected", false);
         row("connecting", LinkPhase::Connecting, "", -1, 0, 0, "Connecting to pksd1:2543", false);
@@ -521,6 +521,13 @@ private slots:
             "Connected to pksd1:2543 · 38 packets/s", false);
         row("silent 60 s", LinkPhase::Connected, "", -1, 40000, 5,
             "Connected to pksd1:2543 · No data for 1 min", true);
+        // A slow stream does not read as zero.
+        row("burst every 4 s", LinkPhase::Connected, "", -1, 100000, 1,
+            "Connected to pksd1:2543 · 0.3 packets/s", false, 0.25);
+        row("just under ten", LinkPhase::Connected, "", -1, 100000, 1,
+            "Connected to pksd1:2543 · 9.9 packets/s", false, 9.94);
+        row("ten and over are whole", LinkPhase::Connected, "", -1, 100000, 1,
+            "Connected to pksd1:2543 · 10 packets/s", false, 9.96);
         row("refused, retry rounded up", LinkPhase::Failed, "Connection refused", 106001, 0, 0,
             "Connection refused · retry in 7 s", false);
         row("failed, not wanted", LinkPhase::Failed, "Host not found", -1, 0, 0, "Host not found",
@@ -529,44 +536,10 @@ private slots:
     }
     void linkFieldTextNamesStateServerAndSilence()
     {
-        QFETCH(int, phase);
-        LinkStatus s;
-        s.Phase = static_cast<LinkPhase>(phase);
-        s.Server = ServerText(QStringLiteral("pksd1"), 2543);
-        QFETCH(QString, failure);
-        s.Failure = failure;
-        QFETCH(qint64, retryAt);
-        s.RetryAtMs = retryAt;
-        QFETCH(qint64, lastFrame);
-        s.LastFrameMs = lastFrame;
-        QFETCH(qint64, frames);
-        s.Frames = frames;
-        s.FramesPerSecond = 37.6;
-        QTEST(LinkStatusText(s, 100000, 60), "text");
-        QTEST(LinkIsSilent(s, 100000, 60), "silent");
-        QVERIFY(!LinkIsSilent(s, 100000, 0)); // 0 turns the warning off
-    }
-
-    void slowStreamDoesNotReadAsZero_data()
-    {
-        QTest::addColumn<double>("rate");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("burst every 4 s") << 0.25 << "0.3 packets/s";
-        QTest::newRow("just under ten") << 9.94 << "9.9 packets/s";
-        QTest::newRow("ten and over are whole") << 9.96 << "10 packets/s";
-    }
-    void slowStreamDoesNotReadAsZero()
-    {
-        LinkStatus s;
-        s.Phase = LinkPhase::Connected;
-        s.Server = QStringLiteral("pksd1:2543");
-        s.LastFrameMs = 100000;
-        s.Frames = 1;
-        QFETCH(double, rate);
-        s.FramesPerSecond = rate;
-        QFETCH(QString, text);
-        QCOMPARE(LinkStatusText(s, 100000, 60),
-                 QStringLiteral("Connected to pksd1:2543 · ") + text);
+        QFETCH(LinkStatus, status);
+        QTEST(LinkStatusText(status, 100000, 60), "text");
+        QTEST(LinkIsSilent(status, 100000, 60), "silent");
+        QVERIFY(!LinkIsSilent(status, 100000, 0)); // 0 turns the warning off
     }
 
     // Five frames every four seconds, noted every second: the ten-second window never reads 0
@@ -648,8 +621,7 @@ private slots:
             << DtFrame(1, 1000) + DtFrame(2) << 2 << 1 << more << 0 << 1;
         QTest::newRow("frame type ignored") << DtFrame(1, 1024, 0xFFFF) << 1 << 1 << more << 0 << 1;
         Packet unknown = Int16Dt(0x00A3, 0, 3);
-        unknown[0] = 'X';
-        unknown[1] = 'T';
+        testpackets::PutText(unknown, 0, "XT");
         QTest::newRow("unknown type dropped in step")
             << FrameOf(unknown) + DtFrame(2) << 2 << 1 << more << 0 << 1;
         QTest::newRow("empty payload dropped")
@@ -671,19 +643,15 @@ private slots:
     void receiveTakesWholeFramesAndLeavesPartials()
     {
         QFETCH(QByteArray, stream);
-        QFETCH(int, frames);
         QFETCH(int, dtFrames);
-        QFETCH(int, stop);
-        QFETCH(int, leftBytes);
         QFETCH(int, channels);
-
         Receiver r;
         r.Data = stream;
         const ReceiveResult result = r.Run();
-        QCOMPARE(result.Frames, frames);
+        QTEST(result.Frames, "frames");
         QCOMPARE(result.DtFrames, dtFrames);
-        QCOMPARE(int(result.Stop), stop);
-        QCOMPARE(r.Buffer.bytesAvailable(), qint64(leftBytes));
+        QTEST(int(result.Stop), "stop");
+        QTEST(int(r.Buffer.bytesAvailable()), "leftBytes");
         QCOMPARE(r.Cat.Count(), channels);
         QCOMPARE(r.Store.RingIndex, channels);
         QCOMPARE(r.Store.NewData, dtFrames > 0 ? 1 : 0);
