@@ -605,6 +605,7 @@ private slots:
     {
         QTest::addColumn<int>("range");
         QTest::addColumn<int>("ms");
+        QTest::newRow("no range still waits") << 0 << 1;
         QTest::newRow("one second") << 1 << 50;
         QTest::newRow("30 s") << 30 << 1500;
         QTest::newRow("default") << 120 << 6000;
@@ -622,6 +623,7 @@ private slots:
     {
         AboutH plain;
         QCOMPARE(plain.objectName(), QStringLiteral("AboutH"));
+        QVERIFY(!plain.isModal());
         QCOMPARE(plain.size(), QSize(388, 145));
         CheckForm(plain, {{"buttonOk", "AboutH", {200, 92, 82, 26}, "&OK"},
                           {"pixmapLabel5", "AboutH", {40, 20, 93, 99}, ""}});
@@ -655,18 +657,25 @@ private slots:
     void connectionDialogAsBuiltTakesTenDigitsOnly()
     {
         PksdConnect dialog;
-        CheckForm(dialog,
-                  {{"textLabel1", "buttonGroup1", {}, "Pksd Host:"},
-                   {"textLabel2", "buttonGroup1", {}, "Pksd Port:"},
-                   {"textLabel3", "buttonGroup1", {}, "Number of DT packets in mem. Ring:"},
-                   {"checkBox1", "buttonGroup1", {}, "Keep only selected channels in mem.ring"},
-                   {"lineEditHost", "buttonGroup1", {}, ""},
-                   {"lineEditPort", "buttonGroup1", {}, "9999999999"},
-                   {"lineEditDTn", "buttonGroup1", {}, "9999999999"},
-                   {"buttonOk", "PksdConnect", {}, "&OK"},
-                   {"buttonCancel", "PksdConnect", {}, "&Cancel"}});
+        dialog.show(); // lays the form out
+        CheckForm(dialog, {{"buttonGroup1", "PksdConnect", {11, 11, 495, 189}, ""},
+                           {"textLabel1", "buttonGroup1", {14, 17, 64, 22}, "Pksd Host:"},
+                           {"textLabel2", "buttonGroup1", {14, 45, 60, 22}, "Pksd Port:"},
+                           {"textLabel3",
+                            "buttonGroup1",
+                            {14, 73, 222, 22},
+                            "Number of DT packets in mem. Ring:"},
+                           {"checkBox1",
+                            "buttonGroup1",
+                            {14, 101, 467, 20},
+                            "Keep only selected channels in mem.ring"},
+                           {"lineEditHost", "buttonGroup1", {283, 17, 198, 22}, ""},
+                           {"lineEditPort", "buttonGroup1", {281, 45, 200, 22}, "9999999999"},
+                           {"lineEditDTn", "buttonGroup1", {356, 73, 125, 22}, "9999999999"},
+                           {"buttonOk", "PksdConnect", {11, 206, 80, 22}, "&OK"},
+                           {"buttonCancel", "PksdConnect", {426, 206, 80, 22}, "&Cancel"}});
         QCOMPARE(dialog.windowTitle(), QStringLiteral("PksdConnect"));
-        QVERIFY(dialog.width() >= 517 && dialog.height() >= 239);
+        QCOMPARE(dialog.size(), QSize(517, 239));
         QCOMPARE(dialog.buttonOk->shortcut(), QKeySequence(QStringLiteral("Alt+O")));
         QVERIFY(dialog.buttonOk->isDefault());
         for (QLineEdit* edit : {dialog.lineEditPort, dialog.lineEditDTn}) {
