@@ -16,7 +16,6 @@ AboutH::AboutH(QWidget* parent, const char* name, bool modal, Qt::WindowFlags fl
     buttonOk = new QPushButton(this);
     buttonOk->setObjectName(QStringLiteral("buttonOk"));
     buttonOk->setGeometry(200, 92, 82, 26);
-    buttonOk->setAutoDefault(true);
     buttonOk->setDefault(true);
 
     pixmapLabel5 = new QLabel(this);

@@ -24,18 +24,15 @@ MyDialogSelect::MyDialogSelect(QWidget* parent, const char* name, bool modal, Qt
     buttonRefresh = new QPushButton(this);
     buttonRefresh->setObjectName(QStringLiteral("buttonRefresh"));
     buttonRefresh->setGeometry(20, 300, 93, 26);
-    buttonRefresh->setAutoDefault(true);
 
     buttonOk = new QPushButton(this);
     buttonOk->setObjectName(QStringLiteral("buttonOk"));
     buttonOk->setGeometry(362, 300, 93, 26);
-    buttonOk->setAutoDefault(true);
     buttonOk->setDefault(true);
 
     buttonCancel = new QPushButton(this);
     buttonCancel->setObjectName(QStringLiteral("buttonCancel"));
     buttonCancel->setGeometry(461, 300, 93, 26);
-    buttonCancel->setAutoDefault(true);
 
     pushButton4 = new QPushButton(this);
     pushButton4->setObjectName(QStringLiteral("pushButton4"));

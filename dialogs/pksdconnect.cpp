@@ -60,7 +60,6 @@ PksdConnect::PksdConnect(QWidget* parent, const char* name, bool modal, Qt::Wind
 
     textLabel2 = Named<QLabel>(buttonGroup1, "textLabel2");
     lineEditPort = Named<QLineEdit>(buttonGroup1, "lineEditPort");
-    lineEditPort->setMaxLength(10);
     lineEditPort->setInputMask(QStringLiteral("9999999999; "));
     layout5 = AddRow(buttonGroup1Layout, 1, "layout5", textLabel2, 141, lineEditPort);
 
@@ -75,10 +74,8 @@ PksdConnect::PksdConnect(QWidget* parent, const char* name, bool modal, Qt::Wind
     PksdConnectLayout->addWidget(buttonGroup1, 0, 0);
 
     buttonOk = Named<QPushButton>(this, "buttonOk");
-    buttonOk->setAutoDefault(true);
     buttonOk->setDefault(true);
     buttonCancel = Named<QPushButton>(this, "buttonCancel");
-    buttonCancel->setAutoDefault(true);
 
     layout7 = new QHBoxLayout();
     layout7->setObjectName(QStringLiteral("layout7"));

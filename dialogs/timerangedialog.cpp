@@ -17,12 +17,10 @@ TimeRangeDialog::TimeRangeDialog(QWidget* parent, const char* name, bool modal,
     buttonCancel = new QPushButton(this);
     buttonCancel->setObjectName(QStringLiteral("buttonCancel"));
     buttonCancel->setGeometry(270, 150, 82, 26);
-    buttonCancel->setAutoDefault(true);
 
     buttonOk = new QPushButton(this);
     buttonOk->setObjectName(QStringLiteral("buttonOk"));
     buttonOk->setGeometry(80, 150, 82, 26);
-    buttonOk->setAutoDefault(true);
     buttonOk->setDefault(true);
 
     buttonGroup1 = new QGroupBox(this);

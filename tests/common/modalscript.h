@@ -16,8 +16,10 @@
 
 // Answers the modal dialogs a command opens, one step per dialog, in the order they appear, as
 // an operator would: each step drives the real dialog. A step that leaves its dialog open (a
-// failed check) gets it rejected, and the script gives up after a few seconds without a dialog,
-// so a broken test fails instead of hanging. Remaining() tells whether every step ran.
+// failed check) gets it rejected, a dialog a step opens when no step is left for it is rejected
+// too, and the script gives up after a few seconds without a dialog, so a broken test fails
+// instead of hanging. Remaining() counts the steps that did not run and the dialogs nobody
+// expected.
 class ModalScript : public QObject
 {
 public:
@@ -29,7 +31,7 @@ public:
         Schedule();
     }
 
-    std::size_t Remaining() const { return steps_.size(); }
+    std::size_t Remaining() const { return steps_.size() + unexpected_; }
 
     // A step for a dialog of class D; any other dialog fails the test.
     template <typename D> static Step For(std::function<void(D*)> step)
@@ -53,7 +55,7 @@ private:
 
     void Poll()
     {
-        if (steps_.empty() || waiting_.elapsed() > kGiveUpMs)
+        if ((steps_.empty() && running_ == 0) || waiting_.elapsed() > kGiveUpMs)
             return;
         QWidget* w = QApplication::activeModalWidget();
         if (!w || !w->isVisible() || w->property("modalScriptAnswered").toBool()) {
@@ -61,16 +63,27 @@ private:
             return;
         }
         w->setProperty("modalScriptAnswered", true);
+        if (steps_.empty()) {
+            ++unexpected_;
+            if (auto* dialog = qobject_cast<QDialog*>(w))
+                dialog->reject();
+            Schedule();
+            return;
+        }
         Step step = std::move(steps_.front());
         steps_.pop_front();
         waiting_.restart();
         Schedule();
         QPointer<QWidget> guard(w);
+        ++running_;
         step(w);
+        --running_;
         if (auto* dialog = qobject_cast<QDialog*>(guard.data()); dialog && dialog->isVisible())
             dialog->reject();
     }
 
     std::deque<Step> steps_;
+    std::size_t unexpected_ = 0;
+    int running_ = 0; // steps under way, each maybe inside a dialog it opened
     QElapsedTimer waiting_;
 };

@@ -1,5 +1,6 @@
 #include "app/connectioncommands.h"
 #include "dialogs/abouth.h"
+#include "dialogs/channelrows.h"
 #include "dialogs/mydialogselect.h"
 #include "dialogs/pksdconnect.h"
 #include "dialogs/selecttrace.h"
@@ -217,6 +218,26 @@ private slots:
             },
             &parent));
         QCOMPARE(std::pair(cat.SortColumn, cat.SortOrder), std::pair(3, 1));
+    }
+
+    // Enter with the colour button in focus takes the selection, as it does everywhere in the
+    // dialog but on Refresh and Cancel; it does not open the colour dialog.
+    void enterOnTheColourButtonTakesTheSelection()
+    {
+        ChannelCatalogue cat;
+        cat.Entries = {Entry(1, 0, 0, 100, 0, 0, {1, 1, 1})};
+        QVERIFY(Select(cat, [](MyDialogSelect* d) {
+            d->listView1->topLevelItem(0)->child(0)->setCheckState(kDas, Qt::Checked);
+            QTest::keyClick(d->pushButton4, Qt::Key_Return);
+        }));
+        QCOMPARE(cat.Entries[0].Active, 1);
+    }
+
+    // The list keeps each row's colour as its text; a text that does not read must not leave
+    // a channel without a colour.
+    void unreadableColourTextGivesRed()
+    {
+        QCOMPARE(ColorFromText(QStringLiteral("(1,2)")), (Rgb{255, 0, 0}));
     }
 
     void rowTextsShowUnitStreamChannelAndRate_data()
