@@ -45,15 +45,14 @@ QByteArray Framed(const QByteArray& payload, std::uint16_t type = 2)
 // Unit 9A3C, stream 2, channel 5, 2006.01.01 12:34:56.789, sequence 4321.
 QByteArray Dt(DtFormat format, const std::vector<std::int32_t>& samples)
 {
-    DtFields f;
-    f.Header.Experiment = 7;
-    f.Header.DasId = 0x9A3C;
-    f.Header.Sequence = 4321;
-    f.Header.Time = DayTime{732692, 45296789.0};
-    f.Event = 17;
-    f.Stream = 2;
-    f.Channel = 5;
-    f.Format = format;
+    const DtFields f{.Header = {.Experiment = 7,
+                                .DasId = 0x9A3C,
+                                .Sequence = 4321,
+                                .Time = DayTime{732692, 45296789.0}},
+                     .Event = 17,
+                     .Stream = 2,
+                     .Channel = 5,
+                     .Format = format};
     PacketBytes p{};
     WriteDtPacket(p, f, samples);
     return Bytes(p);
@@ -152,17 +151,15 @@ std::vector<ReadRecord> ReadMseed(const QString& path)
     MSRecord* msr = nullptr;
     const QByteArray file = QFile::encodeName(path);
     while (ms_readmsr(&msr, file.constData(), 0, nullptr, nullptr, 1, 1, 0) == MS_NOERROR) {
-        ReadRecord r;
-        r.Name = QByteArray(msr->network) + '.' + msr->station + '.' + msr->location + '.' +
-                 msr->channel;
-        r.Start = msr->starttime;
-        r.Rate = msr->samprate;
-        r.Encoding = msr->encoding;
-        r.Sequence = msr->sequence_number;
         const auto* samples = static_cast<const std::int32_t*>(msr->datasamples);
-        r.Samples.assign(samples, samples + msr->numsamples);
-        r.Bytes = QByteArray(msr->record, msr->reclen);
-        out.push_back(std::move(r));
+        out.push_back({.Name = QByteArray(msr->network) + '.' + msr->station + '.' + msr->location +
+                               '.' + msr->channel,
+                       .Start = msr->starttime,
+                       .Rate = msr->samprate,
+                       .Encoding = msr->encoding,
+                       .Sequence = msr->sequence_number,
+                       .Samples = {samples, samples + msr->numsamples},
+                       .Bytes = QByteArray(msr->record, msr->reclen)});
     }
     ms_readmsr(&msr, nullptr, 0, nullptr, nullptr, 0, 0, 0);
     return out;
@@ -519,28 +516,27 @@ void TstInspect::decoderDeparturesExportAsDecoded_data()
     QTest::addColumn<QByteArray>("packet");
     QTest::addColumn<bool>("copied");
     QTest::addColumn<int>("encoding");
-    QTest::newRow("Steim-1 in 32-bit words")
-        << WithEnds(SteimPacket(0xC0, 60, 0, Words(3, 60, 5000))) << true << int(DE_STEIM1);
-    QTest::newRow("fewer samples than stated")
-        << WithEnds(SteimPacket(0xC0, 9999, 0, Words(3, 60, 5000))) << true << int(DE_STEIM1);
-    QTest::newRow("last sample word wrong")
-        << WithEnds(SteimPacket(0xC0, 60, 0, Words(3, 60, 5000)), 1) << false << int(DE_STEIM2);
-    QTest::newRow("data codes in words 1-2")
-        << WithEnds(SteimPacket(0xC0, 9999, (3u << 28) | (3u << 26), Words(3, 60, 5000))) << false
-        << int(DE_STEIM2);
-    auto noX0 = Words(3, 60, 5000);
+    const auto row = [](const char* tag, const QByteArray& packet, bool copied, int encoding) {
+        QTest::newRow(tag) << packet << copied << encoding;
+    };
+    const auto words = Words(3, 60, 5000);
+    row("Steim-1 in 32-bit words", WithEnds(SteimPacket(0xC0, 60, 0, words)), true, DE_STEIM1);
+    row("fewer samples than stated", WithEnds(SteimPacket(0xC0, 9999, 0, words)), true, DE_STEIM1);
+    row("last sample word wrong", WithEnds(SteimPacket(0xC0, 60, 0, words), 1), false, DE_STEIM2);
+    row("data codes in words 1-2",
+        WithEnds(SteimPacket(0xC0, 9999, (3u << 28) | (3u << 26), words)), false, DE_STEIM2);
+    auto noX0 = words;
     noX0.insert(noX0.begin(), {0u, 0u});
-    QTest::newRow("X0 unused when word 3 is empty")
-        << WithEnds(SteimPacket(0xC0, 60, 0, noX0), 0, 1000) << false << int(DE_STEIM2);
-    QTest::newRow("Steim-2 word with no layout")
-        << WithEnds(SteimPacket(0xC2, 9999, 0, {{1, 0x01020304}, {2, 0x00001234}, {1, 0x05060708}}))
-        << false << int(DE_STEIM2);
+    row("X0 unused when word 3 is empty", WithEnds(SteimPacket(0xC0, 60, 0, noX0), 0, 1000), false,
+        DE_STEIM2);
+    row("Steim-2 word with no layout",
+        WithEnds(SteimPacket(0xC2, 9999, 0, {{1, 0x01020304}, {2, 0x00001234}, {1, 0x05060708}})),
+        false, DE_STEIM2);
     testpackets::Packet wide = testpackets::DtBytes(0x32, 250, 2, 5);
     for (std::uint32_t i = 0; i < 250; ++i)
         Put32(wide.data() + 24 + 4 * i, i % 2 ? 0x40000000 : 0xC0000000);
-    QTest::newRow("32-bit beyond Steim-2") << Bytes(wide) << false << int(DE_INT32);
-    QTest::newRow("16-bit") << Bytes(testpackets::Int16Dt(0x9A3C, 2, 5, 1, 500)) << false
-                            << int(DE_STEIM2);
+    row("32-bit beyond Steim-2", Bytes(wide), false, DE_INT32);
+    row("16-bit", Bytes(testpackets::Int16Dt(0x9A3C, 2, 5, 1, 500)), false, DE_STEIM2);
 }
 
 void TstInspect::decoderDeparturesExportAsDecoded()
