@@ -475,38 +475,29 @@ private slots:
     }
 
 private:
-    void Make(const QByteArray& ini = {});
-    // The window's commands, in the order they are built.
-    QList<QAction*> Commands() const
+    void Make(const QByteArray& ini = {})
     {
-        return w_->findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly);
+        ini_ = WriteIni(dir_, ini);
+        w_ = std::make_unique<RecordingWindow>(*state_, ini_);
+        w_->resize(900, 700);
+        w_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
     }
-    QString Marked(bool (QAction::*test)() const, bool is) const;
+    // The texts of the window's commands whose test gives is, in the order they are built.
+    QString Marked(bool (QAction::*test)() const, bool is) const
+    {
+        QStringList texts;
+        for (const QAction* a : w_->findChildren<QAction*>(QString(), Qt::FindDirectChildrenOnly))
+            if ((a->*test)() == is)
+                texts << a->text();
+        return texts.join(u',');
+    }
 
     QTemporaryDir dir_;
     QString ini_;
     std::unique_ptr<ProgramState> state_;
     std::unique_ptr<RecordingWindow> w_;
 };
-
-void tst_MainWindow::Make(const QByteArray& ini)
-{
-    ini_ = WriteIni(dir_, ini);
-    w_ = std::make_unique<RecordingWindow>(*state_, ini_);
-    w_->resize(900, 700);
-    w_->show();
-    QVERIFY(QTest::qWaitForWindowExposed(w_.get()));
-}
-
-// The texts of the commands whose test gives is.
-QString tst_MainWindow::Marked(bool (QAction::*test)() const, bool is) const
-{
-    QStringList texts;
-    for (const QAction* a : Commands())
-        if ((a->*test)() == is)
-            texts << a->text();
-    return texts.join(u',');
-}
 
 QTEST_MAIN(tst_MainWindow)
 #include "tst_mainwindow.moc"

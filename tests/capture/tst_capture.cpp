@@ -73,175 +73,166 @@ class TstCapture : public QObject
 
 private slots:
     void initTestCase() { QVERIFY(dir.isValid()); }
-    void captureEqualsPksdSimRecordAcrossRotation();
-    void captureKeepsOnlyWholeFramesAfterSigterm();
-    void peerCloseOrBadLengthDropsOnlyTheBrokenFrameAndReconnectsAfterTheInterval();
-    void writeFailureExitsOneWithWholeFramesKept();
-    void commandLineExitStatus_data();
-    void commandLineExitStatus();
-    void progressLineRateIsOverTheLastTick();
+
+    void captureEqualsPksdSimRecordAcrossRotation()
+    {
+        const QString record = dir.filePath(QStringLiteral("sent.pksd"));
+        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(sim.Start(
+            Args("--fast --count 1100 --close-at-end --format mixed --record", {record})));
+        TestChild capture;
+        StoreConnection(capture, "127.0.0.1", sim.Port()); // no --host, no --port
+        const QString output = dir.filePath(QStringLiteral("rotated.pksd"));
+        capture.start(QStringLiteral(CAPTURE_PATH), Args("--rotate-mb 1 --output", {output}));
+        const QString first = dir.filePath(QStringLiteral("rotated.0001.pksd"));
+        const QString second = dir.filePath(QStringLiteral("rotated.0002.pksd"));
+        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(second).size(), 1101 * kFrame - 970 * kFrame, 30000);
+        const qint64 pid = capture.processId();
+        QVERIFY(StopCapture(capture).contains("stopped by SIGTERM"));
+        QCOMPARE(QFileInfo(first).size(), 970 * kFrame);
+        QVERIFY(!QFileInfo::exists(output));
+        QVERIFY(ReadAll(first) + ReadAll(second) == ReadAll(record));
+        // The greeting was the monitor's, with the capture's own process id.
+        sim.Stop();
+        const QString log = sim.LogLines().join(QLatin1Char('\n'));
+        QVERIFY2(
+            log.contains(QStringLiteral("handshake 1 ok: type 1 length 0\nconnection 1 handshake 2 "
+                                        "ok: type 11 length 36 pid %1\nconnection 1 handshake 3 ok")
+                             .arg(pid)),
+            qPrintable(log));
+    }
+
+    void captureKeepsOnlyWholeFramesAfterSigterm()
+    {
+        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(sim.Start(Args("--fast")));
+        TestChild capture;
+        StoreConnection(capture, "127.0.0.1", 1); // the command line wins
+        const QString output = dir.filePath(QStringLiteral("stream.pksd"));
+        capture.start(QStringLiteral(CAPTURE_PATH), Connect(sim.Port(), output));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(output).size() > 300 * kFrame, 30000);
+        QVERIFY(StopCapture(capture).contains("stopped by SIGTERM"));
+        const QByteArray bytes = ReadAll(output);
+        QVERIFY(bytes.size() > 300 * kFrame);
+        QVERIFY(WholeFrames(bytes));
+    }
+
+    void peerCloseOrBadLengthDropsOnlyTheBrokenFrameAndReconnectsAfterTheInterval()
+    {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        TestChild capture;
+        const QString output = dir.filePath(QStringLiteral("cut.pksd"));
+        capture.start(QStringLiteral(CAPTURE_PATH),
+                      Connect(server.serverPort(), output) + Args("--reconnect-ms 400"));
+        QVERIFY(server.waitForNewConnection(10000));
+        std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
+        peer->write(TestFrame('A') + TestFrame('B').left(500));
+        QVERIFY(peer->waitForBytesWritten(5000));
+        QElapsedTimer sinceClose;
+        sinceClose.start();
+        peer->disconnectFromHost();
+        QVERIFY(server.waitForNewConnection(10000));
+        QVERIFY2(sinceClose.elapsed() >= 390, QByteArray::number(sinceClose.elapsed()).constData());
+        peer.reset(server.nextPendingConnection());
+        // A length beyond 1024 loses the frame boundaries: the capture hangs up and comes back.
+        peer->write(TestFrame('C') + TestFrame('D') + QByteArray::fromHex("0007000007D0"));
+        QVERIFY(peer->waitForBytesWritten(5000));
+        QVERIFY(server.waitForNewConnection(10000));
+        peer.reset(server.nextPendingConnection());
+        peer->write(TestFrame('E'));
+        QVERIFY(peer->waitForBytesWritten(5000));
+        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(output).size(), 4 * kFrame, 10000);
+        // Off a terminal, progress comes as plain lines that say what happened.
+        const QByteArray log = StopCapture(capture);
+        for (const char* line : {"\nframes 1  bytes 1030  ",
+                                 "  waiting 0.4 s to reconnect: closed by PKSD (500 bytes of a "
+                                 "cut-off frame dropped)\n",
+                                 "waiting 0.4 s to reconnect: bad frame length from PKSD"})
+            QVERIFY2(log.contains(line), log.constData());
+        QVERIFY(ReadAll(output) ==
+                TestFrame('A') + TestFrame('C') + TestFrame('D') + TestFrame('E'));
+    }
+
+    void writeFailureExitsOneWithWholeFramesKept()
+    {
+        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(sim.Start(Args("--fast")));
+        // A file size limit stands in for a full disk: the sixth frame gets only 500 bytes in.
+        TestChild capture([] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{5 * kFrame + 500, 5 * kFrame + 500};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        const QString output = dir.filePath(QStringLiteral("full.pksd"));
+        QCOMPARE(capture.Run(QStringLiteral(CAPTURE_PATH), Connect(sim.Port(), output)), 1);
+        QVERIFY(capture.readAllStandardError().contains(
+            QByteArray("cannot write " + output.toLocal8Bit())));
+        QCOMPARE(QFileInfo(output).size(), 5 * kFrame);
+        QVERIFY(WholeFrames(ReadAll(output)));
+    }
+
+    void commandLineExitStatus_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("message");
+        const QString existing = dir.filePath(QStringLiteral("existing.pksd"));
+        QFile(existing).open(QIODevice::WriteOnly);
+        QTest::newRow("help") << Args("--help") << 0 << QByteArray("Usage: tremvue-capture");
+        QTest::newRow("port beyond 65535")
+            << Args("--port 65536") << 2 << QByteArray("--port needs a number from 1 to 65535");
+        QTest::newRow("rotation of 0 MB")
+            << Args("--rotate-mb=0") << 2 << QByteArray("--rotate-mb needs");
+        QTest::newRow("duration with a comma")
+            << Args("--duration 1,5") << 2 << QByteArray("--duration needs");
+        QTest::newRow("stray argument")
+            << Args("capture.pksd") << 2 << QByteArray("unknown argument capture.pksd");
+        QTest::newRow("existing file never overwritten")
+            << Args("--port 9 --output", {existing}) << 1
+            << QByteArray("cannot create " + existing.toLocal8Bit() + ": File exists");
+    }
+
+    void commandLineExitStatus()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, message);
+        TestChild capture;
+        QTEST(capture.Run(QStringLiteral(CAPTURE_PATH), arguments), "status");
+        const QByteArray text = capture.readAllStandardOutput() + capture.readAllStandardError();
+        QVERIFY2(text.contains(message), text.constData());
+    }
+
+    void progressLineRateIsOverTheLastTick()
+    {
+        CaptureProgress progress;
+        progress.SetState(QStringLiteral("connected to pksd:2543"));
+        for (int i = 0; i < 30; ++i)
+            progress.CountFrame(1030);
+        progress.Tick(2.0);
+        for (int i = 0; i < 5; ++i)
+            progress.CountFrame(100);
+        QCOMPARE(progress.Line(), QByteArray("frames 35  bytes 31400  15.0 frames/s  connected to "
+                                             "pksd:2543"));
+        progress.Tick(4.0);
+        QCOMPARE(progress.Line().left(30), QByteArray("frames 35  bytes 31400  1.2 fr"));
+    }
 
 private:
     // The monitor's settings as the operator left them, for a capture started with env.
-    void StoreConnection(QProcess& capture, const char* host, quint16 port);
+    void StoreConnection(QProcess& capture, const char* host, quint16 port)
+    {
+        const QString config = dir.filePath(QStringLiteral("config%1").arg(port));
+        QSettings store(config + QStringLiteral("/Orvane/ovqt_display.ini"), QSettings::IniFormat);
+        store.setValue(QStringLiteral("/ovqt_dislay/PksdHost"), QString::fromLatin1(host));
+        store.setValue(QStringLiteral("/ovqt_dislay/PksdPort"), port);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+        capture.setProcessEnvironment(env);
+    }
 
     QTemporaryDir dir;
 };
-
-void TstCapture::StoreConnection(QProcess& capture, const char* host, quint16 port)
-{
-    const QString config = dir.filePath(QStringLiteral("config%1").arg(port));
-    QSettings store(config + QStringLiteral("/Orvane/ovqt_display.ini"), QSettings::IniFormat);
-    store.setValue(QStringLiteral("/ovqt_dislay/PksdHost"), QString::fromLatin1(host));
-    store.setValue(QStringLiteral("/ovqt_dislay/PksdPort"), port);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
-    capture.setProcessEnvironment(env);
-}
-
-void TstCapture::captureEqualsPksdSimRecordAcrossRotation()
-{
-    const QString record = dir.filePath(QStringLiteral("sent.pksd"));
-    PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-    QVERIFY(
-        sim.Start(Args("--fast --count 1100 --close-at-end --format mixed --record", {record})));
-    TestChild capture;
-    StoreConnection(capture, "127.0.0.1", sim.Port()); // no --host, no --port
-    const QString output = dir.filePath(QStringLiteral("rotated.pksd"));
-    capture.start(QStringLiteral(CAPTURE_PATH), Args("--rotate-mb 1 --output", {output}));
-    const QString first = dir.filePath(QStringLiteral("rotated.0001.pksd"));
-    const QString second = dir.filePath(QStringLiteral("rotated.0002.pksd"));
-    QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(second).size(), 1101 * kFrame - 970 * kFrame, 30000);
-    const qint64 pid = capture.processId();
-    QVERIFY(StopCapture(capture).contains("stopped by SIGTERM"));
-    QCOMPARE(QFileInfo(first).size(), 970 * kFrame);
-    QVERIFY(!QFileInfo::exists(output));
-    QVERIFY(ReadAll(first) + ReadAll(second) == ReadAll(record));
-    // The greeting was the monitor's, with the capture's own process id.
-    sim.Stop();
-    const QString log = sim.LogLines().join(QLatin1Char('\n'));
-    QVERIFY2(
-        log.contains(QStringLiteral("handshake 1 ok: type 1 length 0\nconnection 1 handshake 2 "
-                                    "ok: type 11 length 36 pid %1\nconnection 1 handshake 3 ok")
-                         .arg(pid)),
-        qPrintable(log));
-}
-
-void TstCapture::captureKeepsOnlyWholeFramesAfterSigterm()
-{
-    PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-    QVERIFY(sim.Start(Args("--fast")));
-    TestChild capture;
-    StoreConnection(capture, "127.0.0.1", 1); // the command line wins
-    const QString output = dir.filePath(QStringLiteral("stream.pksd"));
-    capture.start(QStringLiteral(CAPTURE_PATH), Connect(sim.Port(), output));
-    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(output).size() > 300 * kFrame, 30000);
-    QVERIFY(StopCapture(capture).contains("stopped by SIGTERM"));
-    const QByteArray bytes = ReadAll(output);
-    QVERIFY(bytes.size() > 300 * kFrame);
-    QVERIFY(WholeFrames(bytes));
-}
-
-void TstCapture::peerCloseOrBadLengthDropsOnlyTheBrokenFrameAndReconnectsAfterTheInterval()
-{
-    QTcpServer server;
-    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
-    TestChild capture;
-    const QString output = dir.filePath(QStringLiteral("cut.pksd"));
-    capture.start(QStringLiteral(CAPTURE_PATH),
-                  Connect(server.serverPort(), output) + Args("--reconnect-ms 400"));
-    QVERIFY(server.waitForNewConnection(10000));
-    std::unique_ptr<QTcpSocket> peer(server.nextPendingConnection());
-    peer->write(TestFrame('A') + TestFrame('B').left(500));
-    QVERIFY(peer->waitForBytesWritten(5000));
-    QElapsedTimer sinceClose;
-    sinceClose.start();
-    peer->disconnectFromHost();
-    QVERIFY(server.waitForNewConnection(10000));
-    QVERIFY2(sinceClose.elapsed() >= 390, QByteArray::number(sinceClose.elapsed()).constData());
-    peer.reset(server.nextPendingConnection());
-    // A length beyond 1024 loses the frame boundaries: the capture hangs up and comes back.
-    peer->write(TestFrame('C') + TestFrame('D') + QByteArray::fromHex("0007000007D0"));
-    QVERIFY(peer->waitForBytesWritten(5000));
-    QVERIFY(server.waitForNewConnection(10000));
-    peer.reset(server.nextPendingConnection());
-    peer->write(TestFrame('E'));
-    QVERIFY(peer->waitForBytesWritten(5000));
-    QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(output).size(), 4 * kFrame, 10000);
-    // Off a terminal, progress comes as plain lines that say what happened.
-    const QByteArray log = StopCapture(capture);
-    for (const char* line : {"\nframes 1  bytes 1030  ",
-                             "  waiting 0.4 s to reconnect: closed by PKSD (500 bytes of a "
-                             "cut-off frame dropped)\n",
-                             "waiting 0.4 s to reconnect: bad frame length from PKSD"})
-        QVERIFY2(log.contains(line), log.constData());
-    QVERIFY(ReadAll(output) == TestFrame('A') + TestFrame('C') + TestFrame('D') + TestFrame('E'));
-}
-
-void TstCapture::writeFailureExitsOneWithWholeFramesKept()
-{
-    PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-    QVERIFY(sim.Start(Args("--fast")));
-    // A file size limit stands in for a full disk: the sixth frame gets only 500 bytes in.
-    TestChild capture([] {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{5 * kFrame + 500, 5 * kFrame + 500};
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    });
-    const QString output = dir.filePath(QStringLiteral("full.pksd"));
-    QCOMPARE(capture.Run(QStringLiteral(CAPTURE_PATH), Connect(sim.Port(), output)), 1);
-    QVERIFY(capture.readAllStandardError().contains(
-        QByteArray("cannot write " + output.toLocal8Bit())));
-    QCOMPARE(QFileInfo(output).size(), 5 * kFrame);
-    QVERIFY(WholeFrames(ReadAll(output)));
-}
-
-void TstCapture::commandLineExitStatus_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("message");
-    const QString existing = dir.filePath(QStringLiteral("existing.pksd"));
-    QFile(existing).open(QIODevice::WriteOnly);
-    QTest::newRow("help") << Args("--help") << 0 << QByteArray("Usage: tremvue-capture");
-    QTest::newRow("port beyond 65535")
-        << Args("--port 65536") << 2 << QByteArray("--port needs a number from 1 to 65535");
-    QTest::newRow("rotation of 0 MB")
-        << Args("--rotate-mb=0") << 2 << QByteArray("--rotate-mb needs");
-    QTest::newRow("duration with a comma")
-        << Args("--duration 1,5") << 2 << QByteArray("--duration needs");
-    QTest::newRow("stray argument")
-        << Args("capture.pksd") << 2 << QByteArray("unknown argument capture.pksd");
-    QTest::newRow("existing file never overwritten")
-        << Args("--port 9 --output", {existing}) << 1
-        << QByteArray("cannot create " + existing.toLocal8Bit() + ": File exists");
-}
-
-void TstCapture::commandLineExitStatus()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(int, status);
-    QFETCH(QByteArray, message);
-    TestChild capture;
-    QCOMPARE(capture.Run(QStringLiteral(CAPTURE_PATH), arguments), status);
-    const QByteArray text = capture.readAllStandardOutput() + capture.readAllStandardError();
-    QVERIFY2(text.contains(message), text.constData());
-}
-
-void TstCapture::progressLineRateIsOverTheLastTick()
-{
-    CaptureProgress progress;
-    progress.SetState(QStringLiteral("connected to pksd:2543"));
-    for (int i = 0; i < 30; ++i)
-        progress.CountFrame(1030);
-    progress.Tick(2.0);
-    for (int i = 0; i < 5; ++i)
-        progress.CountFrame(100);
-    QCOMPARE(progress.Line(), QByteArray("frames 35  bytes 31400  15.0 frames/s  connected to "
-                                         "pksd:2543"));
-    progress.Tick(4.0);
-    QCOMPARE(progress.Line().left(30), QByteArray("frames 35  bytes 31400  1.2 fr"));
-}
 
 QTEST_GUILESS_MAIN(TstCapture)
 #include "tst_capture.moc"

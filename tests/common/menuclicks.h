@@ -28,9 +28,7 @@ inline void MoveOver(QWidget* widget, QPoint at)
 inline QMenu* OpenFromBar(QMenuBar* bar, QAction* item)
 {
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(item).center());
-    if (!QTest::qWaitFor([item] { return item->menu()->isVisible(); }))
-        return nullptr;
-    return item->menu();
+    return QTest::qWaitFor([item] { return item->menu()->isVisible(); }) ? item->menu() : nullptr;
 }
 
 // Rests the pointer on every item of menu, and of its submenus, one after the other, then calls

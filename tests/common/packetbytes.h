@@ -86,10 +86,7 @@ inline Packet DtBytes(std::uint8_t formatByte, unsigned sampleCount, unsigned st
 inline Packet Int16Dt(std::uint16_t dasId, unsigned stream, unsigned channel, unsigned second = 1,
                       unsigned sampleCount = 100)
 {
-    Header h;
-    h.DasId = dasId;
-    h.Hour = h.Minute = h.Msec = 0;
-    h.Second = second;
+    const Header h{.DasId = dasId, .Hour = 0, .Minute = 0, .Second = second, .Msec = 0};
     Packet p = DtBytes(0x16, sampleCount, stream, channel, h);
     for (unsigned i = 0; i < sampleCount && i < 500; ++i) {
         p[24 + 2 * i] = static_cast<std::uint8_t>(i >> 8);
@@ -104,10 +101,7 @@ inline Packet EventHeaderBytes(const char* type, std::uint16_t dasId, bool chann
 {
     Packet p{};
     std::memset(p.data() + 16, ' ', p.size() - 16);
-    Header h;
-    h.Type = type;
-    h.DasId = dasId;
-    PutHeader(p, h);
+    PutHeader(p, {.Type = type, .DasId = dasId});
     PutBcd(p.data(), 36, 0, 2);
     p[22] = channelBank ? 4 : 0;
     p[23] = 0x16;

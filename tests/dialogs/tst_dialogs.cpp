@@ -19,7 +19,6 @@
 #include <QCheckBox>
 #include <QColorDialog>
 #include <QFont>
-#include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -124,6 +123,17 @@ ModalScript::Step Answer(const QString& range, const QString& shift)
         Type(d->lineEdit2, shift);
         QTest::mouseClick(d->buttonOk, Qt::LeftButton);
     });
+}
+
+// Runs the time range command from range and shift, its dialogs answered by steps: whether it
+// took new values, whether every step ran, and the range and shift then in force.
+std::tuple<bool, bool, int, int> SetRange(int range, int shift,
+                                          std::initializer_list<ModalScript::Step> steps,
+                                          QWidget* parent = nullptr)
+{
+    ModalScript script(steps);
+    const bool taken = SetTimeRange(parent, range, shift);
+    return {taken, script.Remaining() == 0, range, shift};
 }
 
 // Reads what the dialog shows into shown, types typed and presses a button, as the operator:
@@ -269,9 +279,8 @@ private slots:
         QFETCH(double, measuredRate);
 
         ChannelCatalogue cat;
-        DasStreamChanInfo e = Entry(das, stream, channel, sampleRate, 1, 0, {12, 200, 34});
-        e.MeasuredRate = measuredRate;
-        cat.Entries.push_back(e);
+        cat.Entries = {Entry(das, stream, channel, sampleRate, 1, 0, {12, 200, 34})};
+        cat.Entries[0].MeasuredRate = measuredRate;
         QVERIFY(Select(cat, [&](MyDialogSelect* d) {
             QTreeWidget* list = d->listView1;
             QCOMPARE(list->topLevelItemCount(), 1);
@@ -394,9 +403,8 @@ private slots:
                       QTreeWidgetItem* a = ChannelRow(list, 1, 1, 1);
                       QTreeWidgetItem* b = ChannelRow(list, 2, 1, 1);
                       QTreeWidgetItem* group = Row(list, QStringLiteral("0001-01"));
-                      a->setSelected(true);
-                      b->setSelected(true);
-                      group->setSelected(true);
+                      for (QTreeWidgetItem* item : {a, b, group})
+                          item->setSelected(true);
                       QTest::mouseClick(d->pushButton4, Qt::LeftButton);
                       QVERIFY(colorDialogSeen);
                       const QString text =
@@ -520,19 +528,14 @@ private slots:
     void timeRangeDialogShowsTheCurrentValues()
     {
         QWidget parent;
-        int range = 120;
-        int shift = 0;
-        ModalScript script{Ranging([&](TimeRangeDialog* d) {
+        const auto unchanged = Ranging([&](TimeRangeDialog* d) {
             QVERIFY(d->isModal());
             QCOMPARE(d->parentWidget(), &parent);
             QCOMPARE(d->lineEdit1->text(), QStringLiteral("120"));
             QCOMPARE(d->lineEdit2->text(), QStringLiteral("0"));
             QTest::mouseClick(d->buttonOk, Qt::LeftButton);
-        })};
-        QVERIFY(SetTimeRange(&parent, range, shift));
-        QCOMPARE(script.Remaining(), std::size_t{0});
-        QCOMPARE(range, 120);
-        QCOMPARE(shift, 0);
+        });
+        QCOMPARE(SetRange(120, 0, {unchanged}, &parent), std::tuple(true, true, 120, 0));
     }
 
     void timeRangeTakesWhatIsTyped_data()
@@ -564,13 +567,8 @@ private slots:
         QFETCH(QString, shiftTyped);
         QFETCH(int, range);
         QFETCH(int, shift);
-        int timeRange = 120;
-        int timeShift = 9;
-        ModalScript script{Answer(rangeTyped, shiftTyped)};
-        QVERIFY(SetTimeRange(nullptr, timeRange, timeShift));
-        QCOMPARE(script.Remaining(), std::size_t{0});
-        QCOMPARE(timeRange, range);
-        QCOMPARE(timeShift, shift);
+        QCOMPARE(SetRange(120, 9, {Answer(rangeTyped, shiftTyped)}),
+                 std::tuple(true, true, range, shift));
     }
 
     void timeRangeBelowOneAsksAgain_data()
@@ -582,18 +580,14 @@ private slots:
     void timeRangeBelowOneAsksAgain()
     {
         QFETCH(QString, rangeTyped);
-        int range = 120;
-        int shift = 0;
-        ModalScript script{Answer(rangeTyped, QStringLiteral("8")), Ranging([](TimeRangeDialog* d) {
-                               QCOMPARE(d->lineEdit1->text(), QStringLiteral("0"));
-                               QCOMPARE(d->lineEdit2->text(), QStringLiteral("8"));
-                               Type(d->lineEdit1, QStringLiteral("45"));
-                               QTest::mouseClick(d->buttonOk, Qt::LeftButton);
-                           })};
-        QVERIFY(SetTimeRange(nullptr, range, shift));
-        QCOMPARE(script.Remaining(), std::size_t{0});
-        QCOMPARE(range, 45);
-        QCOMPARE(shift, 8);
+        const auto again = Ranging([](TimeRangeDialog* d) {
+            QCOMPARE(d->lineEdit1->text(), QStringLiteral("0"));
+            QCOMPARE(d->lineEdit2->text(), QStringLiteral("8"));
+            Type(d->lineEdit1, QStringLiteral("45"));
+            QTest::mouseClick(d->buttonOk, Qt::LeftButton);
+        });
+        QCOMPARE(SetRange(120, 0, {Answer(rangeTyped, QStringLiteral("8")), again}),
+                 std::tuple(true, true, 45, 8));
     }
 
     void timeRangeCancelKeepsTheOldValues_data()
@@ -606,20 +600,13 @@ private slots:
     void timeRangeCancelKeepsTheOldValues()
     {
         QFETCH(bool, refusedFirst);
-        int range = 77;
-        int shift = -3;
         const ModalScript::Step cancel = Ranging([](TimeRangeDialog* d) {
             Type(d->lineEdit1, QStringLiteral("5"));
             QTest::mouseClick(d->buttonCancel, Qt::LeftButton);
         });
-        const std::initializer_list<ModalScript::Step> atOnce{cancel};
-        const std::initializer_list<ModalScript::Step> again{
-            Answer(QStringLiteral("0"), QStringLiteral("8")), cancel};
-        ModalScript script(refusedFirst ? again : atOnce);
-        QVERIFY(!SetTimeRange(nullptr, range, shift));
-        QCOMPARE(script.Remaining(), std::size_t{0});
-        QCOMPARE(range, 77);
-        QCOMPARE(shift, -3);
+        const ModalScript::Step refused = Answer(QStringLiteral("0"), QStringLiteral("8"));
+        QCOMPARE(refusedFirst ? SetRange(77, -3, {refused, cancel}) : SetRange(77, -3, {cancel}),
+                 std::tuple(false, true, 77, -3));
     }
 
     void monitorIntervalFollowsTheRange_data()
@@ -636,8 +623,7 @@ private slots:
     void monitorIntervalFollowsTheRange()
     {
         QFETCH(int, range);
-        QFETCH(int, ms);
-        QCOMPARE(MonitorIntervalMs(range), ms);
+        QTEST(MonitorIntervalMs(range), "ms");
     }
 
     void aboutIsModalWithOurPictureAndClosesWithOk()

@@ -18,7 +18,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include <clocale>
 #include <cstdio>
 #include <locale.h>
 #include <memory>
@@ -110,12 +109,9 @@ private slots:
         const QString capture = dir.filePath(QStringLiteral("sent.frames"));
 
         PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-        QVERIFY(sim.Start(
-            QStringLiteral("--units 9A3C,12AB --channels 3 --fast --format %1 --count %2 --record")
-                .arg(format)
-                .arg(kPackets)
-                .split(u' ')
-            << capture));
+        const QString args =
+            QStringLiteral("--units 9A3C,12AB --channels 3 --fast --format %1 --count %2 --record");
+        QVERIFY(sim.Start(args.arg(format).arg(kPackets).split(u' ') << capture));
         QByteArray more = "KeepSel=" + QByteArray::number(keepSel) + "\nNringBuffer=500\n";
         for (const char* unit : {"9A3C", "12AB"})
             for (const char* channel : {"00", "01", "02"})

@@ -45,15 +45,14 @@ QByteArray Framed(const QByteArray& payload, std::uint16_t type = 2)
 // Unit 9A3C, stream 2, channel 5, 2006.01.01 12:34:56.789, sequence 4321.
 QByteArray Dt(DtFormat format, const std::vector<std::int32_t>& samples)
 {
-    DtFields f;
-    f.Header.Experiment = 7;
-    f.Header.DasId = 0x9A3C;
-    f.Header.Sequence = 4321;
-    f.Header.Time = DayTime{732692, 45296789.0};
-    f.Event = 17;
-    f.Stream = 2;
-    f.Channel = 5;
-    f.Format = format;
+    const DtFields f{.Header = {.Experiment = 7,
+                                .DasId = 0x9A3C,
+                                .Sequence = 4321,
+                                .Time = DayTime{732692, 45296789.0}},
+                     .Event = 17,
+                     .Stream = 2,
+                     .Channel = 5,
+                     .Format = format};
     PacketBytes p{};
     WriteDtPacket(p, f, samples);
     return Bytes(p);
@@ -152,17 +151,15 @@ std::vector<ReadRecord> ReadMseed(const QString& path)
     MSRecord* msr = nullptr;
     const QByteArray file = QFile::encodeName(path);
     while (ms_readmsr(&msr, file.constData(), 0, nullptr, nullptr, 1, 1, 0) == MS_NOERROR) {
-        ReadRecord r;
-        r.Name = QByteArray(msr->network) + '.' + msr->station + '.' + msr->location + '.' +
-                 msr->channel;
-        r.Start = msr->starttime;
-        r.Rate = msr->samprate;
-        r.Encoding = msr->encoding;
-        r.Sequence = msr->sequence_number;
         const auto* samples = static_cast<const std::int32_t*>(msr->datasamples);
-        r.Samples.assign(samples, samples + msr->numsamples);
-        r.Bytes = QByteArray(msr->record, msr->reclen);
-        out.push_back(std::move(r));
+        out.push_back({.Name = QByteArray(msr->network) + '.' + msr->station + '.' + msr->location +
+                               '.' + msr->channel,
+                       .Start = msr->starttime,
+                       .Rate = msr->samprate,
+                       .Encoding = msr->encoding,
+                       .Sequence = msr->sequence_number,
+                       .Samples = {samples, samples + msr->numsamples},
+                       .Bytes = QByteArray(msr->record, msr->reclen)});
     }
     ms_readmsr(&msr, nullptr, 0, nullptr, nullptr, 0, 0, 0);
     return out;
@@ -328,95 +325,77 @@ void TstInspect::linesAndReportsKeepEveryFieldAndThePoint_data()
     QByteArray overstated = dt;
     WriteBcd(reinterpret_cast<std::uint8_t*>(overstated.data()) + 20, 4, 9999);
 
-    QTest::newRow("DT") << frames << Framed(dt) << 0 << 1
-                        << QByteArrayList{"DT 9A3C stream 2 channel 5 samples 3 format 1 time "
-                                          "2006.01.01 12:34:56.789 seq 4321\n"};
-    QTest::newRow("DT json")
-        << json << dt << 0 << 0
-        << QByteArrayList{"{\"Channel\":5,\"DasId\":\"9A3C\",\"Event\":17,\"Experiment\":7,"
-                          "\"Format\":1,\"SampleCount\":3,\"Sequence\":4321,\"Stream\":2,"
-                          "\"Time\":\"2006.01.01 12:34:56.789\",\"Type\":\"DT\"}\n"};
-    QTest::newRow("pksd-sim's EH at 0.5 sps")
-        << packets << SimEh() << 0 << 1
-        << QByteArrayList{"rate 0.5 positions 6\n",
-                          "  position 3 channel 3 bitweight 2.4e-06 voltsperunit 1.25 unit "
-                          "M/S^2\n"};
-    QTest::newRow("ET of bank 1, quoted name")
-        << packets << Eh(et) << 0 << 0
-        << QByteArrayList{"ET 9A3C stream 3 channels 16-31 name \"a\\\"\\\\b\" rate 100 "
-                          "positions 2\n  position 0 channel 16 bitweight 1.5e-06 voltsperunit "
-                          "20 unit M/S\n  position 4 channel 20 bitweight 0.002 voltsperunit "
-                          "0.3 unit M/S^2\n"};
-    QTest::newRow("ET json")
-        << json << Eh(et) << 0 << 0
-        << QByteArrayList{"{\"ChannelBank\":true,\"DasId\":\"9A3C\",\"Name\":\"a\\\"\\\\b\","
-                          "\"Positions\":[{\"BitWeight\":1.5e-06,\"Channel\":16,\"Position\":0,"
-                          "\"UnitCode\":\"M/S\",\"VoltsPerUnit\":20},{\"BitWeight\":0.002,"
-                          "\"Channel\":20,\"Position\":4,\"UnitCode\":\"M/S^2\",\"VoltsPerUnit\":"
-                          "0.3}],\"SampleRate\":100,\"Stream\":3,\"Type\":\"ET\"}\n"};
+    const auto row = [](const char* tag, const QStringList& args, const QByteArray& input,
+                        int status, int listed, const QByteArrayList& shown) {
+        QTest::newRow(tag) << args << input << status << listed << shown;
+    };
+    row("DT", frames, Framed(dt), 0, 1,
+        {"DT 9A3C stream 2 channel 5 samples 3 format 1 time 2006.01.01 12:34:56.789 seq 4321\n"});
+    row("DT json", json, dt, 0, 0,
+        {"{\"Channel\":5,\"DasId\":\"9A3C\",\"Event\":17,\"Experiment\":7,"
+         "\"Format\":1,\"SampleCount\":3,\"Sequence\":4321,\"Stream\":2,"
+         "\"Time\":\"2006.01.01 12:34:56.789\",\"Type\":\"DT\"}\n"});
+    row("pksd-sim's EH at 0.5 sps", packets, SimEh(), 0, 1,
+        {"rate 0.5 positions 6\n",
+         "  position 3 channel 3 bitweight 2.4e-06 voltsperunit 1.25 unit M/S^2\n"});
+    row("ET of bank 1, quoted name", packets, Eh(et), 0, 0,
+        {"ET 9A3C stream 3 channels 16-31 name \"a\\\"\\\\b\" rate 100 positions 2\n"
+         "  position 0 channel 16 bitweight 1.5e-06 voltsperunit 20 unit M/S\n"
+         "  position 4 channel 20 bitweight 0.002 voltsperunit 0.3 unit M/S^2\n"});
+    row("ET json", json, Eh(et), 0, 0,
+        {"{\"ChannelBank\":true,\"DasId\":\"9A3C\",\"Name\":\"a\\\"\\\\b\","
+         "\"Positions\":[{\"BitWeight\":1.5e-06,\"Channel\":16,\"Position\":0,"
+         "\"UnitCode\":\"M/S\",\"VoltsPerUnit\":20},{\"BitWeight\":0.002,"
+         "\"Channel\":20,\"Position\":4,\"UnitCode\":\"M/S^2\",\"VoltsPerUnit\":"
+         "0.3}],\"SampleRate\":100,\"Stream\":3,\"Type\":\"ET\"}\n"});
     // Bit weights of positions 0-3 end at byte 320: every sensor field reads as blanks.
-    QTest::newRow("EH cut to 320 bytes")
-        << Args("--frames --json") << Framed(Eh(EhFields()).left(320)) << 0 << 0
-        << QByteArrayList{"EH payload of 320 bytes: the bytes from 320 on are read as blanks",
-                          "\"Positions\":[{\"BitWeight\":1.5e-06,\"Channel\":0,\"Position\":0,"
-                          "\"UnitCode\":\"Unk\",\"VoltsPerUnit\":0}]"};
-    QTest::newRow("DT format C1 refused, the next shown")
-        << packets << withByte(dt, 23, char(0xC1)) + dt << 0 << 1
-        << QByteArrayList{"-: offset 0: refused DT packet: unknown format byte 0xC1\n"};
-    QTest::newRow("EH of unknown kind refused")
-        << packets << Eh(badKind) + dt << 0 << 1
-        << QByteArrayList{"-: offset 0: refused EH packet: unknown event kind \"XYZ\"\n"};
-    QTest::newRow("EH of unknown format refused")
-        << packets << Eh(badFormat) << 0 << 0
-        << QByteArrayList{"-: offset 0: refused EH packet: unknown format byte 0x24\n"};
-    QTest::newRow("foreign type") << packets << withByte(withByte(dt, 0, '\0'), 1, char(0xFF)) << 0
-                                  << 0
-                                  << QByteArrayList{"-: offset 0: type \"\\x00\\xFF\" is not a "
-                                                    "recorder packet type this tool knows\n"};
-    QTest::newRow("truncated frame")
-        << frames << Framed(dt) + Framed(dt).left(500) << 3 << 1
-        << QByteArrayList{"-: offset 1030: truncated frame: 494 of 1024 payload bytes\n"};
-    QTest::newRow("no input") << packets << QByteArray() << 0 << 0 << QByteArrayList{};
-    QTest::newRow("one byte short") << packets << dt.left(1023) << 3 << 0
-                                    << QByteArrayList{"-: offset 0: truncated packet: 1023 of "
-                                                      "1024 bytes\n"};
-    QTest::newRow("frame header cut")
-        << frames << Framed(dt) + QByteArray(5, '\0') << 3 << 1
-        << QByteArrayList{"-: offset 1030: truncated frame header: 5 of 6 bytes\n"};
-    QTest::newRow("length 1025 stops the reading")
-        << frames << Framed(dt) + QByteArray::fromHex("000200000401") + Framed(dt) << 3 << 1
-        << QByteArrayList{"-: offset 1030: bad frame length 1025 (allowed 0 to 1024)"};
-    QTest::newRow("negative length stops the reading")
-        << frames << QByteArray::fromHex("000280000000") + Framed(dt) << 3 << 0
-        << QByteArrayList{"-: offset 0: bad frame length -2147483648"};
-    QTest::newRow("600-byte DT shown")
-        << frames << Framed(dt.left(600)) << 0 << 1
-        << QByteArrayList{"-: offset 0: DT payload of 600 bytes, not 1024: not ingestible"};
-    QTest::newRow("10-byte DT") << frames << Framed(dt.left(10)) << 0 << 0
-                                << QByteArrayList{"DT payload of 10 bytes"};
-    QTest::newRow("empty frame") << frames << Framed({}, 9) << 0 << 0
-                                 << QByteArrayList{"-: offset 0: payload of 0 bytes holds no "
-                                                   "packet type (frame type 9)\n"};
-    QTest::newRow("count beyond the data area")
-        << packets << overstated << 0 << 1
-        << QByteArrayList{"the packet states 9999 samples, its data area holds 500\n"};
+    row("EH cut to 320 bytes", Args("--frames --json"), Framed(Eh(EhFields()).left(320)), 0, 0,
+        {"EH payload of 320 bytes: the bytes from 320 on are read as blanks",
+         "\"Positions\":[{\"BitWeight\":1.5e-06,\"Channel\":0,\"Position\":0,"
+         "\"UnitCode\":\"Unk\",\"VoltsPerUnit\":0}]"});
+    row("DT format C1 refused, the next shown", packets, withByte(dt, 23, char(0xC1)) + dt, 0, 1,
+        {"-: offset 0: refused DT packet: unknown format byte 0xC1\n"});
+    row("EH of unknown kind refused", packets, Eh(badKind) + dt, 0, 1,
+        {"-: offset 0: refused EH packet: unknown event kind \"XYZ\"\n"});
+    row("EH of unknown format refused", packets, Eh(badFormat), 0, 0,
+        {"-: offset 0: refused EH packet: unknown format byte 0x24\n"});
+    row("foreign type", packets, withByte(withByte(dt, 0, '\0'), 1, char(0xFF)), 0, 0,
+        {"-: offset 0: type \"\\x00\\xFF\" is not a recorder packet type this tool knows\n"});
+    row("truncated frame", frames, Framed(dt) + Framed(dt).left(500), 3, 1,
+        {"-: offset 1030: truncated frame: 494 of 1024 payload bytes\n"});
+    row("no input", packets, QByteArray(), 0, 0, {});
+    row("one byte short", packets, dt.left(1023), 3, 0,
+        {"-: offset 0: truncated packet: 1023 of 1024 bytes\n"});
+    row("frame header cut", frames, Framed(dt) + QByteArray(5, '\0'), 3, 1,
+        {"-: offset 1030: truncated frame header: 5 of 6 bytes\n"});
+    row("length 1025 stops the reading", frames,
+        Framed(dt) + QByteArray::fromHex("000200000401") + Framed(dt), 3, 1,
+        {"-: offset 1030: bad frame length 1025 (allowed 0 to 1024)"});
+    row("negative length stops the reading", frames,
+        QByteArray::fromHex("000280000000") + Framed(dt), 3, 0,
+        {"-: offset 0: bad frame length -2147483648"});
+    row("600-byte DT shown", frames, Framed(dt.left(600)), 0, 1,
+        {"-: offset 0: DT payload of 600 bytes, not 1024: not ingestible"});
+    row("10-byte DT", frames, Framed(dt.left(10)), 0, 0, {"DT payload of 10 bytes"});
+    row("empty frame", frames, Framed({}, 9), 0, 0,
+        {"-: offset 0: payload of 0 bytes holds no packet type (frame type 9)\n"});
+    row("count beyond the data area", packets, overstated, 0, 1,
+        {"the packet states 9999 samples, its data area holds 500\n"});
 }
 
 void TstInspect::linesAndReportsKeepEveryFieldAndThePoint()
 {
     QFETCH(QStringList, args);
     QFETCH(QByteArray, input);
-    QFETCH(int, status);
-    QFETCH(int, listed);
     QFETCH(QByteArrayList, shown);
     const Run run = Inspect(args, input);
-    QCOMPARE(run.Status, status);
+    QTEST(run.Status, "status");
     for (const QByteArray& text : shown)
         QVERIFY2(run.Out.contains(text), run.Out.constData());
     int packetLines = 0;
     for (const QByteArray& line : run.Out.split('\n'))
         packetLines += line.startsWith("DT ") || line.startsWith("EH ") ? 1 : 0;
-    QCOMPARE(packetLines, listed);
+    QTEST(packetLines, "listed");
     if (args.contains(QStringLiteral("--json")))
         for (const QByteArray& line : run.Out.trimmed().split('\n'))
             QVERIFY2(QJsonDocument::fromJson(line).isObject(), line.constData());
@@ -440,48 +419,38 @@ void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput_data()
     const QString bad =
         file("bad.bin", Framed(packets.left(1024)) + QByteArray::fromHex("0002000007D0") + packets);
     const QString none = dir.filePath(QStringLiteral("none"));
-    QTest::newRow("help") << Args("--help") << 0 << QByteArray("Usage: tremvue-inspect")
-                          << QByteArray();
-    QTest::newRow("no mode") << Args("", {whole}) << 2 << QByteArray()
-                             << QByteArray("one of --packets or --frames is needed\nUsage:");
-    QTest::newRow("both modes") << Args("--frames --packets", {whole}) << 2 << QByteArray()
-                                << QByteArray("exclude each other");
-    QTest::newRow("no input named")
-        << Args("--packets") << 2 << QByteArray() << QByteArray("no input named");
-    QTest::newRow("unknown option") << Args("--packets --bogus", {whole}) << 2 << QByteArray()
-                                    << QByteArray("unknown option --bogus");
-    QTest::newRow("samples with --mseed")
-        << Args("--packets --samples --mseed", {none, whole}) << 2 << QByteArray()
-        << QByteArray("--samples does not go with --mseed");
-    QTest::newRow("whole file") << Args("--packets", {whole}) << 0 << QByteArray("EH 9A3C stream 3")
-                                << QByteArray();
-    QTest::newRow("missing file") << Args("--packets", {none}) << 1 << QByteArray()
-                                  << QByteArray("cannot open " + none.toLocal8Bit());
-    QTest::newRow("-- ends the options")
-        << Args("--frames -- --x") << 1 << QByteArray() << QByteArray("cannot open --x");
-    QTest::newRow("miniSEED file not writable")
-        << Args("--packets --mseed", {none + QStringLiteral("/x.mseed"), whole}) << 1
-        << QByteArray() << QByteArray("cannot open " + none.toLocal8Bit() + "/x.mseed");
-    QTest::newRow("bad frame length")
-        << Args("--frames", {bad}) << 3 << QByteArray("offset 1030: bad frame length 2000")
-        << QByteArray();
-    QTest::newRow("missing file wins over a damaged one")
-        << Args("--packets", {cut, none, whole}) << 1
-        << (cut.toLocal8Bit() + ": offset 1024: truncated packet: 700 of 1024 bytes\nDT 9A3C")
-        << QByteArray("cannot open");
-    QTest::newRow("standard input")
-        << Args("--packets --json -") << 0 << QByteArray("\"SampleCount\":3") << QByteArray();
+    const auto row = [](const char* tag, const QStringList& args, int status, const QByteArray& out,
+                        const QByteArray& err) {
+        QTest::newRow(tag) << args << status << out << err;
+    };
+    row("help", Args("--help"), 0, "Usage: tremvue-inspect", {});
+    row("no mode", Args("", {whole}), 2, {}, "one of --packets or --frames is needed\nUsage:");
+    row("both modes", Args("--frames --packets", {whole}), 2, {}, "exclude each other");
+    row("no input named", Args("--packets"), 2, {}, "no input named");
+    row("unknown option", Args("--packets --bogus", {whole}), 2, {}, "unknown option --bogus");
+    row("samples with --mseed", Args("--packets --samples --mseed", {none, whole}), 2, {},
+        "--samples does not go with --mseed");
+    row("whole file", Args("--packets", {whole}), 0, "EH 9A3C stream 3", {});
+    row("missing file", Args("--packets", {none}), 1, {}, "cannot open " + none.toLocal8Bit());
+    row("-- ends the options", Args("--frames -- --x"), 1, {}, "cannot open --x");
+    row("miniSEED file not writable",
+        Args("--packets --mseed", {none + QStringLiteral("/x.mseed"), whole}), 1, {},
+        "cannot open " + none.toLocal8Bit() + "/x.mseed");
+    row("bad frame length", Args("--frames", {bad}), 3, "offset 1030: bad frame length 2000", {});
+    row("missing file wins over a damaged one", Args("--packets", {cut, none, whole}), 1,
+        cut.toLocal8Bit() + ": offset 1024: truncated packet: 700 of 1024 bytes\nDT 9A3C",
+        "cannot open");
+    row("standard input", Args("--packets --json -"), 0, "\"SampleCount\":3", {});
 }
 
 void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput()
 {
     QFETCH(QStringList, args);
-    QFETCH(int, status);
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
     TestChild inspect;
     const QByteArray input = Dt(DtFormat::Steim2, {5, 6, 4});
-    QCOMPARE(inspect.Run(QStringLiteral(TREMVUE_INSPECT_BINARY), args, input), status);
+    QTEST(inspect.Run(QStringLiteral(TREMVUE_INSPECT_BINARY), args, input), "status");
     const QByteArray gotOut = inspect.readAllStandardOutput();
     const QByteArray gotErr = inspect.readAllStandardError();
     QVERIFY2(gotOut.contains(out), gotOut.constData());
@@ -547,35 +516,32 @@ void TstInspect::decoderDeparturesExportAsDecoded_data()
     QTest::addColumn<QByteArray>("packet");
     QTest::addColumn<bool>("copied");
     QTest::addColumn<int>("encoding");
-    QTest::newRow("Steim-1 in 32-bit words")
-        << WithEnds(SteimPacket(0xC0, 60, 0, Words(3, 60, 5000))) << true << int(DE_STEIM1);
-    QTest::newRow("fewer samples than stated")
-        << WithEnds(SteimPacket(0xC0, 9999, 0, Words(3, 60, 5000))) << true << int(DE_STEIM1);
-    QTest::newRow("last sample word wrong")
-        << WithEnds(SteimPacket(0xC0, 60, 0, Words(3, 60, 5000)), 1) << false << int(DE_STEIM2);
-    QTest::newRow("data codes in words 1-2")
-        << WithEnds(SteimPacket(0xC0, 9999, (3u << 28) | (3u << 26), Words(3, 60, 5000))) << false
-        << int(DE_STEIM2);
-    auto noX0 = Words(3, 60, 5000);
+    const auto row = [](const char* tag, const QByteArray& packet, bool copied, int encoding) {
+        QTest::newRow(tag) << packet << copied << encoding;
+    };
+    const auto words = Words(3, 60, 5000);
+    row("Steim-1 in 32-bit words", WithEnds(SteimPacket(0xC0, 60, 0, words)), true, DE_STEIM1);
+    row("fewer samples than stated", WithEnds(SteimPacket(0xC0, 9999, 0, words)), true, DE_STEIM1);
+    row("last sample word wrong", WithEnds(SteimPacket(0xC0, 60, 0, words), 1), false, DE_STEIM2);
+    row("data codes in words 1-2",
+        WithEnds(SteimPacket(0xC0, 9999, (3u << 28) | (3u << 26), words)), false, DE_STEIM2);
+    auto noX0 = words;
     noX0.insert(noX0.begin(), {0u, 0u});
-    QTest::newRow("X0 unused when word 3 is empty")
-        << WithEnds(SteimPacket(0xC0, 60, 0, noX0), 0, 1000) << false << int(DE_STEIM2);
-    QTest::newRow("Steim-2 word with no layout")
-        << WithEnds(SteimPacket(0xC2, 9999, 0, {{1, 0x01020304}, {2, 0x00001234}, {1, 0x05060708}}))
-        << false << int(DE_STEIM2);
+    row("X0 unused when word 3 is empty", WithEnds(SteimPacket(0xC0, 60, 0, noX0), 0, 1000), false,
+        DE_STEIM2);
+    row("Steim-2 word with no layout",
+        WithEnds(SteimPacket(0xC2, 9999, 0, {{1, 0x01020304}, {2, 0x00001234}, {1, 0x05060708}})),
+        false, DE_STEIM2);
     testpackets::Packet wide = testpackets::DtBytes(0x32, 250, 2, 5);
     for (std::uint32_t i = 0; i < 250; ++i)
         Put32(wide.data() + 24 + 4 * i, i % 2 ? 0x40000000 : 0xC0000000);
-    QTest::newRow("32-bit beyond Steim-2") << Bytes(wide) << false << int(DE_INT32);
-    QTest::newRow("16-bit") << Bytes(testpackets::Int16Dt(0x9A3C, 2, 5, 1, 500)) << false
-                            << int(DE_STEIM2);
+    row("32-bit beyond Steim-2", Bytes(wide), false, DE_INT32);
+    row("16-bit", Bytes(testpackets::Int16Dt(0x9A3C, 2, 5, 1, 500)), false, DE_STEIM2);
 }
 
 void TstInspect::decoderDeparturesExportAsDecoded()
 {
     QFETCH(QByteArray, packet);
-    QFETCH(bool, copied);
-    QFETCH(int, encoding);
     const QString out = dir.filePath(QStringLiteral("departure.mseed"));
     const Run run = Inspect(Args("--packets --mseed", {out}), EventHeader(" 100") + packet);
     QVERIFY2(run.Status == 0, run.Out.constData());
@@ -587,7 +553,7 @@ void TstInspect::decoderDeparturesExportAsDecoded()
     std::vector<std::int32_t> samples;
     for (const ReadRecord& r : records) {
         QCOMPARE(r.Name, QByteArray("XX.9A3C.02.HH5"));
-        QCOMPARE(r.Encoding, encoding);
+        QTEST(r.Encoding, "encoding");
         samples.insert(samples.end(), r.Samples.begin(), r.Samples.end());
         // No reader may warn of a failed integrity check.
         const auto* xn = reinterpret_cast<const std::uint8_t*>(r.Bytes.constData()) + 72;
@@ -596,7 +562,7 @@ void TstInspect::decoderDeparturesExportAsDecoded()
                      r.Samples.back());
     }
     QVERIFY(samples == std::vector<std::int32_t>(slot->Samples, slot->Samples + slot->SampleCount));
-    QCOMPARE(records.size() == 1 && records.front().Bytes.mid(64) == packet.mid(64), copied);
+    QTEST(records.size() == 1 && records.front().Bytes.mid(64) == packet.mid(64), "copied");
 }
 
 void TstInspect::recordNamesAndRatesAreRightAndBadPacketsSkipped_data()
@@ -611,51 +577,41 @@ void TstInspect::recordNamesAndRatesAreRightAndBadPacketsSkipped_data()
     const QByteArray one = Int32Packet(1, 0);
     QByteArray refused = Int32Packet(1, 3);
     refused[23] = char(0x2C);
-    QTest::newRow("rate measured between packets")
-        << ch1 << QByteArray() << 0 << QByteArray("XX.9A3C.02.BHN") << 40.0
-        << QByteArray("exported 3 data packets of 1 channels");
-    QTest::newRow("event header's rate before the measured one")
-        << EventHeader("1000") + Int32Packet(5, 0) + Int32Packet(5, 1) << QByteArray() << 0
-        << QByteArray("XX.9A3C.02.FH5") << 1000.0 << QByteArray("exported 2 data packets");
-    QTest::newRow("network and channel 12")
-        << Int32Packet(12, 0) + Int32Packet(12, 1) << QByteArray("--network Z") << 0
-        << QByteArray("Z.9A3C.02.BHC") << 40.0 << QByteArray("exported 2");
-    QTest::newRow("names file")
-        << ch1 << QByteArray("# field names\n9a3c 2 1 GE.KARL..EHN\nFFFF 99 99 XX.A.00.HHZ\n") << 0
-        << QByteArray("GE.KARL..EHN") << 40.0 << QByteArray("exported 3");
-    QTest::newRow("channel 32 has no default name")
-        << Int32Packet(32, 0) + Int32Packet(32, 1) << QByteArray() << 3 << QByteArray() << 0.0
-        << QByteArray("channels above 31 have no default SEED name");
-    QTest::newRow("one packet has no rate") << one << QByteArray() << 3 << QByteArray() << 0.0
-                                            << QByteArray("DT packet not exported: no sample "
-                                                          "rate known");
-    QTest::newRow("refused packet skipped")
-        << ch1 + refused << QByteArray() << 3 << QByteArray("XX.9A3C.02.BHN") << 40.0
-        << QByteArray("1 not exported");
-    QTest::newRow("cut packet skipped")
-        << ch1 + one.left(500) << QByteArray() << 3 << QByteArray("XX.9A3C.02.BHN") << 40.0
-        << QByteArray("truncated packet: 500 of 1024 bytes");
-    QTest::newRow("names file: station of 7")
-        << one << QByteArray("9A3C 2 1 XX.STATION.00.HHZ\n") << 2 << QByteArray() << 0.0
-        << QByteArray("names.txt:1: \"XX.STATION.00.HHZ\" is not");
-    QTest::newRow("names file: named twice")
-        << one << QByteArray("#\n9A3C 2 1 XX.A.00.HHZ\n\n9A3C 2 1 XX.B.00.HHZ\n") << 2
-        << QByteArray() << 0.0 << QByteArray("names.txt:4: the channel is named already on line 2");
-    QTest::newRow("names file: channel 100")
-        << one << QByteArray("9A3C 2 100 XX.A.00.HHZ\n") << 2 << QByteArray() << 0.0
-        << QByteArray("names.txt:1: stream and channel are numbers");
-    QTest::newRow("names file: no channel")
-        << one << QByteArray("9A3C 2 XX.A.00.HHZ\n") << 2 << QByteArray() << 0.0
-        << QByteArray("names.txt:1: expected UNIT STREAM CHANNEL");
+    const auto row = [](const char* tag, const QByteArray& input, const QByteArray& option,
+                        int status, const QByteArray& name, double rate, const QByteArray& output) {
+        QTest::newRow(tag) << input << option << status << name << rate << output;
+    };
+    row("rate measured between packets", ch1, {}, 0, "XX.9A3C.02.BHN", 40.0,
+        "exported 3 data packets of 1 channels");
+    row("event header's rate before the measured one",
+        EventHeader("1000") + Int32Packet(5, 0) + Int32Packet(5, 1), {}, 0, "XX.9A3C.02.FH5",
+        1000.0, "exported 2 data packets");
+    row("network and channel 12", Int32Packet(12, 0) + Int32Packet(12, 1), "--network Z", 0,
+        "Z.9A3C.02.BHC", 40.0, "exported 2");
+    row("names file", ch1, "# field names\n9a3c 2 1 GE.KARL..EHN\nFFFF 99 99 XX.A.00.HHZ\n", 0,
+        "GE.KARL..EHN", 40.0, "exported 3");
+    row("channel 32 has no default name", Int32Packet(32, 0) + Int32Packet(32, 1), {}, 3, {}, 0.0,
+        "channels above 31 have no default SEED name");
+    row("one packet has no rate", one, {}, 3, {}, 0.0,
+        "DT packet not exported: no sample rate known");
+    row("refused packet skipped", ch1 + refused, {}, 3, "XX.9A3C.02.BHN", 40.0, "1 not exported");
+    row("cut packet skipped", ch1 + one.left(500), {}, 3, "XX.9A3C.02.BHN", 40.0,
+        "truncated packet: 500 of 1024 bytes");
+    row("names file: station of 7", one, "9A3C 2 1 XX.STATION.00.HHZ\n", 2, {}, 0.0,
+        "names.txt:1: \"XX.STATION.00.HHZ\" is not");
+    row("names file: named twice", one, "#\n9A3C 2 1 XX.A.00.HHZ\n\n9A3C 2 1 XX.B.00.HHZ\n", 2, {},
+        0.0, "names.txt:4: the channel is named already on line 2");
+    row("names file: channel 100", one, "9A3C 2 100 XX.A.00.HHZ\n", 2, {}, 0.0,
+        "names.txt:1: stream and channel are numbers");
+    row("names file: no channel", one, "9A3C 2 XX.A.00.HHZ\n", 2, {}, 0.0,
+        "names.txt:1: expected UNIT STREAM CHANNEL");
 }
 
 void TstInspect::recordNamesAndRatesAreRightAndBadPacketsSkipped()
 {
     QFETCH(QByteArray, input);
     QFETCH(QByteArray, option);
-    QFETCH(int, status);
     QFETCH(QByteArray, name);
-    QFETCH(double, rate);
     QFETCH(QByteArray, output);
     const QString out = dir.filePath(QStringLiteral("rates.mseed"));
     QStringList args = Args("--packets --mseed", {out});
@@ -668,13 +624,13 @@ void TstInspect::recordNamesAndRatesAreRightAndBadPacketsSkipped()
     }
     QFile::remove(out);
     const Run run = Inspect(args, input);
-    QCOMPARE(run.Status, status);
+    QTEST(run.Status, "status");
     QVERIFY2(run.Out.contains(output), run.Out.constData());
     const std::vector<ReadRecord> records = ReadMseed(out);
     QCOMPARE(records.empty(), name.isEmpty());
     for (const ReadRecord& r : records) {
         QCOMPARE(r.Name, name);
-        QCOMPARE(r.Rate, rate);
+        QTEST(r.Rate, "rate");
     }
 }
 

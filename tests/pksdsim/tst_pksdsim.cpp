@@ -43,14 +43,19 @@ QByteArray Greeting(std::uint32_t pid)
     return bytes;
 }
 
-// The monitor's side of a connection: its greeting, then what the simulator sends.
-struct Client
+// pksd-sim, and the monitor's side of a connection to it: its greeting, then what the
+// simulator sends.
+struct Session
 {
+    PksdSimProcess Process{QStringLiteral(PKSD_SIM_PATH)};
     QTcpSocket Socket;
 
-    bool Open(quint16 port)
+    // Starts the simulator with args, connects and greets.
+    bool Open(const QStringList& args)
     {
-        Socket.connectToHost(QHostAddress::LocalHost, port);
+        if (!Process.Start(args))
+            return false;
+        Socket.connectToHost(QHostAddress::LocalHost, Process.Port());
         if (!Socket.waitForConnected(5000))
             return false;
         Socket.write(Greeting(1234));
@@ -67,13 +72,13 @@ struct Client
         }
         return bytes;
     }
+    // Stops the simulator; the lines it logged.
+    QString Log()
+    {
+        Process.Stop();
+        return Process.LogLines().join(QLatin1Char('\n'));
+    }
 };
-
-QString Log(PksdSimProcess& sim)
-{
-    sim.Stop();
-    return sim.LogLines().join(QLatin1Char('\n'));
-}
 
 struct WireFrame
 {
@@ -143,16 +148,14 @@ Samples Walk(int count, int step, std::int32_t start = 0)
 
 DtFields Fields(DtFormat format)
 {
-    DtFields fields;
-    fields.Header.Experiment = 7;
-    fields.Header.DasId = 0x9A3C;
-    fields.Header.Sequence = 4321;
-    fields.Header.Time = DayTime{DayNumberFromYmd(2024, 2, 29), 45296789.0};
-    fields.Event = 12;
-    fields.Stream = 3;
-    fields.Channel = 17;
-    fields.Format = format;
-    return fields;
+    return {.Header = {.Experiment = 7,
+                       .DasId = 0x9A3C,
+                       .Sequence = 4321,
+                       .Time = DayTime{DayNumberFromYmd(2024, 2, 29), 45296789.0}},
+            .Event = 12,
+            .Stream = 3,
+            .Channel = 17,
+            .Format = format};
 }
 
 bool IsSteim(DtFormat format)
@@ -187,13 +190,11 @@ private slots:
         QFETCH(QString, format);
         QFETCH(int, expected);
         const int packets = 20;
-        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-        QVERIFY(sim.Start(
+        Session sim;
+        QVERIFY(sim.Open(
             Args("--units 9A3C,9A3D --channels 3 --seed 7 --count 20 --fast --format", {format})));
-        Client client;
-        QVERIFY(client.Open(sim.Port()));
-        const QByteArray bytes = client.Read((2 + packets) * kFrame);
-        QVERIFY(client.Read(1, 100).isEmpty()); // --count holds back the rest
+        const QByteArray bytes = sim.Read((2 + packets) * kFrame);
+        QVERIFY(sim.Read(1, 100).isEmpty()); // --count holds back the rest
         QCOMPARE(Describe(bytes),
                  QStringLiteral("EH EH") + QStringLiteral(" DT").repeated(packets));
 
@@ -244,15 +245,13 @@ private slots:
     // backfill starts the data that far back.
     void noPacketLeavesEarlyAndBackfillStartsInThePast()
     {
-        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-        QVERIFY(sim.Start(Args("--backfill 30 --max-samples 50 --count 12")));
-        Client client;
-        QVERIFY(client.Open(sim.Port()));
+        Session sim;
+        QVERIFY(sim.Open(Args("--backfill 30 --max-samples 50 --count 12")));
         const std::int64_t connectedMs = QDateTime::currentMSecsSinceEpoch();
-        QVERIFY(client.Read(kFrame).mid(6, 2) == "EH");
+        QVERIFY(sim.Read(kFrame).mid(6, 2) == "EH");
         auto slot = std::make_unique<DtPacket>();
         for (int i = 0; i < 12; ++i) {
-            const QByteArray frame = client.Read(kFrame);
+            const QByteArray frame = sim.Read(kFrame);
             const std::int64_t receivedMs = QDateTime::currentMSecsSinceEpoch();
             QVERIFY(DecodeDtPacket(*slot, ByteSpan(frame).subspan(6)));
             QCOMPARE(int(slot->SampleCount), 50);
@@ -269,24 +268,20 @@ private slots:
         const QString capture = dir.filePath(QStringLiteral("capture.bin"));
         QByteArray once;
         {
-            PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-            QVERIFY(sim.Start(
+            Session sim;
+            QVERIFY(sim.Open(
                 Args("--fast --count 10 --close-at-end --format mixed --record", {capture})));
-            Client client;
-            QVERIFY(client.Open(sim.Port()));
-            once = client.Read();
+            once = sim.Read();
         }
         QCOMPARE(once.size(), 11 * kFrame);
         QFile file(capture);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), once);
 
-        PksdSimProcess replay(QStringLiteral(PKSD_SIM_PATH));
-        QVERIFY(replay.Start(Args("--loop --fast --count 25 --close-at-end --replay", {capture})));
-        Client client;
-        QVERIFY(client.Open(replay.Port()));
+        Session replay;
+        QVERIFY(replay.Open(Args("--loop --fast --count 25 --close-at-end --replay", {capture})));
         // Two whole passes, then the event header and five data packets of the third.
-        QCOMPARE(client.Read(), QByteArray(once + once + once).left(28 * kFrame));
+        QCOMPARE(replay.Read(), QByteArray(once + once + once).left(28 * kFrame));
     }
 
     // Each row is named by the line the simulator logs; it holds the option, then the frames.
@@ -308,30 +303,25 @@ private slots:
     {
         QFETCH(QString, run);
         const QString option = run.section(QStringLiteral(": "), 0, 0);
-        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-        QVERIFY(sim.Start(QStringList{option, QStringLiteral("3")} +
-                          Args("--fast --count 6 --close-at-end")));
-        Client client;
-        QVERIFY(client.Open(sim.Port()));
-        QCOMPARE(Describe(client.Read()), run.section(QStringLiteral(": "), 1));
-        const QString log = Log(sim);
+        Session sim;
+        QVERIFY(sim.Open(QStringList{option, QStringLiteral("3")} +
+                         Args("--fast --count 6 --close-at-end")));
+        QCOMPARE(Describe(sim.Read()), run.section(QStringLiteral(": "), 1));
+        const QString log = sim.Log();
         QVERIFY2(log.contains(QLatin1String(QTest::currentDataTag())), qPrintable(log));
     }
 
     void refusesConnectionsForAWhileAfterAClosure()
     {
-        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-        QVERIFY(sim.Start(Args("--fast --close-after 2 --refuse 1")));
-        {
-            Client client;
-            QVERIFY(client.Open(sim.Port()));
-            QCOMPARE(client.Read().size(), 2 * kFrame);
-        }
+        Session sim;
+        QVERIFY(sim.Open(Args("--fast --close-after 2 --refuse 1")));
+        QCOMPARE(sim.Read().size(), 2 * kFrame);
+        sim.Socket.abort();
         bool refused = false;
         bool accepted = false;
         for (int attempt = 0; attempt < 200 && !accepted; ++attempt) {
             QTcpSocket socket;
-            socket.connectToHost(QHostAddress::LocalHost, sim.Port());
+            socket.connectToHost(QHostAddress::LocalHost, sim.Process.Port());
             if (socket.waitForConnected(5000))
                 accepted = refused; // one that slipped in before the refusal does not count
             else
@@ -340,19 +330,17 @@ private slots:
                 QThread::msleep(20);
         }
         QVERIFY(refused && accepted);
-        QVERIFY(Log(sim).contains(QStringLiteral("fault refuse 1 s")));
+        QVERIFY(sim.Log().contains(QStringLiteral("fault refuse 1 s")));
     }
 
     void silentServerSendsNothingAfterTheHandshakeAndKeepsTheConnection()
     {
-        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
-        QVERIFY(sim.Start(Args("--silent --fast")));
-        Client client;
-        QVERIFY(client.Open(sim.Port()));
-        QVERIFY(!client.Socket.waitForReadyRead(500));
-        QCOMPARE(client.Socket.bytesAvailable(), 0);
-        QCOMPARE(client.Socket.state(), QAbstractSocket::ConnectedState);
-        const QString log = Log(sim);
+        Session sim;
+        QVERIFY(sim.Open(Args("--silent --fast")));
+        QVERIFY(!sim.Socket.waitForReadyRead(500));
+        QCOMPARE(sim.Socket.bytesAvailable(), 0);
+        QCOMPARE(sim.Socket.state(), QAbstractSocket::ConnectedState);
+        const QString log = sim.Log();
         QVERIFY2(
             log.endsWith(QStringLiteral("connection 1 handshake 2 ok: type 11 length 36 pid 1234\n"
                                         "connection 1 handshake 3 ok: type 3 length 28\n"
@@ -418,11 +406,10 @@ private slots:
         QFETCH(int, dayOfYear);
         QFETCH(double, msec);
         QFETCH(int, sequence);
-        PacketHeader header;
-        header.Experiment = 42;
-        header.DasId = 0xBEEF;
-        header.Sequence = std::uint16_t(sequence);
-        header.Time = DayTime{DayNumberFromDoy(year, dayOfYear), msec};
+        const PacketHeader header{.Experiment = 42,
+                                  .DasId = 0xBEEF,
+                                  .Sequence = std::uint16_t(sequence),
+                                  .Time = DayTime{DayNumberFromDoy(year, dayOfYear), msec}};
         std::uint8_t packet[kPacketHeaderSize] = {};
         WritePacketHeader(packet, "DT", header);
         const PacketHeader parsed = *ParsePacketHeader(packet);

@@ -205,12 +205,11 @@ private slots:
     void lastEndTimeCrossesMidnight()
     {
         QFETCH(double, sampleRate);
-        QFETCH(int, day);
         QFETCH(double, msec);
         ChannelCatalogue cat;
         cat.Entries.push_back(Entry(1, 0, 0, sampleRate));
         Feed(cat, 1, 0, 86399000.0);
-        QCOMPARE(cat.Entries[0].LastEndTime.Day, day);
+        QTEST(cat.Entries[0].LastEndTime.Day, "day");
         QVERIFY(std::abs(cat.Entries[0].LastEndTime.Msec - msec) < 1e-3);
         QCOMPARE(cat.Entries[0].LastStartTime.Msec, 86399000.0);
     }
@@ -230,30 +229,27 @@ private slots:
         QTest::addColumn<int>("column");
         QTest::addColumn<QList<DasStreamChanInfo>>("entries");
         QTest::addColumn<QString>("ascending");
+        const auto row = [](const char* tag, int column, const QList<DasStreamChanInfo>& entries,
+                            const char* ascending) {
+            QTest::newRow(tag) << column << entries << QString::fromLatin1(ascending);
+        };
         const QList<DasStreamChanInfo> ids{Entry(2, 0, 0), Entry(1, 1, 0), Entry(1, 0, 1),
                                            Entry(1, 0, 0)};
-        QTest::newRow("unit") << 0 << ids << QStringLiteral("1/0/0 1/0/1 1/1/0 2/0/0");
-        QTest::newRow("stream") << 1 << ids << QStringLiteral("1/0/0 1/0/1 2/0/0 1/1/0");
-        QTest::newRow("channel") << 2 << ids << QStringLiteral("1/0/0 1/1/0 2/0/0 1/0/1");
-        QTest::newRow("rate, measured when none configured")
-            << 3
-            << QList<DasStreamChanInfo>{Entry(1, 0, 0, 100), Entry(2, 0, 0, 0, 50),
-                                        Entry(3, 0, 0, 40, 200), Entry(4, 0, 0, 0, 0)}
-            << QStringLiteral("4/0/0 3/0/0 2/0/0 1/0/0");
-        QTest::newRow("colour as text: 100 before 25")
-            << 4
-            << QList<DasStreamChanInfo>{Entry(1, 0, 0, 0, 0, {25, 0, 0}),
-                                        Entry(2, 0, 0, 0, 0, {100, 0, 0}),
-                                        Entry(3, 0, 0, 0, 0, {0, 255, 0})}
-            << QStringLiteral("3/0/0 2/0/0 1/0/0");
-        QTest::newRow("colour ties fall to unit")
-            << 4
-            << QList<DasStreamChanInfo>{Entry(2, 0, 0, 0, 0, {25, 0, 0}),
-                                        Entry(1, 0, 0, 0, 0, {25, 0, 0})}
-            << QStringLiteral("1/0/0 2/0/0");
-        QTest::newRow("rate ties fall to unit")
-            << 3 << QList<DasStreamChanInfo>{Entry(2, 0, 0, 100), Entry(1, 0, 0, 0, 100)}
-            << QStringLiteral("1/0/0 2/0/0");
+        row("unit", 0, ids, "1/0/0 1/0/1 1/1/0 2/0/0");
+        row("stream", 1, ids, "1/0/0 1/0/1 2/0/0 1/1/0");
+        row("channel", 2, ids, "1/0/0 1/1/0 2/0/0 1/0/1");
+        row("rate, measured when none configured", 3,
+            {Entry(1, 0, 0, 100), Entry(2, 0, 0, 0, 50), Entry(3, 0, 0, 40, 200),
+             Entry(4, 0, 0, 0, 0)},
+            "4/0/0 3/0/0 2/0/0 1/0/0");
+        row("colour as text: 100 before 25", 4,
+            {Entry(1, 0, 0, 0, 0, {25, 0, 0}), Entry(2, 0, 0, 0, 0, {100, 0, 0}),
+             Entry(3, 0, 0, 0, 0, {0, 255, 0})},
+            "3/0/0 2/0/0 1/0/0");
+        row("colour ties fall to unit", 4,
+            {Entry(2, 0, 0, 0, 0, {25, 0, 0}), Entry(1, 0, 0, 0, 0, {25, 0, 0})}, "1/0/0 2/0/0");
+        row("rate ties fall to unit", 3, {Entry(2, 0, 0, 100), Entry(1, 0, 0, 0, 100)},
+            "1/0/0 2/0/0");
     }
     void sortOrdersEveryColumnBothWays()
     {
@@ -384,9 +380,8 @@ private slots:
     void colourTextRoundTripsAndClamps()
     {
         QFETCH(QByteArray, text);
-        QFETCH(bool, parsed);
         const std::optional<Rgb> c = ParseColorText(QString::fromLatin1(text));
-        QCOMPARE(c.has_value(), parsed);
+        QTEST(c.has_value(), "parsed");
         if (c)
             QTEST(ColorText(*c), "normal");
     }
@@ -406,9 +401,8 @@ private slots:
     void storedNumbersNeverWrapOrTakeGarbage()
     {
         QFETCH(QByteArray, text);
-        QFETCH(int, value);
         const auto s = IniWith(dir, "Key=" + text + "\n");
-        QCOMPARE(StoredInt(*s, StoredKey("Key"), 0, INT_MAX).value_or(-99), value);
+        QTEST(StoredInt(*s, StoredKey("Key"), 0, INT_MAX).value_or(-99), "value");
     }
 
     void channelSettingsReadOverTheDefaults_data()
@@ -594,11 +588,7 @@ private slots:
         r.Cat.Entries[0].MeasuredRate = 0.1;
         r.Put(2, 2);
         QCOMPARE(Text(r.Status), QByteArray("DT   A3-1-2 (100-0.1) 2006.01.01 00:00:02.000 1"));
-        testpackets::Header h;
-        h.Hour = 23;
-        h.Minute = 0;
-        h.Second = 3;
-        h.Msec = 5;
+        const testpackets::Header h{.Hour = 23, .Minute = 0, .Second = 3, .Msec = 5};
         IngestDtPacket(r.Store, r.Cat, nullptr, testpackets::DtBytes(0x16, 250, 12, 31, h),
                        r.Status);
         QCOMPARE(Text(r.Status), QByteArray("DT 9A3C-12-31 (250-0) 2006.01.01 23:00:03.005 2"));
