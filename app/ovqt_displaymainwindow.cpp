@@ -56,14 +56,6 @@ ovqt_displayMainWindow::ovqt_displayMainWindow(ProgramState& state, const QStrin
     connect(monitorTimer, &QTimer::timeout, this, &ovqt_displayMainWindow::TimerTimeout);
     statusFields = new StatusFields(*statusBar(), *link, *monitorTimer, this);
 
-    DisplayState& ds = state_.Display;
-    ds.textColor = QColor(255, 255, 0);
-    ds.axesColor = QColor(0, 255, 255);
-    ds.backgroundColor = QColor(0, 0, 0);
-    ds.traceFont = QFont(QStringLiteral("Arial"), 7, QFont::Light, false);
-    ds.AmpScale = ScaleIndividual;
-    ds.ScaleFactor = 1.0;
-    ds.ZeroDcOffset = 0;
     DetectByteOrder();
 }
 

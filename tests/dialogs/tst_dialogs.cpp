@@ -776,6 +776,17 @@ private slots:
         QCOMPARE(rig.Store.AllocatedSlots, 1);
     }
 
+    // The window may go away while the connection dialog is open (the program quits).
+    void windowGoneWhileAskingOpensNothing()
+    {
+        Rig rig;
+        auto* parent = new QWidget;
+        ModalScript script{[&](QWidget*) { delete parent; }};
+        QVERIFY(!OpenPksd(parent, rig.Conn, rig.Store, rig.Link, rig.Actions));
+        QCOMPARE(script.Remaining(), std::size_t{0});
+        QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::UnconnectedState);
+    }
+
     void ringTooLargeSaysSoInBytes()
     {
         Rig rig;
