@@ -117,39 +117,41 @@ private slots:
         QTest::addColumn<double>("factor");
         QTest::addColumn<int>("timeScale");
         QTest::addColumn<int>("units");
+        QTest::addColumn<int>("redraws"); // label toggles, units, lock and CPU time wait
         QTest::newRow("absolute turns DC removal off and amplitude away")
             << "&View>&Remove DC offset;&View>Scale By...>Absolute Scale"
             << "Absolute Scale,Individual Channel,Time,Min-Max,Mean-Range,In Counts"
             << "C&lose PKSD Connection,Increase Amplitude *2,Decrease Amplitude *1/2,"
                "&Remove DC offset,Filter parameters,S&top"
-            << 1 << 1.0 << 0 << 0;
+            << 1 << 1.0 << 0 << 0 << 2;
         QTest::newRow("lock keeps the factor, range scaling resets it")
             << "&View>Increase Amplitude *2;&View>Scale By...>Lock Scale;"
                "&View>Increase Amplitude *2;&View>Scale By...>Range Scaling"
             << "Range Scaling,Individual Channel,Time,Min-Max,Mean-Range,In Counts" << kIdleDisabled
-            << 2 << 1.0 << 0 << 0;
+            << 2 << 1.0 << 0 << 0 << 3;
         QTest::newRow("amplitude halves and doubles")
             << "&View>Decrease Amplitude *1/2;&View>Decrease Amplitude *1/2;&View>Increase "
                "Amplitude *2"
-            << kIdleChecked << kIdleDisabled << 0 << 2.0 << 0 << 0;
+            << kIdleChecked << kIdleDisabled << 0 << 2.0 << 0 << 0 << 3;
         QTest::newRow("time modes are radio items")
             << "&View>Time Axis Set By...>CPU Time;&View>Time Axis Set By...>Individual Das;"
                "&View>Time Axis Set By...>Individual Das"
             << "Individual Trace,Individual Das,Time,Min-Max,Mean-Range,In Counts" << kIdleDisabled
-            << 0 << 1.0 << 3 << 0;
+            << 0 << 1.0 << 3 << 0 << 2;
         QTest::newRow("label toggles and units")
             << "&View>Labels>Time;&View>Labels>Mean-Range;&View>Labels>In Ground Units;"
                "&View>Time Axis Set By...>Common Time;&View>Time Axis Set By...>Individual Stream"
             << "Individual Trace,Individual Stream,Min-Max,In Ground Units" << kIdleDisabled << 0
-            << 1.0 << 2 << 2;
+            << 1.0 << 2 << 2 << 2;
         QTest::newRow("volts, then counts again")
             << "&View>Labels>In Volts;&View>Labels>In Counts" << kIdleChecked << kIdleDisabled << 0
-            << 1.0 << 0 << 0;
+            << 1.0 << 0 << 0 << 0;
     }
     void viewCommandsThroughTheMenusSetStateAndMarks()
     {
         QFETCH(QString, clicks);
         Make();
+        w_->DrawsUnderWaitCursor.clear();
         for (const QString& path : clicks.split(u';')) {
             QVERIFY2(menuclicks::Choose(w_->menuBar(), path.split(u'>')), qPrintable(path));
             QTRY_VERIFY(!QApplication::activePopupWidget());
@@ -161,6 +163,7 @@ private slots:
         QTEST(ds.ScaleFactor, "factor");
         QTEST(ds.TimeScale, "timeScale");
         QTEST(ds.VoltsLable, "units");
+        QTEST(int(w_->DrawsUnderWaitCursor.size()), "redraws");
     }
 
     void storedModesShowInTheMenus_data()

@@ -492,17 +492,19 @@ private slots:
         QCOMPARE(columns.back(), SampleX(-50, 100, x0, x1));
     }
 
-    void earlyStopsLeaveBackgroundOnly_data()
+    void drawingStopsEarlyOnlyWhenNothingCanShow_data()
     {
         QTest::addColumn<int>("height");
         QTest::addColumn<int>("channels");
         QTest::addColumn<int>("timeRange");
-        QTest::newRow("bands below one pixel") << 5 << 3 << 120;
-        QTest::newRow("no active channel") << 400 << 0 << 120;
-        QTest::newRow("time range 0") << 400 << 1 << 0;
-        QTest::newRow("negative time range") << 400 << 1 << -5;
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("bands below one pixel") << 5 << 3 << 120 << false;
+        QTest::newRow("no active channel") << 400 << 0 << 120 << false;
+        QTest::newRow("time range 0") << 400 << 1 << 0 << false;
+        QTest::newRow("negative time range") << 400 << 1 << -5 << false;
+        QTest::newRow("one second") << 400 << 1 << 1 << true;
     }
-    void earlyStopsLeaveBackgroundOnly()
+    void drawingStopsEarlyOnlyWhenNothingCanShow()
     {
         QFETCH(int, height);
         QFETCH(int, channels);
@@ -517,7 +519,8 @@ private slots:
             PutPacket(s.store, s.cat.Entries.back(), TenOClock(-10), Alternating(11, 0, 5));
         }
         QVERIFY(s.Draw());
-        QVERIFY(OnlyColour(s.image, s.ds.backgroundColor));
+        QFETCH(bool, drawn);
+        QCOMPARE(!OnlyColour(s.image, s.ds.backgroundColor), drawn);
     }
 
     void collapsedAreaDrawsNothing()
@@ -1108,6 +1111,7 @@ private slots:
         QTest::newRow("tenths kept") << at(7, 3, 9.8) << "07:03:09.8";
         QTest::newRow("whole second") << at(7, 3, 10) << "07:03:10";
         QTest::newRow("round tick") << at(10, 5, 20) << "10:05:20";
+        QTest::newRow("whole minute") << at(10, 1, 0) << "10:01:00";
         QTest::newRow("single-digit second with tenths") << at(10, 5, 5.5) << "10:05:05.5";
         QTest::newRow("single-digit whole second") << at(10, 5, 5) << "10:05:05";
         QTest::newRow("midnight") << 0.0 << "00:00:00";
@@ -1130,6 +1134,7 @@ private slots:
         QTest::addColumn<int>("count");
         // 10:00:05 back 120 s is 09:58:05; ticks on :20 :40 :00 up to 10:00:00.
         QTest::newRow("120 s on :00 :20 :40") << 120 << 5.0 << -100.0 << 6;
+        QTest::newRow("ticks on the window edges left out") << 120 << 0.0 << -100.0 << 5;
         QTest::newRow("1 s every 200 ms") << 1 << 0.5 << -0.4 << 5;
         QTest::newRow("window across midnight") << 60 << -36000.0 + 10 << -36040.0 << 5;
         QTest::newRow("no range") << 0 << 0.0 << 0.0 << 0;
