@@ -26,7 +26,6 @@ TimeRangeDialog::TimeRangeDialog(QWidget* parent, const char* name, bool modal,
     buttonGroup1 = new QGroupBox(this);
     buttonGroup1->setObjectName(QStringLiteral("buttonGroup1"));
     buttonGroup1->setGeometry(31, 10, 360, 120);
-    buttonGroup1->setFlat(false);
 
     lineEdit1 = new QLineEdit(buttonGroup1);
     lineEdit1->setObjectName(QStringLiteral("lineEdit1"));

@@ -221,6 +221,7 @@ private slots:
             cat,
             [&](MyDialogSelect* d) {
                 QCOMPARE(d->parentWidget(), &parent);
+                QVERIFY(d->isSizeGripEnabled() && d->listView1->header()->isSortIndicatorShown());
                 QCOMPARE(d->listView1->header()->sortIndicatorSection(), 1);
                 QCOMPARE(d->listView1->header()->sortIndicatorOrder(), Qt::DescendingOrder);
                 d->listView1->sortByColumn(3, Qt::AscendingOrder);
@@ -263,6 +264,8 @@ private slots:
         QTest::newRow("measured 0.1") << 0x12AB << 0 << 0 << 0.0 << 0.1 << "12AB-01 12AB 01 01 0.1";
         QTest::newRow("negative configured rate falls back to measured")
             << 0x12AB << 0 << 0 << -5.0 << 250.0 << "12AB-01 12AB 01 01 250";
+        QTest::newRow("configured rate below one")
+            << 0x12AB << 0 << 0 << 0.5 << 250.0 << "12AB-01 12AB 01 01 0.5";
         QTest::newRow("configured wins over measured")
             << 0x12AB << 0 << 0 << 40.0 << 250.0 << "12AB-01 12AB 01 01 40";
         QTest::newRow("highest ids")
@@ -511,6 +514,7 @@ private slots:
                    {"textLabel2", "buttonGroup1", {10, 60, 160, 16}, "Set Time Shift (sec.):"}});
         QCOMPARE(dialog.windowTitle(), QStringLiteral("TimeRange"));
         QCOMPARE(dialog.size(), QSize(422, 202));
+        QVERIFY(dialog.isSizeGripEnabled());
         QCOMPARE(dialog.buttonOk->shortcut(), QKeySequence(QStringLiteral("Alt+O")));
         QCOMPARE(dialog.buttonCancel->shortcut(), QKeySequence(QStringLiteral("Alt+C")));
         QVERIFY(dialog.buttonOk->isDefault());
@@ -636,7 +640,7 @@ private slots:
                           {"pixmapLabel5", "AboutH", {40, 20, 93, 99}, ""}});
         QVERIFY(plain.textLabel2->text().startsWith(QLatin1String("<blockquote>")));
         QVERIFY(plain.textLabel2->text().contains(QLatin1String("Tremvue")));
-        QVERIFY(plain.buttonOk->isDefault());
+        QVERIFY(plain.buttonOk->isDefault() && plain.isSizeGripEnabled());
 
         QWidget parent;
         AboutH about(&parent, "About", true);
@@ -683,6 +687,12 @@ private slots:
                            {"buttonCancel", "PksdConnect", {426, 206, 80, 22}, "&Cancel"}});
         QCOMPARE(dialog.windowTitle(), QStringLiteral("PksdConnect"));
         QCOMPARE(dialog.size(), QSize(517, 239));
+        QVERIFY(dialog.isSizeGripEnabled());
+        // Texts come back when the language changes.
+        dialog.textLabel1->clear();
+        QEvent languageChange(QEvent::LanguageChange);
+        QApplication::sendEvent(&dialog, &languageChange);
+        QCOMPARE(dialog.textLabel1->text(), QStringLiteral("Pksd Host:"));
         QCOMPARE(dialog.buttonOk->shortcut(), QKeySequence(QStringLiteral("Alt+O")));
         QVERIFY(dialog.buttonOk->isDefault());
         for (QLineEdit* edit : {dialog.lineEditPort, dialog.lineEditDTn}) {
