@@ -9,14 +9,11 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     // Larger than a stack frame should hold: the catalogue and ring live for the whole run.
+    // The window goes before the state it refers to.
     auto state = std::make_unique<ProgramState>();
-    int code = 0;
-    {
-        ovqt_displayMainWindow window(*state, QString(), nullptr, "tremvue");
-        window.showMaximized();
-        window.LoadSettings();
-        window.ShowBackground();
-        code = app.exec();
-    }
-    return code;
+    ovqt_displayMainWindow window(*state, QString(), nullptr, "tremvue");
+    window.showMaximized();
+    window.LoadSettings();
+    window.ShowBackground();
+    return app.exec();
 }

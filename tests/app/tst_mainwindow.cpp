@@ -269,12 +269,18 @@ private slots:
         QCOMPARE(w_->link->pksdSocket().state(), QAbstractSocket::UnconnectedState);
     }
 
-    void freshWindowOpensAtItsOwnSize()
+    // At start the window opens at its own size and shows only the background until data come.
+    void freshWindowOpensAtItsOwnSizeOnTheBackground()
     {
         RecordingWindow w(*state_, WriteIni(dir_, {}));
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QCOMPARE(w.size(), QSize(786, 765));
+        w.offscreenPixmap.fill(Qt::red);
+        w.ShowBackground();
+        const QImage picture = w.offscreenPixmap.toImage();
+        QCOMPARE(picture.pixelColor(0, 0), state_->Display.backgroundColor);
+        QCOMPARE(picture.pixelColor(picture.rect().bottomRight()), state_->Display.backgroundColor);
     }
 
     void monitorStoppedFieldFollowsTheTimer()
