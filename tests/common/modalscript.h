@@ -16,10 +16,10 @@
 
 // Answers the modal dialogs a command opens, one step per dialog, in the order they appear, as
 // an operator would: each step drives the real dialog. A step that leaves its dialog open (a
-// failed check) gets it rejected, a dialog a step opens when no step is left for it is rejected
-// too, and the script gives up after a few seconds without a dialog, so a broken test fails
-// instead of hanging. Remaining() counts the steps that did not run and the dialogs nobody
-// expected.
+// failed check) gets it rejected, a dialog that comes when no step is left for it is rejected
+// too (by the newest script, while it watches), and the script gives up after a few seconds
+// without a dialog, so a broken test fails instead of hanging. Remaining() counts the steps that
+// did not run and the dialogs nobody expected.
 class ModalScript : public QObject
 {
 public:
@@ -27,8 +27,14 @@ public:
 
     ModalScript(std::initializer_list<Step> steps) : steps_(steps)
     {
+        newest_ = this;
         waiting_.start();
         Schedule();
+    }
+    ~ModalScript() override
+    {
+        if (newest_ == this)
+            newest_ = nullptr;
     }
 
     std::size_t Remaining() const { return steps_.size() + unexpected_; }
@@ -55,7 +61,7 @@ private:
 
     void Poll()
     {
-        if ((steps_.empty() && running_ == 0) || waiting_.elapsed() > kGiveUpMs)
+        if ((steps_.empty() && running_ == 0 && newest_ != this) || waiting_.elapsed() > kGiveUpMs)
             return;
         QWidget* w = QApplication::activeModalWidget();
         if (!w || !w->isVisible() || w->property("modalScriptAnswered").toBool()) {
@@ -65,6 +71,7 @@ private:
         w->setProperty("modalScriptAnswered", true);
         if (steps_.empty()) {
             ++unexpected_;
+            waiting_.restart();
             if (auto* dialog = qobject_cast<QDialog*>(w))
                 dialog->reject();
             Schedule();
@@ -85,5 +92,6 @@ private:
     std::deque<Step> steps_;
     std::size_t unexpected_ = 0;
     int running_ = 0; // steps under way, each maybe inside a dialog it opened
+    static inline ModalScript* newest_ = nullptr;
     QElapsedTimer waiting_;
 };
