@@ -203,6 +203,7 @@ private slots:
                    {"pushButton4", "MyDialogSelect", {140, 300, 180, 27}, "Change Trace Color"},
                    {"listView1", "MyDialogSelect", {20, 20, 540, 270}, ""}});
         QCOMPARE(frame.windowTitle(), QStringLiteral("Select Components"));
+        QCOMPARE(frame.size(), QSize(576, 347));
         QCOMPARE(std::pair(frame.font().family(), frame.font().pointSize()),
                  std::pair(QStringLiteral("Arial"), 13));
         QCOMPARE(frame.buttonRefresh->shortcut(), QKeySequence(QStringLiteral("Alt+R")));
@@ -224,7 +225,10 @@ private slots:
                 QVERIFY(d->isSizeGripEnabled() && d->listView1->header()->isSortIndicatorShown());
                 QCOMPARE(d->listView1->header()->sortIndicatorSection(), 1);
                 QCOMPARE(d->listView1->header()->sortIndicatorOrder(), Qt::DescendingOrder);
-                d->listView1->sortByColumn(3, Qt::AscendingOrder);
+                // A click on the rate column's header sorts by rate, rising.
+                QHeaderView* header = d->listView1->header();
+                QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                                  {header->sectionViewportPosition(3) + 5, header->height() / 2});
                 QTest::mouseClick(d->buttonOk, Qt::LeftButton);
             },
             &parent));
