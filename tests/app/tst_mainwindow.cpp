@@ -292,6 +292,7 @@ private slots:
         QCOMPARE(field->text(), QStringLiteral("Monitor stopped"));
         QVERIFY(menuclicks::Choose(w_->menuBar(), Path("&Display>St&art")));
         QVERIFY(w_->monitorTimer->isActive());
+        QVERIFY(!w_->displayStartAction->isEnabled() && w_->displayStopAction->isEnabled());
         QVERIFY(!field->isVisible());
         QCOMPARE(state_->Connection.AutoStartMonitor, 1);
         QVERIFY(menuclicks::Choose(w_->menuBar(), Path("&Display>S&top")));
