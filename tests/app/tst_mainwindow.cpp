@@ -362,8 +362,10 @@ private slots:
             dialog->setCurrentFont(f);
             dialog->accept();
         })});
+        w_->DrawsUnderWaitCursor.clear();
         QVERIFY(menuclicks::Choose(w_->menuBar(), Path("&View>&Font...")));
         QTRY_COMPARE(state_->Display.traceFont.pointSize(), 15);
+        QCOMPARE(w_->DrawsUnderWaitCursor, QList<bool>{true});
     }
 
     void saveWritesTheStoreAndExitWritesNothing()

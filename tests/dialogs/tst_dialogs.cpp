@@ -787,7 +787,7 @@ private slots:
         ModalScript again{Connecting(nullptr, rig.Here("0|1")),
                           Connecting(nullptr, rig.Here("1|1"))};
         QVERIFY(rig.Open());
-        QCOMPARE(rig.Store.AllocatedSlots, 1);
+        QCOMPARE(std::pair(rig.Store.AllocatedSlots, rig.Store.KeepSel), std::pair(1, 1));
     }
 
     // The window may go away while the connection dialog is open (the program quits).
