@@ -692,6 +692,15 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QStringLiteral("PksdConnect"));
         QCOMPARE(dialog.size(), QSize(517, 239));
         QVERIFY(dialog.isSizeGripEnabled());
+        // Narrowed by its grip, the fields give way and the labels keep their width.
+        dialog.resize(400, 239);
+        CheckForm(dialog, {{"lineEditHost", "buttonGroup1", {224, 17, 140, 22}, ""},
+                           {"lineEditPort", "buttonGroup1", {222, 45, 142, 22}, "9999999999"},
+                           {"textLabel3",
+                            "buttonGroup1",
+                            {14, 73, 222, 22},
+                            "Number of DT packets in mem. Ring:"},
+                           {"lineEditDTn", "buttonGroup1", {276, 73, 88, 22}, "9999999999"}});
         // Texts come back when the language changes.
         dialog.textLabel1->clear();
         QEvent languageChange(QEvent::LanguageChange);
