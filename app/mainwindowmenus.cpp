@@ -27,7 +27,7 @@ enum Initial
     ToggleOff, // enabled, unchecked
 };
 
-struct ActionSpec
+struct ActionEntry
 {
     QAction* W::*Member;
     const char* Name;
@@ -47,7 +47,7 @@ bool NotAbsolute(const DisplayState& d)
 #define ACTION(member) &W::member, #member
 
 // clang-format off
-const ActionSpec kActions[] = {
+const ActionEntry kActions[] = {
     {ACTION(connectConnect_To_PKSDAction), "&Connect To PKSD", &W::OpenPksd},
     {ACTION(connectCloseAction), "C&lose PKSD Connection", &W::ClosePksd, Disabled},
     {ACTION(connectSave_Current_SettingsAction), "Save Current Settings", &W::SaveSettings},
@@ -112,17 +112,17 @@ QString WindowText(const char* text)
 void ovqt_displayMainWindow::BuildActions()
 {
     W& w = *this;
-    for (const ActionSpec& spec : kActions) {
+    for (const ActionEntry& action : kActions) {
         auto* a = new QAction(&w);
-        a->setObjectName(QLatin1String(spec.Name));
-        const bool toggle = spec.State == ToggleOn || spec.State == ToggleOff;
+        a->setObjectName(QLatin1String(action.Name));
+        const bool toggle = action.State == ToggleOn || action.State == ToggleOff;
         a->setCheckable(toggle);
         if (toggle)
-            a->setChecked(spec.State == ToggleOn);
-        a->setEnabled(spec.State != Disabled);
-        w.*spec.Member = a;
-        if (spec.Slot)
-            QObject::connect(a, &QAction::triggered, &w, spec.Slot);
+            a->setChecked(action.State == ToggleOn);
+        a->setEnabled(action.State != Disabled);
+        w.*action.Member = a;
+        if (action.Slot)
+            QObject::connect(a, &QAction::triggered, &w, action.Slot);
     }
     QObject::connect(w.connectExitAction, &QAction::triggered, &w, &QWidget::close);
 }
@@ -130,8 +130,8 @@ void ovqt_displayMainWindow::BuildActions()
 void ovqt_displayMainWindow::LabelActions()
 {
     W& w = *this;
-    for (const ActionSpec& spec : kActions)
-        (w.*spec.Member)->setText(WindowText(spec.Text));
+    for (const ActionEntry& action : kActions)
+        (w.*action.Member)->setText(WindowText(action.Text));
     w.connectSave_Current_SettingsAction->setToolTip(
         WindowText("Save Current Settings for Future startup"));
     w.connectMenu->setTitle(WindowText("&Connect"));
@@ -146,11 +146,11 @@ void ovqt_displayMainWindow::LabelActions()
 void ovqt_displayMainWindow::ShowMarks()
 {
     const DisplayState& ds = state_.Display;
-    for (const ActionSpec& spec : kActions) {
-        if (spec.Checked)
-            (this->*spec.Member)->setChecked(spec.Checked(ds));
-        if (spec.Usable)
-            (this->*spec.Member)->setEnabled(spec.Usable(ds));
+    for (const ActionEntry& action : kActions) {
+        if (action.Checked)
+            (this->*action.Member)->setChecked(action.Checked(ds));
+        if (action.Usable)
+            (this->*action.Member)->setEnabled(action.Usable(ds));
     }
 }
 
