@@ -4,6 +4,7 @@
 // packet starts a record at its own time, rates and names are as documented.
 #include "tests/common/childprocess.h"
 #include "tests/common/commalocale.h"
+#include "tests/common/mseedread.h"
 #include "tests/common/packetbytes.h"
 
 #include "link/bytespan.h"
@@ -24,11 +25,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <libmseed.h>
-
 #include <climits>
 #include <map>
 #include <memory>
+#include <set>
 
 namespace {
 
@@ -134,43 +134,6 @@ Run Inspect(QStringList args, const QByteArray& input)
 
 using testpackets::Put32;
 
-struct ReadRecord
-{
-    QByteArray Name; // NET.STA.LOC.CHA
-    hptime_t Start = 0;
-    double Rate = 0.0;
-    int Encoding = 0;
-    int Sequence = 0;
-    std::vector<std::int32_t> Samples;
-    QByteArray Bytes;
-};
-
-std::vector<ReadRecord> ReadMseed(const QString& path)
-{
-    std::vector<ReadRecord> out;
-    MSRecord* msr = nullptr;
-    const QByteArray file = QFile::encodeName(path);
-    while (ms_readmsr(&msr, file.constData(), 0, nullptr, nullptr, 1, 1, 0) == MS_NOERROR) {
-        const auto* samples = static_cast<const std::int32_t*>(msr->datasamples);
-        out.push_back({.Name = QByteArray(msr->network) + '.' + msr->station + '.' + msr->location +
-                               '.' + msr->channel,
-                       .Start = msr->starttime,
-                       .Rate = msr->samprate,
-                       .Encoding = msr->encoding,
-                       .Sequence = msr->sequence_number,
-                       .Samples = {samples, samples + msr->numsamples},
-                       .Bytes = QByteArray(msr->record, msr->reclen)});
-    }
-    ms_readmsr(&msr, nullptr, 0, nullptr, nullptr, 0, 0, 0);
-    return out;
-}
-
-hptime_t PacketStart(const DtPacket& p)
-{
-    const CalendarDate c = CalendarFromDay(p.Time.Day);
-    return ms_time2hptime(c.Year, c.DayOfYear, 0, 0, 0, 0) + hptime_t(p.Time.Msec) * 1000;
-}
-
 // Unit 9A3C, stream 2, channel 5, stating the count given. Frame 0 holds the codes, X0 and XN,
 // then data words; every later frame 15 data words.
 testpackets::Packet SteimPacket(std::uint8_t format, unsigned stated, std::uint32_t firstCodes,
@@ -255,6 +218,7 @@ private slots:
     void decoderDeparturesExportAsDecoded();
     void recordNamesAndRatesAreRightAndBadPacketsSkipped_data();
     void recordNamesAndRatesAreRightAndBadPacketsSkipped();
+    void sdsArchiveKeepsEachPacketOnceInTheFileOfItsDay();
 
 private:
     QTemporaryDir dir;
@@ -636,3 +600,70 @@ void TstInspect::recordNamesAndRatesAreRightAndBadPacketsSkipped()
 
 QTEST_GUILESS_MAIN(TstInspect)
 #include "tst_inspect.moc"
+
+namespace {
+
+std::map<QString, QByteArray> FileBytes(const QString& root)
+{
+    std::map<QString, QByteArray> files;
+    for (const auto& [path, records] : ReadArchive(root)) {
+        QFile file(path);
+        file.open(QIODevice::ReadOnly);
+        files[path] = file.readAll();
+    }
+    return files;
+}
+
+} // namespace
+
+void TstInspect::sdsArchiveKeepsEachPacketOnceInTheFileOfItsDay()
+{
+    // A minute before the end of a leap year: day 366 of 2024, then day 1 of 2025.
+    SimOptions options;
+    options.Format = FormatChoice::Mixed;
+    SimulatedSource source(options, 1735689540000);
+    QByteArray session;
+    std::map<QByteArray, std::vector<std::int32_t>> expected;
+    std::set<int> intoTheNewDay;
+    int packets = 0;
+    auto slot = std::make_unique<DtPacket>();
+    OutgoingPacket packet;
+    while (intoTheNewDay.size() < 3 && source.Next(packet)) {
+        session += Framed(packet.Payload, packet.FrameType);
+        if (!packet.Payload.startsWith("DT") || !DecodeDtPacket(*slot, ByteSpan(packet.Payload)))
+            continue;
+        const QByteArray name = "XX.9A3C.00.HH" + QByteArray(1, "ZNE"[slot->Channel]);
+        expected[name].insert(expected[name].end(), slot->Samples,
+                              slot->Samples + slot->SampleCount);
+        ++packets;
+        if (CalendarFromDay(slot->Time.Day).Year == 2025 && slot->Time.Msec > 30000.0)
+            intoTheNewDay.insert(slot->Channel);
+    }
+    const QString root = dir.filePath(QStringLiteral("sds"));
+    const Run first = Inspect(Args("--frames --sds", {root}), session);
+    QVERIFY2(first.Status == 0 && first.Out.contains("of 3 channels"), first.Out.constData());
+
+    QString problem;
+    int files = 0;
+    QVERIFY(ArchivedSamples(root, problem, files) == expected);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem));
+    QCOMPARE(files, 6);
+
+    // The same capture again, after a run that died in the middle of a record: nothing is
+    // written twice and the partial record is cut off first.
+    const std::map<QString, QByteArray> before = FileBytes(root);
+    const QString damaged = before.begin()->first;
+    QFile file(damaged);
+    QVERIFY(file.open(QIODevice::Append));
+    file.write(before.begin()->second.left(500));
+    file.close();
+    const Run again = Inspect(Args("--frames --json --sds", {root}), session);
+    QCOMPARE(again.Status, 0);
+    QVERIFY2(again.Out.contains(QByteArray("cut 500 bytes of a partial record off the end of " +
+                                           damaged.toLocal8Bit())),
+             again.Out.constData());
+    QVERIFY2(again.Out.contains(QByteArray("\"ArchivedBefore\":" + QByteArray::number(packets))) &&
+                 again.Out.contains("\"Exported\":0,"),
+             again.Out.constData());
+    QVERIFY(FileBytes(root) == before);
+}

@@ -11,8 +11,8 @@ namespace {
 
 bool IsValueOption(const QString& arg)
 {
-    return arg == QLatin1String("--mseed") || arg == QLatin1String("--network") ||
-           arg == QLatin1String("--names");
+    return arg == QLatin1String("--mseed") || arg == QLatin1String("--sds") ||
+           arg == QLatin1String("--network") || arg == QLatin1String("--names");
 }
 
 void TakeValue(const QString& option, const QString& value, CommandLine& line)
@@ -21,6 +21,8 @@ void TakeValue(const QString& option, const QString& value, CommandLine& line)
         line.Error = QStringLiteral("%1 needs a value").arg(option);
     } else if (option == QLatin1String("--mseed")) {
         line.Mseed = value;
+    } else if (option == QLatin1String("--sds")) {
+        line.Sds = value;
     } else if (option == QLatin1String("--names")) {
         line.NamesFile = value;
     } else {
@@ -38,10 +40,13 @@ QString Inconsistency(const CommandLine& line, bool packets, bool frames, bool e
                        : QStringLiteral("one of --packets or --frames is needed");
     if (line.Files.isEmpty())
         return QStringLiteral("no input named");
-    if (line.Mseed.isEmpty() && exportOnly)
-        return QStringLiteral("--network and --names go with --mseed");
-    if (!line.Mseed.isEmpty() && line.Options.Samples)
-        return QStringLiteral("--samples does not go with --mseed");
+    const bool exporting = !line.Mseed.isEmpty() || !line.Sds.isEmpty();
+    if (!line.Mseed.isEmpty() && !line.Sds.isEmpty())
+        return QStringLiteral("--mseed and --sds exclude each other");
+    if (!exporting && exportOnly)
+        return QStringLiteral("--network and --names go with --mseed or --sds");
+    if (exporting && line.Options.Samples)
+        return QStringLiteral("--samples does not go with --mseed or --sds");
     return {};
 }
 
@@ -81,7 +86,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         !line.NamesFile.isEmpty() || arguments.contains(QStringLiteral("--network"));
     line.Error = Inconsistency(line, packets, frames, exportOnly);
     line.Options.Mode = frames ? InputMode::Frames : InputMode::Packets;
-    line.Options.List = line.Mseed.isEmpty();
+    line.Options.List = line.Mseed.isEmpty() && line.Sds.isEmpty();
     line.Valid = line.Error.isEmpty();
     return line;
 }
@@ -89,8 +94,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
 QByteArray UsageText()
 {
     return "Usage: tremvue-inspect (--packets | --frames) [--samples] [--json] FILE...\n"
-           "       tremvue-inspect (--packets | --frames) --mseed OUT [--network NN]\n"
-           "                       [--names MAP] [--json] FILE...\n"
+           "       tremvue-inspect (--packets | --frames) (--mseed OUT | --sds ROOT)\n"
+           "                       [--network NN] [--names MAP] [--json] FILE...\n"
            "Prints the recorder packets in each FILE (- reads standard input), or exports\n"
            "their data packets to miniSEED.\n"
            "\n"
@@ -102,6 +107,11 @@ QByteArray UsageText()
            "  --mseed OUT   write the samples of every data packet to OUT as 1024-byte\n"
            "                miniSEED 2 records instead of listing the packets; only\n"
            "                problems and a summary are printed\n"
+           "  --sds ROOT    the same, into the day files of an archive under ROOT laid out\n"
+           "                as ROOT/YEAR/NET/STA/CHA.D/NET.STA.LOC.CHA.D.YEAR.DOY, each record\n"
+           "                in the file of its first sample's day; files are appended to,\n"
+           "                and a packet whose start the channel's file holds is not\n"
+           "                written again\n"
            "  --network NN  SEED network code of the default names (default XX)\n"
            "  --names MAP   SEED names per channel, lines of UNIT STREAM CHANNEL\n"
            "                NET.STA.LOC.CHA (stream and channel from 0, as in the packets)\n"
@@ -112,9 +122,10 @@ QByteArray UsageText()
            "digit for 3-9, A B C D F G ... X for 10-31.\n"
            "\n"
            "Exit status: 0 when every input was read whole, 1 when an input cannot be\n"
-           "opened or OUT cannot be written, 2 on bad usage (or a bad MAP line), 3 when an\n"
-           "input was damaged or cut short (a truncated packet or frame, a bad frame\n"
-           "length, a read error) or, with --mseed, a data packet was not exported.\n"
+           "opened or OUT or the archive cannot be written, 2 on bad usage (or a bad MAP\n"
+           "line), 3 when an input was damaged or cut short (a truncated packet or frame,\n"
+           "a bad frame length, a read error) or, with --mseed or --sds, a data packet was\n"
+           "not exported.\n"
            "1 wins over 3.\n";
 }
 
@@ -152,9 +163,8 @@ int RunInspect(const QStringList& arguments, QIODevice& in, QIODevice& out, QIOD
         return ExitOk;
     }
     DetectByteOrder();
-    if (!line.Mseed.isEmpty()) {
+    if (!line.Options.List)
         return RunExport(line, in, out, err);
-    }
     PacketReport report(line.Options, out);
     const int status = ReadInputs(line, report, report, in, err);
     return status == ExitOk && report.Damaged() ? ExitDamaged : status;

@@ -23,6 +23,7 @@ struct CommandLine
     InspectOptions Options;
     QStringList Files; // "-" is standard input
     QString Mseed;     // export the data packets to this miniSEED file
+    QString Sds;       // or to the day files of an archive under this folder
     QByteArray Network = "XX";
     QString NamesFile;
 };

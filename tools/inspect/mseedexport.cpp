@@ -23,9 +23,9 @@ bool IsType(std::span<const std::uint8_t> payload, char a, char b)
 
 } // namespace
 
-MseedExport::MseedExport(QIODevice& out, PacketReport& report, QByteArray network,
+MseedExport::MseedExport(RecordSink& sink, PacketReport& report, QByteArray network,
                          const SeedNameTable* names)
-    : records_(out), report_(report), network_(std::move(network)), names_(names),
+    : sink_(sink), report_(report), network_(std::move(network)), names_(names),
       dt_(std::make_unique<DtPacket>())
 {
     ms_loginit(Quiet, nullptr, Quiet, nullptr);
@@ -122,14 +122,23 @@ void MseedExport::Export(const Waiting& packet, double rate)
         ++notExported_;
         return;
     }
+    const std::int64_t start = MseedTime(dt_->Time);
+    if (sink_.Holds(*name, start)) {
+        ++duplicates_;
+        return;
+    }
     RecordWay way = RecordWay::Copied;
-    const QString error = records_.Write(*name, *dt_, packet.Bytes, rate, way);
-    if (!error.isEmpty()) {
-        if (records_.OutputFailed())
+    QString error = encoder_.Encode(*name, *dt_, packet.Bytes, rate, way, packed_);
+    if (error.isEmpty()) {
+        error = sink_.Append(*name, start, packed_);
+        if (!error.isEmpty())
             writeError_ = error;
+    }
+    if (!error.isEmpty()) {
         Skip(packet, "not written: " + error.toLocal8Bit());
         return;
     }
+    records_ += static_cast<int>(packed_.size());
     ++exported_;
     copied_ += way == RecordWay::Copied ? 1 : 0;
     channels_.insert(key);

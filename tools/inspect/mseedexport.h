@@ -4,6 +4,7 @@
 #include "packets/packetheader.h"
 #include "store/channelcatalogue.h"
 #include "tools/inspect/mseedrecords.h"
+#include "tools/inspect/recordsink.h"
 #include "tools/inspect/seednames.h"
 #include "tools/inspect/streamreader.h"
 
@@ -17,15 +18,17 @@
 
 class PacketReport;
 
-// Turns the DT packets it is given into miniSEED records. Rates come as the monitor's catalogue
-// has them: the latest event header's rate for the channel, else the rate measured between
-// two packets of the channel. A packet whose channel has no rate yet waits for one; packets
-// still waiting at the end are reported and not exported.
+// Turns the DT packets it is given into miniSEED records, the records of one packet together,
+// for the sink to keep. Rates come as the monitor's catalogue has them: the latest event
+// header's rate for the channel, else the rate measured between two packets of the channel. A
+// packet whose channel has no rate yet waits for one (a bounded number per channel); packets
+// still waiting at the end are reported and not exported. A packet the sink holds already is
+// passed over.
 class MseedExport final : public PacketVisitor
 {
 public:
     // names may be null; problems are reported through report, which also lists them.
-    MseedExport(QIODevice& out, PacketReport& report, QByteArray network,
+    MseedExport(RecordSink& sink, PacketReport& report, QByteArray network,
                 const SeedNameTable* names);
     ~MseedExport() override;
     MseedExport(const MseedExport&) = delete;
@@ -40,7 +43,9 @@ public:
     int Exported() const { return exported_; }
     int NotExported() const { return notExported_; }
     int Copied() const { return copied_; }
-    int Records() const { return records_.Records(); }
+    int Records() const { return records_; }
+    // Packets passed over because the sink held them already.
+    int Duplicates() const { return duplicates_; }
     int Channels() const { return static_cast<int>(channels_.size()); }
     // Why the output could not be written, if it could not.
     const QString& WriteError() const { return writeError_; }
@@ -60,7 +65,9 @@ private:
     void Export(const Waiting& packet, double rate);
     void Skip(const Waiting& packet, const QByteArray& why);
 
-    MseedRecords records_;
+    MseedRecords encoder_;
+    RecordSink& sink_;
+    std::vector<QByteArray> packed_;
     PacketReport& report_;
     QByteArray network_;
     const SeedNameTable* names_;
@@ -72,4 +79,6 @@ private:
     int exported_ = 0;
     int notExported_ = 0;
     int copied_ = 0;
+    int records_ = 0;
+    int duplicates_ = 0;
 };

@@ -3,8 +3,6 @@
 #include "packets/dataformat.h"
 #include "packets/dtpacket.h"
 
-#include <QIODevice>
-
 #include <libmseed.h>
 
 #include <cmath>
@@ -19,13 +17,6 @@ constexpr int kMaxSequence = 999999;
 void KeepRecord(char* record, int length, void* data)
 {
     static_cast<std::vector<QByteArray>*>(data)->emplace_back(record, length);
-}
-
-hptime_t StartTime(const DayTime& t)
-{
-    const CalendarDate c = CalendarFromDay(t.Day);
-    return ms_time2hptime(c.Year, c.DayOfYear, 0, 0, 0, 0) +
-           static_cast<hptime_t>(std::llround(t.Msec)) * (HPTMODULUS / 1000);
 }
 
 void CopyCode(char* field, std::size_t size, const QByteArray& code)
@@ -64,7 +55,12 @@ bool ReadsAs(QByteArray& record, std::span<const std::int32_t> samples)
 
 } // namespace
 
-MseedRecords::MseedRecords(QIODevice& out) : out_(out) {}
+std::int64_t MseedTime(const DayTime& t)
+{
+    const CalendarDate c = CalendarFromDay(t.Day);
+    return ms_time2hptime(c.Year, c.DayOfYear, 0, 0, 0, 0) +
+           static_cast<hptime_t>(std::llround(t.Msec)) * (HPTMODULUS / 1000);
+}
 
 bool MseedRecords::Pack(const SeedName& name, const DtPacket& decoded, double rate, int encoding,
                         std::vector<QByteArray>& records)
@@ -76,7 +72,7 @@ bool MseedRecords::Pack(const SeedName& name, const DtPacket& decoded, double ra
     CopyCode(msr->location, sizeof msr->location, name.Location);
     CopyCode(msr->channel, sizeof msr->channel, name.Channel);
     msr->dataquality = 'D';
-    msr->starttime = StartTime(decoded.Time);
+    msr->starttime = MseedTime(decoded.Time);
     msr->samprate = rate;
     msr->reclen = kRecordLength;
     msr->byteorder = 1;
@@ -94,11 +90,11 @@ bool MseedRecords::Pack(const SeedName& name, const DtPacket& decoded, double ra
     return packed == decoded.SampleCount;
 }
 
-QString MseedRecords::Write(const SeedName& name, const DtPacket& decoded,
-                            std::span<const std::uint8_t> packet, double rate, RecordWay& way)
+QString MseedRecords::Encode(const SeedName& name, const DtPacket& decoded,
+                             std::span<const std::uint8_t> packet, double rate, RecordWay& way,
+                             std::vector<QByteArray>& records)
 {
     const std::span<const std::int32_t> samples(decoded.Samples, decoded.SampleCount);
-    std::vector<QByteArray> records;
     const bool steim = decoded.Format == FormatSteim1 || decoded.Format == FormatSteim2;
     const int ownEncoding = decoded.Format == FormatSteim1 ? DE_STEIM1 : DE_STEIM2;
     if (steim && Pack(name, decoded, rate, ownEncoding, records) && records.size() == 1 &&
@@ -108,7 +104,9 @@ QString MseedRecords::Write(const SeedName& name, const DtPacket& decoded,
         std::memcpy(copy.data() + 64, packet.data() + kSteimDataOffset, kSteimDataBytes);
         if (ReadsAs(copy, samples)) {
             way = RecordWay::Copied;
-            return Append({copy});
+            records.assign(1, copy);
+            sequence_ = sequence_ % kMaxSequence + 1;
+            return {};
         }
     }
     way = RecordWay::Steim2;
@@ -117,18 +115,7 @@ QString MseedRecords::Write(const SeedName& name, const DtPacket& decoded,
         if (!Pack(name, decoded, rate, DE_INT32, records))
             return QStringLiteral("libmseed could not pack the samples");
     }
-    return Append(records);
-}
-
-QString MseedRecords::Append(const std::vector<QByteArray>& records)
-{
-    for (const QByteArray& record : records) {
-        if (out_.write(record) != record.size()) {
-            outputFailed_ = true;
-            return out_.errorString();
-        }
-        ++records_;
+    for (std::size_t i = 0; i < records.size(); ++i)
         sequence_ = sequence_ % kMaxSequence + 1;
-    }
     return {};
 }

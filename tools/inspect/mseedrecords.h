@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-class QIODevice;
+struct DayTime;
 struct DtPacket;
 
 // How a packet's samples went into miniSEED.
@@ -20,29 +20,24 @@ enum class RecordWay
     Int32   // Steim-2 cannot hold a difference beyond 30 bits
 };
 
-// Writes 1024-byte big-endian miniSEED 2 records with libmseed, one packet at a time.
+// Makes 1024-byte big-endian miniSEED 2 records with libmseed, one packet at a time, numbered
+// on from one packet to the next.
 class MseedRecords
 {
 public:
-    explicit MseedRecords(QIODevice& out);
-
     // The samples of decoded (the decoding of packet) at rate, starting at the packet's time.
     // Steim frames are copied where libmseed decodes them to exactly these samples with a
     // matching last sample, else the samples are encoded again. Empty on success, else why not.
-    QString Write(const SeedName& name, const DtPacket& decoded,
-                  std::span<const std::uint8_t> packet, double rate, RecordWay& way);
-
-    int Records() const { return records_; }
-    // The output refused a record: nothing more can be written.
-    bool OutputFailed() const { return outputFailed_; }
+    QString Encode(const SeedName& name, const DtPacket& decoded,
+                   std::span<const std::uint8_t> packet, double rate, RecordWay& way,
+                   std::vector<QByteArray>& records);
 
 private:
     bool Pack(const SeedName& name, const DtPacket& decoded, double rate, int encoding,
               std::vector<QByteArray>& records);
-    QString Append(const std::vector<QByteArray>& records);
 
-    QIODevice& out_;
-    int records_ = 0;
     int sequence_ = 0;
-    bool outputFailed_ = false;
 };
+
+// A record's start time as libmseed counts it: microseconds since 1970-01-01 UTC.
+std::int64_t MseedTime(const DayTime& t);
