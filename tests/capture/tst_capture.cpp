@@ -1,9 +1,11 @@
 // tremvue-capture as the operator runs it, against pksd-sim and against a server that misbehaves
 // on purpose: what it writes is exactly what was sent, in whole frames, however the run ends.
 #include "tests/common/childprocess.h"
+#include "tests/common/mseedread.h"
 
 #include "link/bytespan.h"
 #include "link/frame.h"
+#include "packets/dtpacket.h"
 #include "tools/capture/captureprogress.h"
 #include "tools/soak/pksdsimprocess.h"
 
@@ -16,6 +18,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <memory>
+#include <set>
 #include <sys/resource.h>
 
 namespace {
@@ -55,6 +59,11 @@ QStringList Connect(quint16 port, const QString& output)
                 {QString::number(port), QStringLiteral("--output"), output});
 }
 
+QStringList Archive(quint16 port, const QString& root)
+{
+    return Args("--host 127.0.0.1 --port", {QString::number(port), QStringLiteral("--sds"), root});
+}
+
 // Returns what the capture wrote on standard error.
 QByteArray StopCapture(QProcess& capture)
 {
@@ -63,6 +72,58 @@ QByteArray StopCapture(QProcess& capture)
         capture.exitCode() != 0)
         return "capture did not end cleanly";
     return capture.readAllStandardError();
+}
+
+using ChannelSamples = std::map<QByteArray, std::vector<std::int32_t>>;
+
+// The samples of every data packet pksd-sim sent, by the archive's default name, each packet
+// once: a packet whose channel had one with the same start before adds nothing. packets counts
+// the data packets of the last record.
+ChannelSamples SentSamples(const QStringList& records, int* packets = nullptr)
+{
+    ChannelSamples samples;
+    std::set<std::pair<QByteArray, hptime_t>> starts;
+    auto slot = std::make_unique<DtPacket>();
+    for (const QString& record : records) {
+        const QByteArray bytes = ReadAll(record);
+        if (packets)
+            *packets = 0;
+        for (auto rest = ByteSpan(bytes); !rest.empty();) {
+            const Frame frame = ReadFrame(rest);
+            rest = rest.subspan(frame.Size());
+            if (frame.Payload[0] != 'D' || !DecodeDtPacket(*slot, frame.Payload))
+                continue;
+            if (packets)
+                ++*packets;
+            const QByteArray name = "XX." + QByteArray::number(slot->DasId, 16).toUpper() +
+                                    ".00.HH" + QByteArray(1, "ZNE"[slot->Channel]);
+            if (starts.insert({name, PacketStart(*slot)}).second)
+                samples[name].insert(samples[name].end(), slot->Samples,
+                                     slot->Samples + slot->SampleCount);
+        }
+    }
+    return samples;
+}
+
+// Waits until the last record holds its packets, then until the archive under root holds
+// exactly what the records sent, in whole records in the day files of their first samples.
+bool ArchiveHolds(const QString& root, const QStringList& records, int packets, int files)
+{
+    ChannelSamples sent;
+    QString problem;
+    int found = 0;
+    const bool holds =
+        QTest::qWaitFor(
+            [&] {
+                int recorded = 0;
+                sent = SentSamples(records, &recorded);
+                return recorded == packets;
+            },
+            30000) &&
+        QTest::qWaitFor([&] { return ArchivedSamples(root, problem, found) == sent; }, 30000);
+    if (!holds || !problem.isEmpty() || found != files)
+        qWarning("archive: %s, %d files", qPrintable(problem), found);
+    return holds && problem.isEmpty() && found == files;
 }
 
 } // namespace
@@ -201,6 +262,76 @@ private slots:
         QTEST(capture.Run(QStringLiteral(CAPTURE_PATH), arguments), "status");
         const QByteArray text = capture.readAllStandardOutput() + capture.readAllStandardError();
         QVERIFY2(text.contains(message), text.constData());
+    }
+
+    void sdsArchiveAcrossMidnightHoldsEverySampleOnceInItsDayFile()
+    {
+        const QString record = dir.filePath(QStringLiteral("midnight.pksd"));
+        const QString root = dir.filePath(QStringLiteral("midnight"));
+        // From a minute before the new year, long enough to carry every channel into it.
+        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(sim.Start(Args("--fast --count 1200 --close-at-end --format mixed --units "
+                               "9A01,9A02,9A03 --start 2025-12-31T23:59:00 --record",
+                               {record})));
+        TestChild capture;
+        capture.start(QStringLiteral(CAPTURE_PATH), Archive(sim.Port(), root));
+        // Nine channels, each in the file of day 365 of 2025 and of day 1 of 2026.
+        QVERIFY(ArchiveHolds(root, {record}, 1200, 18));
+        const QByteArray log = StopCapture(capture);
+        QVERIFY2(log.contains("archived 1200 data packets as ") &&
+                     log.contains(QByteArray(" records under " + root.toLocal8Bit() +
+                                             ", 0 archived before, 0 not archived")),
+                 log.constData());
+    }
+
+    void sdsArchiveRestartedWritesNoPacketTwice()
+    {
+        const QString root = dir.filePath(QStringLiteral("restart"));
+        QStringList records;
+        // The server sends everything since the same start again on the second connection,
+        // its last minute included, then goes on.
+        for (const char* count : {"300", "450"}) {
+            records << dir.filePath(QStringLiteral("restart%1.pksd").arg(records.size()));
+            PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+            QVERIFY(sim.Start(
+                Args("--fast --close-at-end --format mixed --start "
+                     "2025-06-01T12:00:00 --count",
+                     {QString::fromLatin1(count), QStringLiteral("--record"), records.back()})));
+            TestChild capture;
+            capture.start(QStringLiteral(CAPTURE_PATH), Archive(sim.Port(), root));
+            QVERIFY(ArchiveHolds(root, records, QByteArray(count).toInt(), 3));
+            const QByteArray log = StopCapture(capture);
+            if (records.size() == 2)
+                QVERIFY2(log.contains("archived 150 data packets as ") &&
+                             log.contains(QByteArray(" records under " + root.toLocal8Bit() +
+                                                     ", 300 archived before, 0 not archived")),
+                         log.constData());
+        }
+    }
+
+    void sdsArchiveOnAFullDiskKeepsWholeRecordsAndExitsOne()
+    {
+        PksdSimProcess sim(QStringLiteral(PKSD_SIM_PATH));
+        QVERIFY(sim.Start(Args("--fast")));
+        // The file size limit stands in for a full disk: a day file's sixth record gets only
+        // 500 bytes in.
+        TestChild capture([] {
+            std::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{5 * 1024 + 500, 5 * 1024 + 500};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+        });
+        const QString root = dir.filePath(QStringLiteral("full"));
+        QCOMPARE(capture.Run(QStringLiteral(CAPTURE_PATH), Archive(sim.Port(), root)), 1);
+        QVERIFY(capture.readAllStandardError().contains(
+            QByteArray("cannot write " + root.toLocal8Bit())));
+        QString problem;
+        int files = 0;
+        ArchivedSamples(root, problem, files);
+        QVERIFY2(problem.isEmpty() && files == 3, qPrintable(problem));
+        qint64 largest = 0;
+        for (const auto& [path, records] : ReadArchive(root))
+            largest = std::max(largest, QFileInfo(path).size());
+        QCOMPARE(largest, 5 * 1024);
     }
 
     void progressLineRateIsOverTheLastTick()

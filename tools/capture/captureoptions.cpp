@@ -3,6 +3,7 @@
 #include "link/pksdlink.h"
 #include "packets/numbertext.h"
 #include "store/storedvalues.h"
+#include "tools/inspect/seednames.h"
 
 #include <QDateTime>
 #include <QSettings>
@@ -49,6 +50,14 @@ bool TakeValue(const QString& name, const QString& value, CaptureCommandLine& li
             line.Error = QStringLiteral("--port needs a number from 1 to 65535");
     } else if (name == QLatin1String("--output") && !value.isEmpty()) {
         o.Output = value;
+    } else if (name == QLatin1String("--sds") && !value.isEmpty()) {
+        o.Sds = value;
+    } else if (name == QLatin1String("--names") && !value.isEmpty()) {
+        o.NamesFile = value;
+    } else if (name == QLatin1String("--network")) {
+        o.Network = value.toLatin1();
+        if (!IsNetworkCode(o.Network))
+            line.Error = QStringLiteral("--network needs 1 or 2 upper-case letters or digits");
     } else if (name == QLatin1String("--rotate-mb")) {
         const auto mb = WholeNumber(value, 1, 1000000);
         o.RotateBytes = mb ? *mb * kBytesPerMb : 0;
@@ -72,6 +81,7 @@ bool TakeValue(const QString& name, const QString& value, CaptureCommandLine& li
 bool TakesValue(const QString& name)
 {
     static const char* const kNames[] = {"--host",      "--port",     "--output",
+                                         "--sds",       "--network",  "--names",
                                          "--rotate-mb", "--duration", "--reconnect-ms"};
     for (const char* known : kNames) {
         if (name == QLatin1String(known))
@@ -106,6 +116,11 @@ CaptureCommandLine ParseCaptureCommandLine(const QStringList& arguments)
         if (!TakeValue(arg, value, line))
             return line;
     }
+    const CaptureOptions& o = line.Options;
+    if (o.Sds.isEmpty() && (!o.NamesFile.isEmpty() || o.Network != CaptureOptions().Network)) {
+        line.Error = QStringLiteral("--network and --names go with --sds");
+        return line;
+    }
     line.Valid = true;
     return line;
 }
@@ -113,9 +128,10 @@ CaptureCommandLine ParseCaptureCommandLine(const QStringList& arguments)
 QByteArray CaptureUsageText()
 {
     return "Usage: tremvue-capture [--host H] [--port P] [--output FILE] [--rotate-mb N]\n"
-           "                       [--duration S]\n"
+           "                       [--sds ROOT [--network NN] [--names MAP]] [--duration S]\n"
            "Connects to PKSD as the monitor does and writes every frame it receives, whole\n"
            "and as received, to FILE; tremvue-inspect --frames and pksd-sim --replay read it.\n"
+           "With --sds it also archives every data packet as miniSEED as it arrives.\n"
            "\n"
            "  --host H          PKSD host (default: PksdHost of the monitor's settings,\n"
            "                    else localhost)\n"
@@ -123,6 +139,12 @@ QByteArray CaptureUsageText()
            "                    else 2543)\n"
            "  --output FILE     capture file, never overwritten (default:\n"
            "                    capture-YYYYMMDD-HHMMSS.pksd, the start time in UTC)\n"
+           "  --sds ROOT        archive each data packet as a 1024-byte miniSEED record in\n"
+           "                    the day file of its first sample, ROOT/YEAR/NET/STA/CHA.D/\n"
+           "                    NET.STA.LOC.CHA.D.YEAR.DOY, as tremvue-inspect --sds does;\n"
+           "                    without --output no capture file is written\n"
+           "  --network NN      SEED network code of the archive's default names (XX)\n"
+           "  --names MAP       SEED names per channel, as tremvue-inspect reads them\n"
            "  --rotate-mb N     start a new file before one would pass N MB (1,000,000\n"
            "                    bytes); the files are FILE with .0001, .0002 ... before\n"
            "                    its suffix\n"
@@ -133,9 +155,13 @@ QByteArray CaptureUsageText()
            "After a refused connection, an error or a close by PKSD it connects again every\n"
            "10 seconds, as the monitor does. Progress goes to standard error.\n"
            "\n"
+           "A restart appends to the archive's day files; a packet whose channel's day file\n"
+           "holds a record with the same start time (PKSD sending recent data again) is not\n"
+           "written twice.\n"
+           "\n"
            "Exit status: 0 when stopped by --duration, SIGINT or SIGTERM; 1 when the capture\n"
-           "file could not be created or written (a full disk): the files hold whole frames\n"
-           "only; 2 on bad usage.\n";
+           "file or the archive could not be created or written (a full disk): the files\n"
+           "hold whole frames and whole records only; 2 on bad usage.\n";
 }
 
 void ApplyStoredConnection(CaptureOptions& options, const QSettings& store)

@@ -14,7 +14,7 @@ class QSettings;
 enum CaptureExit : int
 {
     CaptureOk = 0,         // ended by --duration, SIGINT or SIGTERM
-    CaptureFileFailed = 1, // the capture file could not be created or written
+    CaptureFileFailed = 1, // the capture file or the archive could not be created or written
     CaptureUsage = 2
 };
 
@@ -22,7 +22,10 @@ struct CaptureOptions
 {
     QString Host;                 // empty: from the settings store
     int Port = -1;                // -1: from the settings store
-    QString Output;               // empty: DefaultCaptureName
+    QString Output;               // empty: DefaultCaptureName, or no file with Sds
+    QString Sds;                  // the root of a live miniSEED archive, empty: none
+    QByteArray Network = "XX";    // of the archive's default SEED names
+    QString NamesFile;            // the archive's SEED names, empty: the defaults
     std::int64_t RotateBytes = 0; // 0: one file
     double DurationSeconds = 0.0; // 0: until stopped
     int ReconnectMs = kReconnectIntervalMs;

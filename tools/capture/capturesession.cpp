@@ -38,11 +38,23 @@ CaptureSession::CaptureSession(const CaptureOptions& options, QIODevice& err, bo
 
 int CaptureSession::Run()
 {
-    if (const QString error = file_.Open(); !error.isEmpty()) {
-        err_.write("tremvue-capture: " + error.toLocal8Bit() + '\n');
-        return CaptureFileFailed;
+    if (!options_.Sds.isEmpty()) {
+        archive_ = std::make_unique<CaptureArchive>(options_.Sds, options_.Network, err_);
+        if (!options_.NamesFile.isEmpty()) {
+            if (const QString error = archive_->LoadNames(options_.NamesFile); !error.isEmpty()) {
+                err_.write("tremvue-capture: " + error.toLocal8Bit() + '\n');
+                return CaptureUsage;
+            }
+        }
+        err_.write("tremvue-capture: archiving under " + options_.Sds.toLocal8Bit() + '\n');
     }
-    err_.write("tremvue-capture: writing " + file_.CurrentName().toLocal8Bit() + '\n');
+    if (!options_.Output.isEmpty()) {
+        if (const QString error = file_.Open(); !error.isEmpty()) {
+            err_.write("tremvue-capture: " + error.toLocal8Bit() + '\n');
+            return CaptureFileFailed;
+        }
+        err_.write("tremvue-capture: writing " + file_.CurrentName().toLocal8Bit() + '\n');
+    }
     SignalPipe stopSignals;
     if (!stopSignals.Ok())
         err_.write("tremvue-capture: SIGINT and SIGTERM cannot be caught; they end the run at "
@@ -61,7 +73,10 @@ int CaptureSession::Run()
 
 bool CaptureSession::Keep(std::span<const std::uint8_t> frame)
 {
-    writeError_ = file_.Write(frame);
+    if (!options_.Output.isEmpty())
+        writeError_ = file_.Write(frame);
+    if (writeError_.isEmpty() && archive_)
+        writeError_ = archive_->Take(frame);
     if (!writeError_.isEmpty()) {
         // Ends the loop once the client has unwound; the client stops itself on false.
         QTimer::singleShot(0, this, [this] { Finish(CaptureFileFailed, writeError_); });
@@ -101,9 +116,15 @@ void CaptureSession::Finish(int status, const QString& message)
     const QByteArray files = file_.FileCount() > 1
                                  ? QByteArray::number(file_.FileCount()) + " files, the last "
                                  : QByteArray();
+    QByteArray where = " bytes";
+    if (!options_.Output.isEmpty())
+        where += " in " + files + file_.CurrentName().toLocal8Bit();
+    if (archive_) {
+        archive_->Finish();
+        where += "; " + archive_->Summary();
+    }
     err_.write("tremvue-capture: " + message.toLocal8Bit() + "; " +
                QByteArray::number(progress_.Frames()) + " frames, " +
-               QByteArray::number(progress_.Bytes()) + " bytes in " + files +
-               file_.CurrentName().toLocal8Bit() + '\n');
+               QByteArray::number(progress_.Bytes()) + where + '\n');
     loop_.exit(status);
 }

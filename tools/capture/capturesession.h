@@ -1,5 +1,6 @@
 #pragma once
 
+#include "tools/capture/capturearchive.h"
 #include "tools/capture/captureclient.h"
 #include "tools/capture/capturefile.h"
 #include "tools/capture/captureoptions.h"
@@ -9,6 +10,8 @@
 #include <QEventLoop>
 #include <QObject>
 #include <QTimer>
+
+#include <memory>
 
 class QIODevice;
 
@@ -38,6 +41,7 @@ private:
     QIODevice& err_;
     bool terminal_;
     CaptureFile file_;
+    std::unique_ptr<CaptureArchive> archive_; // with --sds
     CaptureClient client_;
     CaptureProgress progress_;
     QTimer progressTimer_;

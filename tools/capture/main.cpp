@@ -28,7 +28,7 @@ int main(int argc, char* argv[])
     }
     CaptureOptions options = line.Options;
     ApplyStoredConnection(options, *OpenSettingsStore());
-    if (options.Output.isEmpty())
+    if (options.Output.isEmpty() && options.Sds.isEmpty())
         options.Output = DefaultCaptureName(QDateTime::currentDateTimeUtc());
     CaptureSession session(options, err, ::isatty(STDERR_FILENO) == 1);
     return session.Run();
