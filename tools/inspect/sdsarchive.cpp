@@ -19,6 +19,9 @@ namespace {
 
 // Enough for every channel's file of today and yesterday in a large camp.
 constexpr std::size_t kMaxOpenFiles = 256;
+// miniSEED 2 records are at most 2^20 bytes long.
+constexpr qsizetype kLargestRecord = qsizetype{1} << 20;
+constexpr qint64 kReadPiece = 4 * kLargestRecord;
 
 QString SystemError()
 {
@@ -131,37 +134,48 @@ QString SdsArchive::Index(const QString& path, DayFile& file)
     QFile in(path);
     if (!in.open(QIODevice::ReadOnly))
         return QStringLiteral("cannot read %1: %2").arg(path, in.errorString());
-    QByteArray bytes = in.readAll();
-    std::int64_t offset = 0;
-    while (offset < bytes.size()) {
+    // Read in pieces: a day of a fast channel in 32-bit samples is hundreds of megabytes.
+    QByteArray buffer;
+    qsizetype at = 0;
+    std::int64_t offset = 0; // of buffer[at] in the file
+    for (;;) {
+        if (buffer.size() - at < kLargestRecord && !in.atEnd()) {
+            buffer = buffer.mid(at) + in.read(kReadPiece);
+            at = 0;
+        }
+        if (at == buffer.size())
+            break;
         MSRecord* msr = nullptr;
-        const int status = msr_parse(bytes.data() + offset, static_cast<int>(bytes.size() - offset),
-                                     &msr, -1, 0, 0);
+        const int status =
+            msr_parse(buffer.data() + at, static_cast<int>(buffer.size() - at), &msr, -1, 0, 0);
         if (status == MS_NOERROR) {
             file.Starts.insert(msr->starttime);
+            at += msr->reclen;
             offset += msr->reclen;
             msr_free(&msr);
             continue;
         }
         msr_free(&msr);
-        if (status > 0) {
+        const bool more = !in.atEnd();
+        if (status > 0 && more && buffer.size() - at < kLargestRecord)
+            continue; // the record goes on in the next piece
+        if (status > 0 && !more) {
             // The end of a record that never got written whole.
             if (::ftruncate(file.Fd, static_cast<off_t>(offset)) != 0)
                 return QStringLiteral("cannot cut the partial record at the end of %1: %2")
                     .arg(path, SystemError());
             note_(QStringLiteral("cut %1 bytes of a partial record off the end of %2")
-                      .arg(bytes.size() - offset)
+                      .arg(buffer.size() - at)
                       .arg(path));
-            bytes.truncate(static_cast<qsizetype>(offset));
         } else {
             note_(QStringLiteral("%1 is not miniSEED from byte %2 on; new records go after it")
                       .arg(path)
                       .arg(offset));
-            offset = bytes.size();
+            offset = in.size();
         }
         break;
     }
-    file.Size = bytes.size();
+    file.Size = offset;
     return {};
 }
 
