@@ -121,6 +121,15 @@ for page in tremvue tremvue-inspect tremvue-capture pksd-sim; do
     fi
 done
 
+# The archive's user service starts a program the package installs.
+unit="$usr/lib/systemd/user/tremvue-archive.service"
+if [ ! -f "$unit" ]; then
+    fail "usr/lib/systemd/user/tremvue-archive.service missing"
+else
+    exec_start="$(sed -n 's/^ExecStart=//p' "$unit")"
+    [ -x "$root${exec_start%% *}" ] || fail "the archive service starts ${exec_start%% *}, not installed"
+fi
+
 [ -f "$usr/share/doc/tremvue/copyright" ] || fail "usr/share/doc/tremvue/copyright missing"
 
 # Debian's, freedesktop's and AppStream's checks, each with nothing to report.
