@@ -2,34 +2,13 @@
 
 #include "tools/inspect/mseedexport.h"
 #include "tools/inspect/recordformat.h"
+#include "tools/inspect/visitorpair.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
-
-// The report lists the problems, the export writes the records.
-class BothVisitors final : public PacketVisitor
-{
-public:
-    BothVisitors(PacketVisitor& first, PacketVisitor& second) : first(first), second(second) {}
-    void OnPayload(std::uint64_t offset, std::uint16_t frameType,
-                   std::span<const std::uint8_t> payload) override
-    {
-        first.OnPayload(offset, frameType, payload);
-        second.OnPayload(offset, frameType, payload);
-    }
-    void OnIssue(const ReadIssue& issue) override
-    {
-        first.OnIssue(issue);
-        second.OnIssue(issue);
-    }
-
-private:
-    PacketVisitor& first;
-    PacketVisitor& second;
-};
 
 QByteArray Summary(const MseedExport& e, const QString& file, bool json)
 {
@@ -71,7 +50,7 @@ int RunExport(const CommandLine& line, QIODevice& in, QIODevice& out, QIODevice&
     }
     PacketReport report(line.Options, out);
     MseedExport exporter(output, report, line.Network, line.NamesFile.isEmpty() ? nullptr : &names);
-    BothVisitors both(report, exporter);
+    VisitorPair both(report, exporter);
     int status = ReadInputs(line, both, report, in, err);
     exporter.Finish();
     if (!output.flush() && exporter.WriteError().isEmpty()) {
