@@ -663,7 +663,7 @@ void TstInspect::gapsAndOverlapsAreToldAtTheirEdges_data()
     QTest::addColumn<QByteArray>("told");
     const QByteArray eh100 = EventHeader(" 100");
     const QByteArray eh20 = EventHeader("  20");
-    const QByteArray first = DtAt(0, 10); // samples at 0, 10 ... 90 ms
+    const QByteArray first = DtAt(0, 10); // samples at 0, 10 ... 90 ms: it ends at 100
     const QByteArray channel = "9A3C stream 2 channel 5 rate ";
     const auto row = [&](const char* tag, const QByteArray& input, const QByteArray& told) {
         QTest::newRow(tag) << input << channel + told;
@@ -671,33 +671,31 @@ void TstInspect::gapsAndOverlapsAreToldAtTheirEdges_data()
     const QByteArray from = "first 2026.03.01 00:00:00.000 last 2026.03.01 ";
     row("follows on", eh100 + first + DtAt(100, 10),
         "100 " + from + "00:00:00.190 packets 2 samples 20 gaps 0 missing 0.000 s overlaps 0\n");
-    row("exactly 1.5 intervals after the last sample", eh100 + first + DtAt(105, 10),
-        "100 " + from + "00:00:00.195 packets 2 samples 20 gaps 0 missing 0.000 s overlaps 0\n");
-    row("just past 1.5 intervals", eh100 + first + DtAt(106, 10),
+    row("one sample missing is within 1.5 intervals", eh100 + first + DtAt(110, 10),
+        "100 " + from + "00:00:00.200 packets 2 samples 20 gaps 0 missing 0.000 s overlaps 0\n");
+    row("exactly 1.5 intervals late", eh100 + first + DtAt(115, 10),
+        "100 " + from + "00:00:00.205 packets 2 samples 20 gaps 0 missing 0.000 s overlaps 0\n");
+    row("just past 1.5 intervals late", eh100 + first + DtAt(116, 10) + DtAt(216, 1),
         "100 " + from +
-            "00:00:00.196 packets 2 samples 20 gaps 1 missing 0.006 s overlaps 0\n"
-            "  gap at 2026.03.01 00:00:00.100 length 0.006 s\n");
-    row("one sample missing", eh100 + first + DtAt(110, 10) + DtAt(210, 1),
+            "00:00:00.216 packets 3 samples 21 gaps 1 missing 0.016 s overlaps 0\n"
+            "  gap at 2026.03.01 00:00:00.100 length 0.016 s\n");
+    row("exactly 1.5 intervals early", eh100 + first + DtAt(85, 10),
+        "100 " + from + "00:00:00.175 packets 2 samples 20 gaps 0 missing 0.000 s overlaps 0\n");
+    row("just past 1.5 intervals early", eh100 + first + DtAt(84, 10),
         "100 " + from +
-            "00:00:00.210 packets 3 samples 21 gaps 1 missing 0.010 s overlaps 0\n"
-            "  gap at 2026.03.01 00:00:00.100 length 0.010 s\n");
-    row("exactly half an interval after the last sample", eh100 + first + DtAt(95, 10),
-        "100 " + from + "00:00:00.185 packets 2 samples 20 gaps 0 missing 0.000 s overlaps 0\n");
-    row("just under half an interval", eh100 + first + DtAt(94, 10),
-        "100 " + from +
-            "00:00:00.184 packets 2 samples 20 gaps 0 missing 0.000 s overlaps 1\n"
-            "  overlap at 2026.03.01 00:00:00.094 length 0.006 s\n");
+            "00:00:00.174 packets 2 samples 20 gaps 0 missing 0.000 s overlaps 1\n"
+            "  overlap at 2026.03.01 00:00:00.084 length 0.016 s\n");
     row("a packet sent twice", eh100 + first + first + DtAt(100, 10),
         "100 " + from +
             "00:00:00.190 packets 3 samples 30 gaps 0 missing 0.000 s overlaps 1\n"
             "  overlap at 2026.03.01 00:00:00.000 length 0.100 s\n");
-    row("gaps add up, at 20 samples per second", eh20 + DtAt(0, 2) + DtAt(176, 2) + DtAt(302, 2),
+    row("gaps add up, at 20 samples per second", eh20 + DtAt(0, 2) + DtAt(176, 2) + DtAt(352, 2),
         "20 " + from +
-            "00:00:00.352 packets 3 samples 6 gaps 2 missing 0.102 s overlaps 0\n"
+            "00:00:00.402 packets 3 samples 6 gaps 2 missing 0.152 s overlaps 0\n"
             "  gap at 2026.03.01 00:00:00.100 length 0.076 s\n"
-            "  gap at 2026.03.01 00:00:00.276 length 0.026 s\n");
-    row("1.5 intervals at 20 samples per second", eh20 + DtAt(0, 2) + DtAt(125, 2),
-        "20 " + from + "00:00:00.175 packets 2 samples 4 gaps 0 missing 0.000 s overlaps 0\n");
+            "  gap at 2026.03.01 00:00:00.276 length 0.076 s\n");
+    row("1.5 intervals at 20 samples per second", eh20 + DtAt(0, 2) + DtAt(175, 2),
+        "20 " + from + "00:00:00.225 packets 2 samples 4 gaps 0 missing 0.000 s overlaps 0\n");
     row("rate measured between packets", DtAt(0, 100) + DtAt(1000, 100) + DtAt(3000, 100),
         "100 " + from +
             "00:00:03.990 packets 3 samples 300 gaps 1 missing 1.000 s overlaps 0\n"

@@ -17,8 +17,9 @@
 
 namespace {
 
-constexpr double kGapIntervals = 1.5;
-constexpr double kOverlapIntervals = 0.5;
+// As the monitor's health counts them: beyond this many sample intervals off the time after the
+// previous packet's last sample.
+constexpr double kBreakIntervals = 1.5;
 
 bool IsType(std::span<const std::uint8_t> payload, char a, char b)
 {
@@ -101,18 +102,16 @@ QByteArray ChannelJson(const ChannelKey& key, const ChannelSpan& span, double ra
 
 } // namespace
 
-double GapMs(double startMs, double lastSampleMs, double rate)
+double GapMs(double startMs, double previousEndMs, double rate)
 {
-    const double interval = 1000.0 / rate;
-    const double late = startMs - lastSampleMs;
-    return late > kGapIntervals * interval ? late - interval : 0.0;
+    const double off = startMs - previousEndMs;
+    return off > kBreakIntervals * 1000.0 / rate ? off : 0.0;
 }
 
-double OverlapMs(double startMs, double lastSampleMs, double rate)
+double OverlapMs(double startMs, double previousEndMs, double rate)
 {
-    const double interval = 1000.0 / rate;
-    const double late = startMs - lastSampleMs;
-    return late < kOverlapIntervals * interval ? interval - late : 0.0;
+    const double off = startMs - previousEndMs;
+    return off < -kBreakIntervals * 1000.0 / rate ? -off : 0.0;
 }
 
 ChannelSpan SummariseChannel(std::span<const PacketSpan> packets, double rate)
@@ -122,7 +121,7 @@ ChannelSpan SummariseChannel(std::span<const PacketSpan> packets, double rate)
     const double interval = timed ? 1000.0 / rate : 0.0;
     double first = 0.0;
     double last = 0.0;
-    double previousLast = 0.0;
+    double previousEnd = 0.0;
     bool any = false;
     for (const PacketSpan& p : packets) {
         ++span.Packets;
@@ -130,18 +129,18 @@ ChannelSpan SummariseChannel(std::span<const PacketSpan> packets, double rate)
         if (p.Samples <= 0)
             continue; // holds no time
         const double start = AbsoluteMs(p.Start);
-        const double lastSample = start + (p.Samples - 1) * interval;
         if (any && timed) {
-            if (const double gap = GapMs(start, previousLast, rate); gap > 0.0) {
-                span.Breaks.push_back({false, FromAbsoluteMs(previousLast + interval), gap});
+            if (const double gap = GapMs(start, previousEnd, rate); gap > 0.0) {
+                span.Breaks.push_back({false, FromAbsoluteMs(previousEnd), gap});
                 span.MissingMs += gap;
-            } else if (const double overlap = OverlapMs(start, previousLast, rate); overlap > 0.0) {
+            } else if (const double overlap = OverlapMs(start, previousEnd, rate); overlap > 0.0) {
                 span.Breaks.push_back({true, p.Start, overlap});
             }
         }
+        const double lastSample = start + (p.Samples - 1) * interval;
         first = any ? std::min(first, start) : start;
         last = any ? std::max(last, lastSample) : lastSample;
-        previousLast = lastSample;
+        previousEnd = start + p.Samples * interval;
         any = true;
     }
     if (any) {

@@ -22,8 +22,8 @@ struct PacketSpan
     int Samples = 0;
 };
 
-// A break between a packet and the one before it of the same channel: a gap starts after the
-// earlier packet's last sample, an overlap at the later packet's first.
+// A break between a packet and the one before it of the same channel: a gap starts at the time
+// after the earlier packet's last sample, an overlap at the later packet's first sample.
 struct DataBreak
 {
     bool Overlap = false;
@@ -41,11 +41,12 @@ struct ChannelSpan
     double MissingMs = 0.0; // the gaps added up
 };
 
-// A packet that starts more than 1.5 sample intervals after the previous packet's last sample
-// leaves a gap; one that starts less than half an interval after it overlaps. Positive: the gap
-// or overlap's length in ms; 0: the packet follows on.
-double GapMs(double startMs, double lastSampleMs, double rate);
-double OverlapMs(double startMs, double lastSampleMs, double rate);
+// A packet whose first sample comes more than 1.5 sample intervals after the time after the
+// previous packet's last sample leaves a gap of that time; one that comes more than 1.5
+// intervals before it overlaps by that much. Positive: the length in ms; 0: the packet follows
+// on.
+double GapMs(double startMs, double previousEndMs, double rate);
+double OverlapMs(double startMs, double previousEndMs, double rate);
 
 // The packets of one channel, in the order they came, at rate samples per second; with no rate
 // known, no break can be told and Last is the latest packet's first sample.
