@@ -4,6 +4,7 @@
 #include "packets/eventheader.h"
 #include "packets/numbertext.h"
 #include "packets/packetheader.h"
+#include "store/channelhealth.h"
 #include "tools/inspect/channelrate.h"
 #include "tools/inspect/recordformat.h"
 
@@ -26,12 +27,7 @@ bool IsType(std::span<const std::uint8_t> payload, char a, char b)
     return payload.size() >= 2 && payload[0] == std::uint8_t(a) && payload[1] == std::uint8_t(b);
 }
 
-// Milliseconds since day 0: exact for whole milliseconds far beyond any recorder's date.
-double AbsoluteMs(const DayTime& t)
-{
-    return static_cast<double>(t.Day) * kMsecPerDay + t.Msec;
-}
-
+// Back from the AbsoluteMs scale of the health times.
 DayTime FromAbsoluteMs(double ms)
 {
     return TimeAdd(DayTime{}, ms);
@@ -128,7 +124,7 @@ ChannelSpan SummariseChannel(std::span<const PacketSpan> packets, double rate)
         span.Samples += p.Samples;
         if (p.Samples <= 0)
             continue; // holds no time
-        const double start = AbsoluteMs(p.Start);
+        const auto start = static_cast<double>(AbsoluteMs(p.Start));
         if (any && timed) {
             if (const double gap = GapMs(start, previousEnd, rate); gap > 0.0) {
                 span.Breaks.push_back({false, FromAbsoluteMs(previousEnd), gap});
