@@ -30,7 +30,7 @@ sim_port() {
 }
 
 # start_sim_session WORK UNITS CHANNELS [pksd-sim options...]: starts pksd-sim, waits for its
-# port, writes WORK/config/Orvane/ovqt_display.ini and exports XDG_CONFIG_HOME to WORK/config.
+# port, writes the settings (see write_sim_settings) and exports XDG_CONFIG_HOME to WORK/config.
 start_sim_session() {
     sim_work="$1"
     local units="$2" channels="$3"
@@ -41,8 +41,16 @@ start_sim_session() {
     sim_pid=$!
     local port
     port="$(sim_port "$sim_work/sim.log")"
-    # The settings file the program reads from $XDG_CONFIG_HOME/Orvane/ovqt_display.ini.
-    mkdir -p "$sim_work/config/Orvane"
+    write_sim_settings "$sim_work/config" "$port" "$units" "$channels"
+    export XDG_CONFIG_HOME="$sim_work/config"
+}
+
+# write_sim_settings CONFIG PORT UNITS CHANNELS: CONFIG/Orvane/ovqt_display.ini, the settings
+# file the program reads from $XDG_CONFIG_HOME, connecting at once to the simulator on PORT
+# with every channel of the units selected.
+write_sim_settings() {
+    local config="$1" port="$2" units="$3" channels="$4"
+    mkdir -p "$config/Orvane"
     {
         echo "[ovqt_dislay]"
         echo "PksdHost=127.0.0.1"
@@ -59,6 +67,5 @@ start_sim_session() {
                 printf 'DasStreamChanInfo\\%s00%02d\\Active=1\n' "$unit" "$ch"
             done
         done
-    } >"$sim_work/config/Orvane/ovqt_display.ini"
-    export XDG_CONFIG_HOME="$sim_work/config"
+    } >"$config/Orvane/ovqt_display.ini"
 }

@@ -197,6 +197,19 @@ QByteArray EventHeader(const char* rate)
     return Eh(f);
 }
 
+// A packet of count samples of unit 9A3C, stream 2, channel 5 that starts ms after midnight of
+// 2026.03.01.
+QByteArray DtAt(double ms, int count)
+{
+    const DtFields f{.Header = {.DasId = 0x9A3C, .Time = DayTime{DayNumberFromYmd(2026, 3, 1), ms}},
+                     .Stream = 2,
+                     .Channel = 5,
+                     .Format = DtFormat::Int32};
+    PacketBytes p{};
+    WriteDtPacket(p, f, std::vector<std::int32_t>(std::size_t(count), 1));
+    return Bytes(p);
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(DtFormat)
@@ -218,6 +231,9 @@ private slots:
     void decoderDeparturesExportAsDecoded();
     void recordNamesAndRatesAreRightAndBadPacketsSkipped_data();
     void recordNamesAndRatesAreRightAndBadPacketsSkipped();
+    void gapsAndOverlapsAreToldAtTheirEdges_data();
+    void gapsAndOverlapsAreToldAtTheirEdges();
+    void gapsOfASimulatedSessionAreItsDroppedPackets();
     void sdsArchiveKeepsEachPacketOnceInTheFileOfItsDay();
 
 private:
@@ -405,6 +421,13 @@ void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput_data()
         cut.toLocal8Bit() + ": offset 1024: truncated packet: 700 of 1024 bytes\nDT 9A3C",
         "cannot open");
     row("standard input", Args("--packets --json -"), 0, "\"SampleCount\":3", {});
+    row("gaps with --samples", Args("--packets --gaps --samples", {whole}), 2, {},
+        "--gaps goes with neither");
+    row("gaps with --mseed", Args("--packets --gaps --mseed", {none, whole}), 2, {},
+        "--gaps goes with neither");
+    row("gaps of a cut file", Args("--packets --gaps", {cut}), 3,
+        ": offset 1024: truncated packet: 700 of 1024 bytes\n9A3C stream 2 channel 5 rate unknown",
+        {});
 }
 
 void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput()
@@ -595,6 +618,116 @@ void TstInspect::recordNamesAndRatesAreRightAndBadPacketsSkipped()
     for (const ReadRecord& r : records) {
         QCOMPARE(r.Name, name);
         QTEST(r.Rate, "rate");
+    }
+}
+
+void TstInspect::gapsAndOverlapsAreToldAtTheirEdges_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QByteArray>("told");
+    const QByteArray eh100 = EventHeader(" 100");
+    const QByteArray eh20 = EventHeader("  20");
+    const QByteArray first = DtAt(0, 10); // samples at 0, 10 ... 90 ms: it ends at 100
+    const QByteArray channel = "9A3C stream 2 channel 5 rate ";
+    const auto row = [&](const char* tag, const QByteArray& input, const QByteArray& told) {
+        QTest::newRow(tag) << input << channel + told;
+    };
+    const QByteArray from = "first 2026.03.01 00:00:00.000 last 2026.03.01 ";
+    row("follows on", eh100 + first + DtAt(100, 10),
+        "100 " + from + "00:00:00.190 packets 2 samples 20 gaps 0 missing 0.000 s overlaps 0\n");
+    row("one sample missing is within 1.5 intervals", eh100 + first + DtAt(110, 10),
+        "100 " + from + "00:00:00.200 packets 2 samples 20 gaps 0 missing 0.000 s overlaps 0\n");
+    row("exactly 1.5 intervals late", eh100 + first + DtAt(115, 10),
+        "100 " + from + "00:00:00.205 packets 2 samples 20 gaps 0 missing 0.000 s overlaps 0\n");
+    row("just past 1.5 intervals late", eh100 + first + DtAt(116, 10) + DtAt(216, 1),
+        "100 " + from +
+            "00:00:00.216 packets 3 samples 21 gaps 1 missing 0.016 s overlaps 0\n"
+            "  gap at 2026.03.01 00:00:00.100 length 0.016 s\n");
+    row("exactly 1.5 intervals early", eh100 + first + DtAt(85, 10),
+        "100 " + from + "00:00:00.175 packets 2 samples 20 gaps 0 missing 0.000 s overlaps 0\n");
+    row("just past 1.5 intervals early", eh100 + first + DtAt(84, 10),
+        "100 " + from +
+            "00:00:00.174 packets 2 samples 20 gaps 0 missing 0.000 s overlaps 1\n"
+            "  overlap at 2026.03.01 00:00:00.084 length 0.016 s\n");
+    row("a packet sent twice", eh100 + first + first + DtAt(100, 10),
+        "100 " + from +
+            "00:00:00.190 packets 3 samples 30 gaps 0 missing 0.000 s overlaps 1\n"
+            "  overlap at 2026.03.01 00:00:00.000 length 0.100 s\n");
+    row("gaps add up, at 20 samples per second", eh20 + DtAt(0, 2) + DtAt(176, 2) + DtAt(352, 2),
+        "20 " + from +
+            "00:00:00.402 packets 3 samples 6 gaps 2 missing 0.152 s overlaps 0\n"
+            "  gap at 2026.03.01 00:00:00.100 length 0.076 s\n"
+            "  gap at 2026.03.01 00:00:00.276 length 0.076 s\n");
+    row("1.5 intervals at 20 samples per second", eh20 + DtAt(0, 2) + DtAt(175, 2),
+        "20 " + from + "00:00:00.225 packets 2 samples 4 gaps 0 missing 0.000 s overlaps 0\n");
+    row("rate measured between packets", DtAt(0, 100) + DtAt(1000, 100) + DtAt(3000, 100),
+        "100 " + from +
+            "00:00:03.990 packets 3 samples 300 gaps 1 missing 1.000 s overlaps 0\n"
+            "  gap at 2026.03.01 00:00:02.000 length 1.000 s\n");
+    row("no rate known", first,
+        "unknown " + from +
+            "00:00:00.000 packets 1 samples 10, no rate "
+            "to tell gaps by\n");
+}
+
+void TstInspect::gapsAndOverlapsAreToldAtTheirEdges()
+{
+    QFETCH(QByteArray, input);
+    const Run run = Inspect(Args("--packets --gaps"), input);
+    QCOMPARE(run.Status, 0);
+    QTEST(run.Out, "told");
+}
+
+// The simulator leaves out every third packet of a channel: each is a gap of one packet's
+// length at its place, and the other channels have none.
+void TstInspect::gapsOfASimulatedSessionAreItsDroppedPackets()
+{
+    SimOptions options;
+    QString message;
+    QCOMPARE(ParseSimOptions(Args("pksd-sim --max-samples 50 --fault-drop 9A3C/1/2,3"), options,
+                             message),
+             ParseOutcome::Run);
+    const std::int64_t startMs = 1700000000000;
+    SimulatedSource source(options, startMs);
+    QByteArray session;
+    OutgoingPacket packet;
+    for (int dt = 0; dt < 30 && source.Next(packet);) {
+        session += Framed(packet.Payload);
+        dt += packet.Payload.startsWith("DT") ? 1 : 0;
+    }
+    const Run run = Inspect(Args("--frames --gaps --json"), session);
+    QCOMPARE(run.Status, 0);
+    const QList<QByteArray> lines = run.Out.trimmed().split('\n');
+    QCOMPARE(lines.size(), 3);
+    const QStringList keys = Args("Channel DasId First Gaps Last MissingSeconds Overlaps Packets "
+                                  "Rate Samples Stream");
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QJsonObject channel = QJsonDocument::fromJson(lines[i]).object();
+        QCOMPARE(channel.keys(), keys);
+        QCOMPARE(channel[QStringLiteral("Channel")].toInt(), int(i));
+        QCOMPARE(channel[QStringLiteral("DasId")].toString(), QStringLiteral("9A3C"));
+        QCOMPARE(channel[QStringLiteral("Rate")].toDouble(), 100.0);
+        QCOMPARE(channel[QStringLiteral("First")].toString(),
+                 QStringLiteral("2023.11.14 22:13:20.000"));
+        QVERIFY(channel[QStringLiteral("Overlaps")].toArray().isEmpty());
+        const QJsonArray gaps = channel[QStringLiteral("Gaps")].toArray();
+        QCOMPARE(channel[QStringLiteral("Samples")].toInt(),
+                 50 * channel[QStringLiteral("Packets")].toInt());
+        if (i != 1) {
+            QVERIFY(gaps.isEmpty());
+            continue;
+        }
+        // Its packets 3, 6 and 9, from 1 s on every 1.5 s, are the missing ones.
+        QCOMPARE(gaps.size(), 3);
+        QCOMPARE(channel[QStringLiteral("MissingSeconds")].toDouble(), 1.5);
+        for (qsizetype g = 0; g < gaps.size(); ++g) {
+            const QJsonObject gap = gaps[g].toObject();
+            QCOMPARE(gap.keys(), Args("Seconds Start"));
+            QCOMPARE(gap[QStringLiteral("Seconds")].toDouble(), 0.5);
+            QCOMPARE(gap[QStringLiteral("Start")].toString(),
+                     QStringLiteral("2023.11.14 22:13:%1")
+                         .arg(21.0 + 1.5 * double(g), 6, 'f', 3, QLatin1Char('0')));
+        }
     }
 }
 

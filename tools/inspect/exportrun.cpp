@@ -4,34 +4,13 @@
 #include "tools/inspect/mseedexport.h"
 #include "tools/inspect/recordformat.h"
 #include "tools/inspect/sdsarchive.h"
+#include "tools/inspect/visitorpair.h"
 
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
 
 namespace {
-
-// The report lists the problems, the export writes the records.
-class BothVisitors final : public PacketVisitor
-{
-public:
-    BothVisitors(PacketVisitor& first, PacketVisitor& second) : first(first), second(second) {}
-    void OnPayload(std::uint64_t offset, std::uint16_t frameType,
-                   std::span<const std::uint8_t> payload) override
-    {
-        first.OnPayload(offset, frameType, payload);
-        second.OnPayload(offset, frameType, payload);
-    }
-    void OnIssue(const ReadIssue& issue) override
-    {
-        first.OnIssue(issue);
-        second.OnIssue(issue);
-    }
-
-private:
-    PacketVisitor& first;
-    PacketVisitor& second;
-};
 
 QByteArray Summary(const MseedExport& e, const QString& file, bool json)
 {
@@ -64,7 +43,7 @@ int ExportInto(const CommandLine& line, RecordSink& sink, const QString& target,
 {
     PacketReport report(line.Options, out);
     MseedExport exporter(sink, report, line.Network, names);
-    BothVisitors both(report, exporter);
+    VisitorPair both(report, exporter);
     const int status = ReadInputs(line, both, report, in, err);
     exporter.Finish();
     out.write(Summary(exporter, target, line.Options.Json));

@@ -2,7 +2,9 @@
 
 #include "packets/byteorder.h"
 #include "tools/inspect/exportrun.h"
+#include "tools/inspect/gapreport.h"
 #include "tools/inspect/seednames.h"
+#include "tools/inspect/visitorpair.h"
 
 #include <QFile>
 #include <QIODevice>
@@ -47,6 +49,8 @@ QString Inconsistency(const CommandLine& line, bool packets, bool frames, bool e
         return QStringLiteral("--network and --names go with --mseed or --sds");
     if (exporting && line.Options.Samples)
         return QStringLiteral("--samples does not go with --mseed or --sds");
+    if (line.Gaps && (line.Options.Samples || !line.Mseed.isEmpty() || !line.Sds.isEmpty()))
+        return QStringLiteral("--gaps goes with neither --samples, --mseed nor --sds");
     return {};
 }
 
@@ -72,6 +76,8 @@ CommandLine ParseCommandLine(const QStringList& arguments)
             line.Options.Samples = true;
         } else if (arg == QLatin1String("--json")) {
             line.Options.Json = true;
+        } else if (arg == QLatin1String("--gaps")) {
+            line.Gaps = true;
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
             line.Help = true;
         } else {
@@ -86,7 +92,7 @@ CommandLine ParseCommandLine(const QStringList& arguments)
         !line.NamesFile.isEmpty() || arguments.contains(QStringLiteral("--network"));
     line.Error = Inconsistency(line, packets, frames, exportOnly);
     line.Options.Mode = frames ? InputMode::Frames : InputMode::Packets;
-    line.Options.List = line.Mseed.isEmpty() && line.Sds.isEmpty();
+    line.Options.List = line.Mseed.isEmpty() && line.Sds.isEmpty() && !line.Gaps;
     line.Valid = line.Error.isEmpty();
     return line;
 }
@@ -94,16 +100,23 @@ CommandLine ParseCommandLine(const QStringList& arguments)
 QByteArray UsageText()
 {
     return "Usage: tremvue-inspect (--packets | --frames) [--samples] [--json] FILE...\n"
+           "       tremvue-inspect (--packets | --frames) --gaps [--json] FILE...\n"
            "       tremvue-inspect (--packets | --frames) (--mseed OUT | --sds ROOT)\n"
            "                       [--network NN] [--names MAP] [--json] FILE...\n"
-           "Prints the recorder packets in each FILE (- reads standard input), or exports\n"
-           "their data packets to miniSEED.\n"
+           "Prints the recorder packets in each FILE (- reads standard input), or each\n"
+           "channel's gaps, or exports their data packets to miniSEED.\n"
            "\n"
            "  --packets     FILE holds consecutive raw 1024-byte recorder packets\n"
            "  --frames      FILE holds a PKSD frame stream (2-byte type, 4-byte length,\n"
            "                payload), as tremvue-capture and pksd-sim --record write it\n"
            "  --samples     list the decoded samples of each data packet\n"
            "  --json        print one JSON object per line\n"
+           "  --gaps        instead of listing the packets, tell for each channel its first\n"
+           "                and last sample time, packets, samples, and every gap and\n"
+           "                overlap with its start and length: a packet that starts more\n"
+           "                than 1.5 sample intervals after, or before, the time after the\n"
+           "                last sample of the packet before it; only problems are listed\n"
+           "                besides\n"
            "  --mseed OUT   write the samples of every data packet to OUT as 1024-byte\n"
            "                miniSEED 2 records instead of listing the packets; only\n"
            "                problems and a summary are printed\n"
@@ -151,6 +164,16 @@ int ReadInputs(const CommandLine& line, PacketVisitor& visitor, PacketReport& re
     return status;
 }
 
+int RunGaps(const CommandLine& line, QIODevice& in, QIODevice& out, QIODevice& err)
+{
+    PacketReport report(line.Options, out);
+    GapReport gaps;
+    VisitorPair both(report, gaps);
+    const int status = ReadInputs(line, both, report, in, err);
+    out.write(gaps.Result(line.Options.Json));
+    return status == ExitOk && report.Damaged() ? ExitDamaged : status;
+}
+
 int RunInspect(const QStringList& arguments, QIODevice& in, QIODevice& out, QIODevice& err)
 {
     const CommandLine line = ParseCommandLine(arguments);
@@ -163,6 +186,8 @@ int RunInspect(const QStringList& arguments, QIODevice& in, QIODevice& out, QIOD
         return ExitOk;
     }
     DetectByteOrder();
+    if (line.Gaps)
+        return RunGaps(line, in, out, err);
     if (!line.Options.List)
         return RunExport(line, in, out, err);
     PacketReport report(line.Options, out);

@@ -26,6 +26,7 @@ struct CommandLine
     QString Sds;       // or to the day files of an archive under this folder
     QByteArray Network = "XX";
     QString NamesFile;
+    bool Gaps = false; // each channel's span, gaps and overlaps instead of the packets
 };
 
 // arguments without the program name.
@@ -36,6 +37,9 @@ QByteArray UsageText();
 // ExitCannotOpen when an input could not be opened, else ExitOk.
 int ReadInputs(const CommandLine& line, PacketVisitor& visitor, PacketReport& report, QIODevice& in,
                QIODevice& err);
+
+// --gaps: the problems as they are met, then each channel's gaps. Returns the exit status.
+int RunGaps(const CommandLine& line, QIODevice& in, QIODevice& out, QIODevice& err);
 
 // The whole tool: reads every input in turn and writes the packets' lines to out, usage and
 // open failures to err. Returns the exit status.

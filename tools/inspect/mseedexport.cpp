@@ -1,6 +1,7 @@
 #include "tools/inspect/mseedexport.h"
 
 #include "packets/eventheader.h"
+#include "tools/inspect/channelrate.h"
 #include "tools/inspect/packetreport.h"
 
 #include <libmseed.h>
@@ -81,19 +82,10 @@ void MseedExport::TakeEventHeader(std::span<const std::uint8_t> payload)
     }
 }
 
-double MseedExport::RateOf(const ChannelKey& key) const
-{
-    const int index = FindChannel(catalogue_, key.DasId, key.Stream, key.Channel);
-    if (index < 0)
-        return 0.0;
-    const DasStreamChanInfo& e = catalogue_.Entries[static_cast<std::size_t>(index)];
-    return e.SampleRate > 0.0 ? e.SampleRate : e.MeasuredRate;
-}
-
 void MseedExport::Release(const ChannelKey& key)
 {
     std::deque<Waiting>& queue = waiting_[key];
-    const double rate = RateOf(key);
+    const double rate = KnownRate(catalogue_, key);
     if (rate > 0.0) {
         for (const Waiting& packet : queue)
             Export(packet, rate);

@@ -60,7 +60,6 @@ private:
 
     void TakeDt(std::uint64_t offset, std::span<const std::uint8_t> payload);
     void TakeEventHeader(std::span<const std::uint8_t> payload);
-    double RateOf(const ChannelKey& key) const;
     void Release(const ChannelKey& key);
     void Export(const Waiting& packet, double rate);
     void Skip(const Waiting& packet, const QByteArray& why);
