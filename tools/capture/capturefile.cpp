@@ -1,5 +1,7 @@
 #include "tools/capture/capturefile.h"
 
+#include "tools/inspect/wholewrite.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -37,8 +39,8 @@ QString CaptureFile::OpenNext()
     ++number_;
     current_ = rotateBytes_ > 0 ? NumberedName(name_, number_) : name_;
     // A capture from the field is never written over.
-    fd_ = ::open(QFile::encodeName(current_).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
-                 0644);
+    fd_ = ::open(QFile::encodeName(current_).constData(),
+                 O_WRONLY | O_CREAT | O_EXCL | O_APPEND | O_CLOEXEC, 0644);
     size_ = 0;
     if (fd_ < 0)
         return QStringLiteral("cannot create %1: %2").arg(current_, SystemError(errno));
@@ -55,21 +57,8 @@ QString CaptureFile::Write(std::span<const std::uint8_t> frame)
         if (QString error = OpenNext(); !error.isEmpty())
             return error;
     }
-    std::size_t done = 0;
-    while (done < frame.size()) {
-        const ssize_t n = ::write(fd_, frame.data() + done, frame.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            const int code = n < 0 ? errno : ENOSPC;
-            QString error = QStringLiteral("cannot write %1: %2").arg(current_, SystemError(code));
-            // Whatever part of the frame got in is cut off, so the file ends on a whole frame.
-            if (done > 0 && ::ftruncate(fd_, static_cast<off_t>(size_)) != 0)
-                error += QStringLiteral("; its last %1 bytes are part of a frame").arg(done);
-            return error;
-        }
-        done += static_cast<std::size_t>(n);
-    }
+    if (QString error = WriteWhole(fd_, size_, frame); !error.isEmpty())
+        return QStringLiteral("cannot write %1: %2").arg(current_, error);
     size_ += static_cast<std::int64_t>(frame.size());
     return {};
 }
