@@ -94,39 +94,61 @@ void NoteHealthOfPacket(ChannelHealth& h, const DtPacket& packet, const DayTime&
     }
 
     h.FullScale = DefaultFullScale(packet.Format);
-    const std::int32_t clip = h.ClipCount >= 0 ? h.ClipCount : h.FullScale;
-    const std::int64_t flatCounts = t.HealthFlatCounts;
-    const bool watchFlat = flatCounts > 0 && t.HealthFlatSeconds > 0;
-    std::int32_t lo = n > 0 ? packet.Samples[0] : 0;
+    const std::int32_t* samples = packet.Samples;
+    std::int32_t lo = n > 0 ? samples[0] : 0;
     std::int32_t hi = lo;
-    for (int i = 0; i < n; ++i) {
-        const std::int32_t s = packet.Samples[i];
-        lo = std::min(lo, s);
-        hi = std::max(hi, s);
-        if (clip > 0 && (s >= clip || s <= -clip)) {
-            if (++h.ClipRun >= kClipRunSamples)
-                h.ClipSeen = true;
-        } else {
-            h.ClipRun = 0;
-        }
-        if (!watchFlat)
-            continue;
-        const std::int32_t runLo = std::min(h.RunMin, s);
-        const std::int32_t runHi = std::max(h.RunMax, s);
-        if (h.RunOpen && std::int64_t{runHi} - runLo <= flatCounts) {
-            h.RunMin = runLo;
-            h.RunMax = runHi;
-        } else {
-            h.RunOpen = true;
-            h.RunMin = s;
-            h.RunMax = s;
-            h.RunStartMs = startMs + static_cast<std::int64_t>(i * intervalMs);
-        }
+    for (int i = 1; i < n; ++i) {
+        lo = std::min(lo, samples[i]);
+        hi = std::max(hi, samples[i]);
     }
-    if (!watchFlat)
-        h.RunOpen = false;
     h.LastMin = lo;
     h.LastMax = hi;
+    if (n == 0)
+        return;
+
+    // Only a packet that reaches full scale needs its samples walked for runs.
+    const std::int32_t clip = h.ClipCount >= 0 ? h.ClipCount : h.FullScale;
+    if (clip > 0 && (hi >= clip || lo <= -clip)) {
+        for (int i = 0; i < n; ++i) {
+            if (samples[i] >= clip || samples[i] <= -clip) {
+                if (++h.ClipRun >= kClipRunSamples)
+                    h.ClipSeen = true;
+            } else {
+                h.ClipRun = 0;
+            }
+        }
+    } else {
+        h.ClipRun = 0;
+    }
+
+    const std::int64_t flatCounts = t.HealthFlatCounts;
+    if (flatCounts <= 0 || t.HealthFlatSeconds <= 0) {
+        h.RunOpen = false;
+        return;
+    }
+    if (h.RunOpen && std::int64_t{std::max(h.RunMax, hi)} - std::min(h.RunMin, lo) <= flatCounts) {
+        h.RunMin = std::min(h.RunMin, lo);
+        h.RunMax = std::max(h.RunMax, hi);
+        return;
+    }
+    // The run starts again with the packet's latest samples that lie within the counts of each
+    // other; a live signal ends this walk after a few samples.
+    int first = n - 1;
+    std::int32_t runLo = samples[first];
+    std::int32_t runHi = runLo;
+    while (first > 0) {
+        const std::int32_t nextLo = std::min(runLo, samples[first - 1]);
+        const std::int32_t nextHi = std::max(runHi, samples[first - 1]);
+        if (std::int64_t{nextHi} - nextLo > flatCounts)
+            break;
+        runLo = nextLo;
+        runHi = nextHi;
+        --first;
+    }
+    h.RunOpen = true;
+    h.RunMin = runLo;
+    h.RunMax = runHi;
+    h.RunStartMs = startMs + static_cast<std::int64_t>(first * intervalMs);
 }
 
 HealthState WorstOf(std::uint32_t states)

@@ -222,6 +222,28 @@ private slots:
         QCOMPARE(c.Mark(), flat ? QStringLiteral("flat") : QString());
     }
 
+    void flatRunMayStartInsideAPacket_data()
+    {
+        QTest::addColumn<int>("moving"); // first samples of a 100 s packet at 10 per second
+        QTest::addColumn<bool>("flat");
+        QTest::newRow("last 60 s still") << 400 << true;
+        QTest::newRow("last 59.9 s still") << 401 << false;
+    }
+    void flatRunMayStartInsideAPacket()
+    {
+        QFETCH(int, moving);
+        QFETCH(bool, flat);
+        Channel c;
+        c.Rate = 10.0;
+        c.Cat.Health.HealthSilentSeconds = 0;
+        c.Cat.Health.HealthLateSeconds = 0;
+        std::vector<std::int32_t> samples(1000, 7);
+        for (int i = 0; i < moving; ++i)
+            samples[static_cast<std::size_t>(i)] = (i % 7) * 10;
+        c.Put(0, samples);
+        QCOMPARE(Has(c.Judge(100000), HealthState::Flat), flat);
+    }
+
     void clippedNeedsThreeSamplesAtFullScale_data()
     {
         QTest::addColumn<int>("format");
