@@ -329,6 +329,26 @@ private slots:
         QCOMPARE(h.LastMax, 5);
     }
 
+    void lastMinMaxReachEverySample_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::newRow("one") << 1;
+        QTest::newRow("odd") << 37;
+        QTest::newRow("long") << 1999;
+    }
+    void lastMinMaxReachEverySample()
+    {
+        QFETCH(int, count);
+        Channel c;
+        std::vector<std::int32_t> samples(static_cast<std::size_t>(count), 3);
+        samples.back() = -8000000;
+        samples[static_cast<std::size_t>(count / 2)] += 9; // the last itself when one
+        c.Put(0, samples);
+        const ChannelHealth& h = c.Cat.Entries.front().Health;
+        QCOMPARE(h.LastMin, count == 1 ? -7999991 : -8000000);
+        QCOMPARE(h.LastMax, count == 1 ? -7999991 : 12);
+    }
+
     void gapsCountOnlyTheLastHour()
     {
         Channel c;
