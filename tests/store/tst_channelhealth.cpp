@@ -65,7 +65,7 @@ struct Channel
 
     const ChannelHealth& Judge(double clockMs)
     {
-        JudgeHealth(Board, Cat, kDayMs + static_cast<std::int64_t>(clockMs));
+        JudgeHealth(Board, Cat, kDayMs + qRound64(clockMs));
         return Cat.Entries.front().Health;
     }
 
@@ -92,7 +92,7 @@ private slots:
         QTest::addColumn<double>("quietSeconds");
         QTest::addColumn<bool>("silent");
         QTest::newRow("just below") << 120 << 120.0 << false;
-        QTest::newRow("just above") << 120 << 121.0 << true;
+        QTest::newRow("just above") << 120 << 120.001 << true;
         QTest::newRow("own threshold") << 30 << 31.0 << true;
         QTest::newRow("0 turns it off") << 0 << 100000.0 << false;
     }
@@ -108,9 +108,9 @@ private slots:
         QVERIFY(!Has(c.Judge(1000), HealthState::Silent));
         QCOMPARE(Has(c.Judge(1000 + quietSeconds * 1000), HealthState::Silent), silent);
         if (silent) {
-            QCOMPARE(c.Mark(),
-                     QStringLiteral("silent %1")
-                         .arg(HealthSpanText(static_cast<std::int64_t>(quietSeconds * 1000))));
+            QCOMPARE(
+                c.Mark(),
+                QStringLiteral("silent %1").arg(HealthSpanText(qRound64(quietSeconds * 1000))));
             // The next packet ends it at once.
             c.Put(1000, 100);
             QVERIFY(!Has(c.Judge(2000 + quietSeconds * 1000), HealthState::Silent));
@@ -135,9 +135,10 @@ private slots:
         QTest::addColumn<bool>("late");
         QTest::addColumn<QString>("mark");
         QTest::newRow("behind, just below") << 60 << 60.0 << false << QString();
-        QTest::newRow("behind, just above") << 60 << 61.0 << true << QStringLiteral("late 1 min");
+        QTest::newRow("behind, just above") << 60 << 60.001 << true << QStringLiteral("late 1 min");
         QTest::newRow("ahead, just below") << 60 << -60.0 << false << QString();
-        QTest::newRow("ahead, just above") << 60 << -61.0 << true << QStringLiteral("ahead 1 min");
+        QTest::newRow("ahead, just above")
+            << 60 << -60.001 << true << QStringLiteral("ahead 1 min");
         QTest::newRow("ahead by hours") << 60 << -7200.0 << true << QStringLiteral("ahead 2 h");
         QTest::newRow("0 turns it off") << 0 << 7200.0 << false << QString();
     }
@@ -153,7 +154,7 @@ private slots:
         c.Put(0, 100); // ends at 1 s
         const ChannelHealth& h = c.Judge(1000 + delaySeconds * 1000);
         QCOMPARE(Has(h, HealthState::Late), late);
-        QCOMPARE(h.DelayMs, static_cast<std::int64_t>(delaySeconds * 1000));
+        QCOMPARE(h.DelayMs, qRound64(delaySeconds * 1000));
         QCOMPARE(c.Mark(), mark);
     }
 
