@@ -117,6 +117,8 @@ HealthList::HealthList(const HealthBoard& board, const ChannelCatalogue& cat, QW
     languageChange();
     resize(900, 400);
     Refresh();
+    // Fitted once; later refreshes keep what the operator made of them.
+    listViewHealth->header()->resizeSections(QHeaderView::ResizeToContents);
 }
 
 void HealthList::languageChange()

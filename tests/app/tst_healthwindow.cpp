@@ -8,6 +8,7 @@
 #include "dialogs/healthlist.h"
 #include "display/healthmark.h"
 #include "store/channelhealth.h"
+#include "tests/common/imagecolors.h"
 #include "tests/common/inifile.h"
 #include "tests/common/menuclicks.h"
 #include "tests/common/packetbytes.h"
@@ -28,15 +29,6 @@ namespace {
 
 // Midnight of 1 January 2006, the day of the test packets, on the health clock.
 constexpr std::int64_t kDataDayMs = std::int64_t{732692} * 86400000;
-
-bool HasColor(const QImage& image, const QColor& color)
-{
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixelColor(x, y) == color)
-                return true;
-    return false;
-}
 
 } // namespace
 

@@ -9,6 +9,7 @@
 #include "packets/daytime.h"
 #include "store/channelhealth.h"
 #include "store/healthtext.h"
+#include "tests/common/imagecolors.h"
 #include "tests/common/inifile.h"
 #include "tools/soak/pksdsimprocess.h"
 
@@ -26,15 +27,6 @@ constexpr int kPackets = 270;
 constexpr int kDataSeconds = kPackets / 3;
 const char* const kCommon = "--units 9A3C --channels 3 --fast --close-at-end --max-samples 100 "
                             "--rate 100 --start 2026-01-01T00:00:00";
-
-bool HasColor(const QImage& image, const QColor& color)
-{
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (image.pixelColor(x, y) == color)
-                return true;
-    return false;
-}
 
 } // namespace
 

@@ -65,7 +65,7 @@ struct Channel
 
     const ChannelHealth& Judge(double clockMs)
     {
-        JudgeHealth(Board, Cat, kDayMs + static_cast<std::int64_t>(clockMs));
+        JudgeHealth(Board, Cat, kDayMs + qRound64(clockMs));
         return Cat.Entries.front().Health;
     }
 
@@ -92,7 +92,7 @@ private slots:
         QTest::addColumn<double>("quietSeconds");
         QTest::addColumn<bool>("silent");
         QTest::newRow("just below") << 120 << 120.0 << false;
-        QTest::newRow("just above") << 120 << 121.0 << true;
+        QTest::newRow("just above") << 120 << 120.001 << true;
         QTest::newRow("own threshold") << 30 << 31.0 << true;
         QTest::newRow("0 turns it off") << 0 << 100000.0 << false;
     }
@@ -108,9 +108,9 @@ private slots:
         QVERIFY(!Has(c.Judge(1000), HealthState::Silent));
         QCOMPARE(Has(c.Judge(1000 + quietSeconds * 1000), HealthState::Silent), silent);
         if (silent) {
-            QCOMPARE(c.Mark(),
-                     QStringLiteral("silent %1")
-                         .arg(HealthSpanText(static_cast<std::int64_t>(quietSeconds * 1000))));
+            QCOMPARE(
+                c.Mark(),
+                QStringLiteral("silent %1").arg(HealthSpanText(qRound64(quietSeconds * 1000))));
             // The next packet ends it at once.
             c.Put(1000, 100);
             QVERIFY(!Has(c.Judge(2000 + quietSeconds * 1000), HealthState::Silent));
@@ -135,9 +135,10 @@ private slots:
         QTest::addColumn<bool>("late");
         QTest::addColumn<QString>("mark");
         QTest::newRow("behind, just below") << 60 << 60.0 << false << QString();
-        QTest::newRow("behind, just above") << 60 << 61.0 << true << QStringLiteral("late 1 min");
+        QTest::newRow("behind, just above") << 60 << 60.001 << true << QStringLiteral("late 1 min");
         QTest::newRow("ahead, just below") << 60 << -60.0 << false << QString();
-        QTest::newRow("ahead, just above") << 60 << -61.0 << true << QStringLiteral("ahead 1 min");
+        QTest::newRow("ahead, just above")
+            << 60 << -60.001 << true << QStringLiteral("ahead 1 min");
         QTest::newRow("ahead by hours") << 60 << -7200.0 << true << QStringLiteral("ahead 2 h");
         QTest::newRow("0 turns it off") << 0 << 7200.0 << false << QString();
     }
@@ -153,7 +154,7 @@ private slots:
         c.Put(0, 100); // ends at 1 s
         const ChannelHealth& h = c.Judge(1000 + delaySeconds * 1000);
         QCOMPARE(Has(h, HealthState::Late), late);
-        QCOMPARE(h.DelayMs, static_cast<std::int64_t>(delaySeconds * 1000));
+        QCOMPARE(h.DelayMs, qRound64(delaySeconds * 1000));
         QCOMPARE(c.Mark(), mark);
     }
 
@@ -220,6 +221,28 @@ private slots:
         const ChannelHealth& h = c.Judge(40 + spanSeconds * 1000.0);
         QCOMPARE(Has(h, HealthState::Flat), flat);
         QCOMPARE(c.Mark(), flat ? QStringLiteral("flat") : QString());
+    }
+
+    void flatRunMayStartInsideAPacket_data()
+    {
+        QTest::addColumn<int>("moving"); // first samples of a 100 s packet at 10 per second
+        QTest::addColumn<bool>("flat");
+        QTest::newRow("last 60 s still") << 400 << true;
+        QTest::newRow("last 59.9 s still") << 401 << false;
+    }
+    void flatRunMayStartInsideAPacket()
+    {
+        QFETCH(int, moving);
+        QFETCH(bool, flat);
+        Channel c;
+        c.Rate = 10.0;
+        c.Cat.Health.HealthSilentSeconds = 0;
+        c.Cat.Health.HealthLateSeconds = 0;
+        std::vector<std::int32_t> samples(1000, 7);
+        for (int i = 0; i < moving; ++i)
+            samples[static_cast<std::size_t>(i)] = (i % 7) * 10;
+        c.Put(0, samples);
+        QCOMPARE(Has(c.Judge(100000), HealthState::Flat), flat);
     }
 
     void clippedNeedsThreeSamplesAtFullScale_data()
@@ -305,6 +328,26 @@ private slots:
         QCOMPARE(c.Mark(), mark);
         QCOMPARE(h.LastMin, 1);
         QCOMPARE(h.LastMax, 5);
+    }
+
+    void lastMinMaxReachEverySample_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::newRow("one") << 1;
+        QTest::newRow("odd") << 37;
+        QTest::newRow("long") << 1999;
+    }
+    void lastMinMaxReachEverySample()
+    {
+        QFETCH(int, count);
+        Channel c;
+        std::vector<std::int32_t> samples(static_cast<std::size_t>(count), 3);
+        samples.back() = -8000000;
+        samples[static_cast<std::size_t>(count / 2)] += 9; // the last itself when one
+        c.Put(0, samples);
+        const ChannelHealth& h = c.Cat.Entries.front().Health;
+        QCOMPARE(h.LastMin, count == 1 ? -7999991 : -8000000);
+        QCOMPARE(h.LastMax, count == 1 ? -7999991 : 12);
     }
 
     void gapsCountOnlyTheLastHour()
