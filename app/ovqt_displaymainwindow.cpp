@@ -3,8 +3,8 @@
 #include "app/connectioncommands.h"
 #include "app/monitortick.h"
 #include "app/programstate.h"
-#include "app/settingsstore.h"
 #include "app/statusfields.h"
+#include "app/storecommands.h"
 #include "dialogs/abouth.h"
 #include "dialogs/selecttrace.h"
 #include "dialogs/settimerange.h"
@@ -79,7 +79,7 @@ void ovqt_displayMainWindow::ReconnectPksd()
 
 void ovqt_displayMainWindow::LoadSettings()
 {
-    ReadStoredSettings(*settingsStore_, state_);
+    keepUnreadableStore_ = !LoadStoreOrSay(this, *settingsStore_, state_);
     // The menu shows the stored scale mode too, not Individual Trace regardless.
     ShowMarks();
 
@@ -314,7 +314,9 @@ void ovqt_displayMainWindow::SockTimeout()
 
 void ovqt_displayMainWindow::SaveSettings()
 {
-    WriteStoredSettings(*settingsStore_, state_);
+    const QString saved = SaveStoreOrSay(this, *settingsStore_, state_, keepUnreadableStore_);
+    if (!saved.isEmpty())
+        statusBar()->showMessage(saved);
 }
 
 void ovqt_displayMainWindow::slotReadyRead()
