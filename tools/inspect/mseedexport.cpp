@@ -87,7 +87,7 @@ double MseedExport::RateOf(const ChannelKey& key) const
     if (index < 0)
         return 0.0;
     const DasStreamChanInfo& e = catalogue_.Entries[static_cast<std::size_t>(index)];
-    return e.SampleRate > 0.0 ? e.SampleRate : e.MeasuredRate;
+    return EffectiveRate(e);
 }
 
 void MseedExport::Release(const ChannelKey& key)
