@@ -79,9 +79,9 @@ QString WriteStoreFile(const QString& path, bool fresh, const std::function<void
             return QStringLiteral("the file could not be written");
     }
     // The new file keeps the old one's permissions; a first one gets the usual ones.
-    copy.setPermissions(info.exists() ? info.permissions()
-                                      : QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                                            QFile::ReadOther);
+    QFile::setPermissions(copy.fileName(), info.exists() ? info.permissions()
+                                                         : QFile::ReadOwner | QFile::WriteOwner |
+                                                               QFile::ReadGroup | QFile::ReadOther);
     if (std::rename(QFile::encodeName(copy.fileName()).constData(),
                     QFile::encodeName(path).constData()) != 0)
         return QString::fromLocal8Bit(std::strerror(errno));

@@ -440,9 +440,12 @@ private slots:
 
         QVERIFY(
             QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        const auto kept = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions(path, kept));
         QVERIFY(menuclicks::Choose(w_->menuBar(), Path("&Connect>Save Current Settings")));
         QCOMPARE(w_->statusBar()->currentMessage(), QStringLiteral("Settings saved to ") + path);
+        // The new file takes the old one's place with its permissions.
+        QCOMPARE(QFile::permissions(path) & (kept | QFile::ReadOther), kept);
         QCOMPARE(OpenSettingsStore(path)->value(StoredKey("BackGroundColor")).toString(),
                  QStringLiteral("(12,34,56)"));
     }
