@@ -85,7 +85,6 @@ QString WriteStoreFile(const QString& path, bool fresh, const std::function<void
     if (std::rename(QFile::encodeName(copy.fileName()).constData(),
                     QFile::encodeName(path).constData()) != 0)
         return QString::fromLocal8Bit(std::strerror(errno));
-    copy.setAutoRemove(false);
     return {};
 }
 
