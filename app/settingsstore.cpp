@@ -51,6 +51,7 @@ QList<std::pair<QString, QVariant>> SettingsSnapshot(const ProgramState& state)
 {
     const ConnectionState& c = state.Connection;
     const DisplayState& d = state.Display;
+    const HealthThresholds& h = state.Catalogue.Health;
     return {
         {Key("TextColor"), ColorTextOf(d.textColor)},
         {Key("AxesColor"), ColorTextOf(d.axesColor)},
@@ -75,6 +76,10 @@ QList<std::pair<QString, QVariant>> SettingsSnapshot(const ProgramState& state)
         {Key("ScaleFactor"), d.ScaleFactor},
         {Key("NoDataWarning"), c.NoDataWarning},
         {Key("NoDataReconnect"), c.NoDataReconnect},
+        {Key("HealthSilentSeconds"), h.HealthSilentSeconds},
+        {Key("HealthLateSeconds"), h.HealthLateSeconds},
+        {Key("HealthFlatSeconds"), h.HealthFlatSeconds},
+        {Key("HealthFlatCounts"), h.HealthFlatCounts},
     };
 }
 
@@ -112,6 +117,12 @@ void ReadStoredSettings(const QSettings& s, ProgramState& state)
 
     ReadInt(s, "NoDataWarning", c.NoDataWarning, 0);
     ReadInt(s, "NoDataReconnect", c.NoDataReconnect, 0);
+
+    HealthThresholds& h = state.Catalogue.Health;
+    ReadInt(s, "HealthSilentSeconds", h.HealthSilentSeconds, 0);
+    ReadInt(s, "HealthLateSeconds", h.HealthLateSeconds, 0);
+    ReadInt(s, "HealthFlatSeconds", h.HealthFlatSeconds, 0);
+    ReadInt(s, "HealthFlatCounts", h.HealthFlatCounts, 0);
 
     const std::optional<double> factor = StoredDouble(s, Key("ScaleFactor"));
     // Zero, negative or huge factors would collapse or flip every trace.

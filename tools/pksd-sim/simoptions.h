@@ -1,9 +1,12 @@
 #pragma once
 
+#include "channelfaults.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 enum class FormatChoice
@@ -44,6 +47,7 @@ struct SimOptions
     bool CloseAtEnd = false;
     std::uint64_t Seed = 1;
     int Experiment = 1;
+    std::optional<std::int64_t> StartMs; // ms since 1970 UTC; unset: the clock
     bool Fast = false;
     bool Silent = false; // handshake, then nothing
     bool Verbose = false;
@@ -51,6 +55,7 @@ struct SimOptions
     bool Loop = false; // the replay starts again at the end of the capture
     QString RecordFile;
     FaultOptions Faults;
+    DataFaults Data;
 };
 
 enum class ParseOutcome
