@@ -116,7 +116,9 @@ private:
 struct Run
 {
     int Status = -1;
-    QByteArray Out;
+    QByteArray Out; // standard output, then standard error
+    QByteArray Listing;
+    QByteArray Err;
 };
 
 // Reads input from standard input, in pieces as a pipe gives them.
@@ -129,7 +131,7 @@ Run Inspect(QStringList args, const QByteArray& input)
     out.open(QIODevice::WriteOnly);
     err.open(QIODevice::WriteOnly);
     const int status = RunInspect(args, in, out, err);
-    return {status, out.data() + err.data()};
+    return {status, out.data() + err.data(), out.data(), err.data()};
 }
 
 using testpackets::Put32;
@@ -263,6 +265,7 @@ private slots:
     void linesAndReportsKeepEveryFieldAndThePoint();
     void exitStatusTellsBadUsageMissingAndDamagedInput_data();
     void exitStatusTellsBadUsageMissingAndDamagedInput();
+    void framesReadAsPacketsAreToldOnceWithTheRightOption();
     void simulatedSessionExportsEverySampleAtItsTime();
     void decoderDeparturesExportAsDecoded_data();
     void decoderDeparturesExportAsDecoded();
@@ -434,6 +437,10 @@ void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput_data()
     const QString cut = file("cut.bin", packets.left(1024 + 700));
     const QString bad =
         file("bad.bin", Framed(packets.left(1024)) + QByteArray::fromHex("0002000007D0") + packets);
+    QByteArray frameStream;
+    for (int i = 0; i < 40; ++i)
+        frameStream += Framed(packets.left(1024)) + Framed(packets.mid(1024));
+    const QString frames = file("frames.pksd", frameStream);
     const QString none = dir.filePath(QStringLiteral("none"));
     const auto row = [](const char* tag, const QStringList& args, int status, const QByteArray& out,
                         const QByteArray& err) {
@@ -452,7 +459,14 @@ void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput_data()
     row("miniSEED file not writable",
         Args("--packets --mseed", {none + QStringLiteral("/x.mseed"), whole}), 1, {},
         "cannot open " + none.toLocal8Bit() + "/x.mseed");
-    row("bad frame length", Args("--frames", {bad}), 3, "offset 1030: bad frame length 2000", {});
+    // Damage reaches standard error too, where a script piping the listing or JSON sees it.
+    row("bad frame length", Args("--frames", {bad}), 3, "offset 1030: bad frame length 2000",
+        "tremvue-inspect: " + bad.toLocal8Bit() + ": offset 1030: bad frame length 2000");
+    row("damage of JSON on standard error", Args("--frames --json", {bad}), 3,
+        "\"Report\":\"bad frame length 2000", "offset 1030: bad frame length 2000");
+    row("damage of an export on standard error",
+        Args("--packets --mseed", {dir.filePath(QStringLiteral("cut.mseed")), cut}), 3,
+        "offset 1024: truncated packet", "offset 1024: truncated packet: 700 of 1024 bytes");
     row("missing file wins over a damaged one", Args("--packets", {cut, none, whole}), 1,
         cut.toLocal8Bit() + ": offset 1024: truncated packet: 700 of 1024 bytes\nDT 9A3C",
         "cannot open");
@@ -464,6 +478,21 @@ void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput_data()
     row("gaps of a cut file", Args("--packets --gaps", {cut}), 3,
         ": offset 1024: truncated packet: 700 of 1024 bytes\n9A3C stream 2 channel 5 rate unknown",
         {});
+}
+
+// Frames read as packets: one report that says so and what to type, not one per 1024 bytes.
+void TstInspect::framesReadAsPacketsAreToldOnceWithTheRightOption()
+{
+    QByteArray stream;
+    for (int i = 0; i < 50; ++i)
+        stream += Framed(Dt(DtFormat::Steim2, {5, 6, 4}));
+    const Run run = Inspect(Args("--packets"), stream);
+    QCOMPARE(run.Status, 3);
+    const QByteArray told =
+        "looks like a PKSD frame stream, not raw packets: read it with --frames";
+    QCOMPARE(run.Listing.count(told), 1);
+    QVERIFY2(!run.Listing.contains("not a recorder packet type"), run.Listing.constData());
+    QCOMPARE(run.Err.count(told), 1);
 }
 
 void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput()

@@ -22,6 +22,11 @@
 #include <cstring>
 #include <utility>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 using testpackets::EventHeaderBytes;
 using testpackets::FrameBytes;
 using testpackets::FrameOf;
@@ -58,7 +63,8 @@ struct Rig
     Rig()
     {
         Link.SetClock([this] { return Now; });
-        Server.listen(QHostAddress::LocalHost, 0);
+        if (!Server.listen(QHostAddress::LocalHost, 0))
+            qFatal("cannot listen on 127.0.0.1: %s", qPrintable(Server.errorString()));
         Conn.PksdHost = QStringLiteral("127.0.0.1");
         Conn.PksdPort = Server.serverPort();
         Store.NringBuffer = 4;
@@ -100,14 +106,32 @@ struct Rig
     }
 };
 
-quint16 RefusingPort()
+// A loopback port that refuses connections while this lives: a socket bound to it but not
+// listening holds it, so nothing else on the machine can take it meanwhile, as it could a port
+// that was free a moment ago.
+class RefusingPort
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
+public:
+    RefusingPort()
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+            port_ = ntohs(address.sin_port);
+    }
+    ~RefusingPort() { ::close(fd_); }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+
+    quint16 Port() const { return port_; } // 0 when none could be had
+
+private:
+    int fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    quint16 port_ = 0;
+};
 
 // The status line as the status bar would show it.
 QByteArray Text(const StatusLine& line)
@@ -399,8 +423,11 @@ private slots:
         QFETCH(QString, failure);
         Rig rig;
         rig.Conn.PksdHost = host;
-        if (refuse)
-            rig.Conn.PksdPort = RefusingPort();
+        const RefusingPort refusing;
+        if (refuse) {
+            QVERIFY(refusing.Port() != 0);
+            rig.Conn.PksdPort = refusing.Port();
+        }
         rig.Conn.AutoStartPKSD = 1;
         QSignalSpy errors(&rig.Link.pksdSocket(), &QAbstractSocket::errorOccurred);
         rig.Link.Connect();

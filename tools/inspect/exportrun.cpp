@@ -48,7 +48,7 @@ int RunExport(const CommandLine& line, QIODevice& in, QIODevice& out, QIODevice&
                   output.errorString().toLocal8Bit() + '\n');
         return ExitCannotOpen;
     }
-    PacketReport report(line.Options, out);
+    PacketReport report(line.Options, out, &err);
     MseedExport exporter(output, report, line.Network, line.NamesFile.isEmpty() ? nullptr : &names);
     VisitorPair both(report, exporter);
     int status = ReadInputs(line, both, report, in, err);
