@@ -1,6 +1,6 @@
 // Writes the seed corpora of the harnesses: fuzz_seeds <corpus dir>, one folder per harness.
 #include "packets/bcd.h"
-#include "tools/packetwriter/packetwriter.h"
+#include "packets/packetwriter.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/packetwriter/packetwriter.h"
+#include "packets/packetwriter.h"
 
 #include <array>
 #include <cstdint>

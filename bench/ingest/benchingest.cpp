@@ -7,7 +7,7 @@
 #include "tools/soak/clientframes.h"
 #include "tools/soak/eventwait.h"
 #include "tools/soak/monitorsettings.h"
-#include "tools/soak/pksdsimprocess.h"
+#include "tests/common/pksdsimprocess.h"
 #include "tools/soak/residentmemory.h"
 
 #include "app/ovqt_displaymainwindow.h"

@@ -5,7 +5,7 @@
 #include "link/bytespan.h"
 #include "link/frame.h"
 #include "tools/capture/captureprogress.h"
-#include "tools/soak/pksdsimprocess.h"
+#include "tests/common/pksdsimprocess.h"
 
 #include <QElapsedTimer>
 #include <QFile>

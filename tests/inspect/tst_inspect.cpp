@@ -11,7 +11,7 @@
 #include "packets/byteorder.h"
 #include "packets/dtpacket.h"
 #include "tools/inspect/inspectrun.h"
-#include "tools/packetwriter/packetwriter.h"
+#include "packets/packetwriter.h"
 #include "tools/pksd-sim/simoptions.h"
 #include "tools/pksd-sim/simulatedsource.h"
 #include "tools/pksd-sim/simunits.h"

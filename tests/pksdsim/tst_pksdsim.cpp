@@ -9,11 +9,11 @@
 #include "packets/byteorder.h"
 #include "packets/dtpacket.h"
 #include "packets/eventheader.h"
-#include "tools/packetwriter/packetwriter.h"
+#include "packets/packetwriter.h"
 #include "tools/pksd-sim/epochtime.h"
 #include "tools/pksd-sim/handshakecheck.h"
 #include "tools/pksd-sim/signalgenerator.h"
-#include "tools/soak/pksdsimprocess.h"
+#include "tests/common/pksdsimprocess.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,6 +1,6 @@
 #include "faultinjector.h"
 
-#include "tools/packetwriter/packetwriter.h"
+#include "packets/packetwriter.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "signalgenerator.h"
 #include "simoptions.h"
 
-#include "tools/packetwriter/packetwriter.h"
+#include "packets/packetwriter.h"
 
 #include <deque>
 #include <vector>

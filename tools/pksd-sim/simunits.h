@@ -2,7 +2,7 @@
 
 #include "simoptions.h"
 
-#include "tools/packetwriter/packetwriter.h"
+#include "packets/packetwriter.h"
 
 // How the simulated units are set up: the data format of each channel and the event header
 // that describes each bank of 16 channels of a stream.

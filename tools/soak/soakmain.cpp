@@ -5,7 +5,7 @@
 #include "tools/soak/eventwait.h"
 #include "tools/soak/linkwatch.h"
 #include "tools/soak/monitorsettings.h"
-#include "tools/soak/pksdsimprocess.h"
+#include "tests/common/pksdsimprocess.h"
 #include "tools/soak/residentmemory.h"
 #include "tools/soak/ringcheck.h"
 

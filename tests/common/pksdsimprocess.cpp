@@ -1,4 +1,4 @@
-#include "tools/soak/pksdsimprocess.h"
+#include "tests/common/pksdsimprocess.h"
 
 #include <sys/prctl.h>
 #include <unistd.h>
