@@ -1,5 +1,6 @@
 #include "faultinjector.h"
 
+#include "link/frame.h"
 #include "packets/packetwriter.h"
 
 namespace {

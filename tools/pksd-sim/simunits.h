@@ -6,7 +6,7 @@
 
 // How the simulated units are set up: the data format of each channel and the event header
 // that describes each bank of 16 channels of a stream.
-DtFormat ChannelFormat(FormatChoice choice, int unitIndex, int channel);
+SampleFormat ChannelFormat(FormatChoice choice, int unitIndex, int channel);
 
 int BankCount(int channels);
 
