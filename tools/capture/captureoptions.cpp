@@ -1,5 +1,6 @@
 #include "tools/capture/captureoptions.h"
 
+#include "link/connectionstate.h"
 #include "link/pksdlink.h"
 #include "packets/numbertext.h"
 #include "store/storedvalues.h"
@@ -13,8 +14,6 @@
 namespace {
 
 constexpr std::int64_t kBytesPerMb = 1000000;
-const QString kDefaultHost = QStringLiteral("localhost");
-constexpr int kDefaultPort = 2543;
 
 std::optional<long long> WholeNumber(const QString& text, long long low, long long high)
 {
@@ -120,7 +119,9 @@ QByteArray CaptureUsageText()
            "  --host H          PKSD host (default: PksdHost of the monitor's settings,\n"
            "                    else localhost)\n"
            "  --port P          PKSD port (default: PksdPort of the monitor's settings,\n"
-           "                    else 2543)\n"
+           "                    else " +
+           QByteArray::number(kDefaultPksdPort) +
+           ")\n"
            "  --output FILE     capture file, never overwritten (default:\n"
            "                    capture-YYYYMMDD-HHMMSS.pksd, the start time in UTC)\n"
            "  --rotate-mb N     start a new file before one would pass N MB (1,000,000\n"
@@ -141,11 +142,12 @@ QByteArray CaptureUsageText()
 void ApplyStoredConnection(CaptureOptions& options, const QSettings& store)
 {
     if (options.Host.isEmpty())
-        options.Host = StoredText(store, StoredKey("PksdHost")).value_or(kDefaultHost);
+        options.Host =
+            StoredText(store, StoredKey("PksdHost")).value_or(ConnectionState{}.PksdHost);
     if (options.Host.isEmpty())
-        options.Host = kDefaultHost;
+        options.Host = ConnectionState{}.PksdHost;
     if (options.Port < 0)
-        options.Port = StoredInt(store, StoredKey("PksdPort"), 0, 65535).value_or(kDefaultPort);
+        options.Port = StoredInt(store, StoredKey("PksdPort"), 0, 65535).value_or(kDefaultPksdPort);
 }
 
 QString DefaultCaptureName(const QDateTime& utc)
