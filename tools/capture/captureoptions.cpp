@@ -102,6 +102,14 @@ CaptureCommandLine ParseCaptureCommandLine(const QStringList& arguments)
             line.Error = QStringLiteral("unknown argument %1").arg(arguments[i]);
             return line;
         }
+        // A forgotten value must not swallow the next option: "--output --duration 5" would
+        // otherwise write a file named --duration and run until killed.
+        if (value.startsWith(QLatin1String("--"))) {
+            line.Error = QStringLiteral("%1 needs a value, not %2 (a path that begins with -- is "
+                                        "written ./%2)")
+                             .arg(arg, value);
+            return line;
+        }
         if (!TakeValue(arg, value, line))
             return line;
     }
@@ -136,7 +144,8 @@ QByteArray CaptureUsageText()
            "\n"
            "Exit status: 0 when stopped by --duration, SIGINT or SIGTERM; 1 when the capture\n"
            "file could not be created or written (a full disk): the files hold whole frames\n"
-           "only; 2 on bad usage.\n";
+           "only; 2 on bad usage; 3 when the run ended without a single frame received.\n"
+           "An option's value may not begin with --; write a path such as ./--name.\n";
 }
 
 void ApplyStoredConnection(CaptureOptions& options, const QSettings& store)
