@@ -4,10 +4,9 @@
 #include "bench/ingest/cputime.h"
 #include "bench/ingest/referencereader.h"
 #include "bench/ingest/statuslinecost.h"
-#include "tools/soak/clientframes.h"
-#include "tools/soak/eventwait.h"
-#include "tools/soak/monitorsettings.h"
 #include "tests/common/pksdsimprocess.h"
+#include "tools/soak/clientframes.h"
+#include "tools/soak/monitorsettings.h"
 #include "tools/soak/residentmemory.h"
 
 #include "app/ovqt_displaymainwindow.h"
@@ -20,6 +19,7 @@
 #include <QFile>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 
 #include <cstdio>
@@ -74,7 +74,7 @@ bool ReadOnly(std::uint16_t port, Run& run)
 {
     ReferenceReader reader;
     reader.Connect(port);
-    if (!WaitFor([&] { return reader.Done(); }, kRunTimeoutMs, 20))
+    if (!QTest::qWaitFor([&] { return reader.Done(); }, kRunTimeoutMs))
         return false;
     run = {reader.DtFrames(), reader.Seconds(), reader.CpuSeconds()};
     return true;
@@ -159,7 +159,7 @@ bool Ingest(std::uint16_t port, int frames, const QString& ini, IngestRun& out)
     });
     sampler.start(kSampleMs);
     window.LoadSettings();
-    if (!WaitFor([&] { return closed; }, kRunTimeoutMs, 20))
+    if (!QTest::qWaitFor([&] { return closed; }, kRunTimeoutMs))
         return false;
     sampler.stop();
     window.DrawDT();
