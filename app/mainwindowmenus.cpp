@@ -98,6 +98,7 @@ const ActionEntry kActions[] = {
     {ACTION(displayStartAction), "St&art", &W::StartMonitor},
     {ACTION(displayStopAction), "S&top", &W::StopMonitor, Disabled},
     {ACTION(helpAboutAction), "&About", &W::About},
+    {ACTION(viewChannel_HealthAction), "Channel &Health...", &W::ShowHealth},
 };
 // clang-format on
 #undef ACTION
@@ -190,7 +191,8 @@ void ovqt_displayMainWindow::BuildMenus()
               w.viewDecrease_Amplitude_12Action, w.viewRemove_DC_offsetAction, nullptr,
               w.timeAxisMenu->menuAction(), w.viewFilter_parametersAction,
               w.labelsMenu->menuAction(), nullptr, w.viewFontAction, nullptr,
-              w.viewLabels_ColorAction, w.viewAxes__ColorAction, w.viewBackground_ColorAction});
+              w.viewLabels_ColorAction, w.viewAxes__ColorAction, w.viewBackground_ColorAction,
+              nullptr, w.viewChannel_HealthAction});
     w.displayMenu = menu({w.displayStartAction, w.displayStopAction});
     w.helpMenu = menu({w.helpAboutAction});
     for (QMenu* m : {w.connectMenu, w.viewMenu, w.displayMenu, w.helpMenu})

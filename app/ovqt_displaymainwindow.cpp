@@ -1,11 +1,13 @@
 #include "app/ovqt_displaymainwindow.h"
 
 #include "app/connectioncommands.h"
+#include "app/healthwatch.h"
 #include "app/monitortick.h"
 #include "app/programstate.h"
 #include "app/settingsstore.h"
 #include "app/statusfields.h"
 #include "dialogs/abouth.h"
+#include "dialogs/healthlist.h"
 #include "dialogs/selecttrace.h"
 #include "dialogs/settimerange.h"
 #include "dialogs/tremvueicon.h"
@@ -13,6 +15,7 @@
 #include "display/viewcommands.h"
 #include "link/pksdlink.h"
 #include "packets/byteorder.h"
+#include "store/healthboard.h"
 #include "store/storedvalues.h"
 
 #include <QAction>
@@ -55,6 +58,11 @@ ovqt_displayMainWindow::ovqt_displayMainWindow(ProgramState& state, const QStrin
             [this](const QString& text) { statusBar()->showMessage(text); });
     connect(monitorTimer, &QTimer::timeout, this, &ovqt_displayMainWindow::TimerTimeout);
     statusFields = new StatusFields(*statusBar(), *link, *monitorTimer, this);
+    connect(statusFields, &StatusFields::healthFieldClicked, this,
+            &ovqt_displayMainWindow::ShowHealth);
+    healthWatch = new HealthWatch(state_.Health, state_.Catalogue, this);
+    connect(healthWatch, &HealthWatch::judged, this, &ovqt_displayMainWindow::HealthJudged);
+    statusFields->ShowHealth(state_.Health, state_.Catalogue);
 
     DetectByteOrder();
 }
@@ -80,6 +88,7 @@ void ovqt_displayMainWindow::ReconnectPksd()
 void ovqt_displayMainWindow::LoadSettings()
 {
     ReadStoredSettings(*settingsStore_, state_);
+    ReadStoredSelection(*settingsStore_, state_.Health);
     // The menu shows the stored scale mode too, not Individual Trace regardless.
     ShowMarks();
 
@@ -305,6 +314,27 @@ void ovqt_displayMainWindow::TimerTimeout()
         return;
     DrawDT();
     state_.Store.NewData = 0;
+}
+
+void ovqt_displayMainWindow::ShowHealth()
+{
+    if (!healthList) {
+        healthList = new HealthList(state_.Health, state_.Catalogue, this);
+        healthList->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    healthList->show();
+    healthList->raise();
+    healthList->activateWindow();
+}
+
+void ovqt_displayMainWindow::HealthJudged(bool marksChanged)
+{
+    statusFields->ShowHealth(state_.Health, state_.Catalogue);
+    if (healthList && healthList->isVisible())
+        healthList->Refresh();
+    // A unit that stopped sends nothing that would redraw its band's mark.
+    if (marksChanged && monitorTimer->isActive())
+        DrawDT();
 }
 
 void ovqt_displayMainWindow::SockTimeout()

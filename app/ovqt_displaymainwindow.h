@@ -2,10 +2,13 @@
 
 #include <QMainWindow>
 #include <QPixmap>
+#include <QPointer>
 #include <QString>
 
 #include <memory>
 
+class HealthList;
+class HealthWatch;
 class PksdLink;
 class QAction;
 class QEvent;
@@ -76,6 +79,7 @@ public:
     QAction* displayStartAction = nullptr;
     QAction* displayStopAction = nullptr;
     QAction* helpAboutAction = nullptr;
+    QAction* viewChannel_HealthAction = nullptr;
 
     QSettings* settingsStore() const { return settingsStore_.get(); }
     QTimer* monitorTimer = nullptr;
@@ -83,6 +87,8 @@ public:
     QPixmap offscreenPixmap;  // null until the first resize
     QPixmap iconPixmap;
     StatusFields* statusFields = nullptr; // the link's state and the monitor's, always shown
+    HealthWatch* healthWatch = nullptr;   // judges the channels' health once a second
+    QPointer<HealthList> healthList;      // while the operator has it open
 
     virtual void ReconnectPksd();
     // Once, after the window is shown: restores the state and marks, connects and starts the
@@ -126,6 +132,8 @@ public slots:
     virtual void SaveSettings();
     virtual void SetLabelsinGround();
     virtual void SetLabelsInCount();
+    // Opens the health list, or raises it when open.
+    void ShowHealth();
 
     void slotReadyRead();
     void slotConnected();
@@ -155,6 +163,7 @@ private:
     void RedrawForOperator();
     void ChooseColor(QColor& target);
     void StartMonitorTimer();
+    void HealthJudged(bool marksChanged);
 
     ProgramState& state_;
     std::unique_ptr<QSettings> settingsStore_;

@@ -3,6 +3,7 @@
 #include "display/displaystate.h"
 #include "link/connectionstate.h"
 #include "store/channelcatalogue.h"
+#include "store/healthboard.h"
 #include "store/packetring.h"
 
 // The program-wide records, one instance each: main() makes them, the main window and the
@@ -13,4 +14,5 @@ struct ProgramState
     PacketStore Store;
     ChannelCatalogue Catalogue;
     DisplayState Display;
+    HealthBoard Health;
 };

@@ -53,6 +53,7 @@ QList<std::pair<QString, QVariant>> SettingsSnapshot(const ProgramState& state)
 {
     const ConnectionState& c = state.Connection;
     const DisplayState& d = state.Display;
+    const HealthThresholds& h = state.Catalogue.Health;
     return {
         {Key("TextColor"), ColorTextOf(d.textColor)},
         {Key("AxesColor"), ColorTextOf(d.axesColor)},
@@ -77,6 +78,10 @@ QList<std::pair<QString, QVariant>> SettingsSnapshot(const ProgramState& state)
         {Key("ScaleFactor"), d.ScaleFactor},
         {Key("NoDataWarning"), c.NoDataWarning},
         {Key("NoDataReconnect"), c.NoDataReconnect},
+        {Key("HealthSilentSeconds"), h.HealthSilentSeconds},
+        {Key("HealthLateSeconds"), h.HealthLateSeconds},
+        {Key("HealthFlatSeconds"), h.HealthFlatSeconds},
+        {Key("HealthFlatCounts"), h.HealthFlatCounts},
     };
 }
 
@@ -115,6 +120,12 @@ void ReadStoredSettings(const QSettings& s, ProgramState& state)
 
     c.NoDataWarning = IntIn(s, "NoDataWarning", 0, kMaxInt, c.NoDataWarning);
     c.NoDataReconnect = IntIn(s, "NoDataReconnect", 0, kMaxInt, c.NoDataReconnect);
+
+    HealthThresholds& h = state.Catalogue.Health;
+    h.HealthSilentSeconds = IntIn(s, "HealthSilentSeconds", 0, kMaxInt, h.HealthSilentSeconds);
+    h.HealthLateSeconds = IntIn(s, "HealthLateSeconds", 0, kMaxInt, h.HealthLateSeconds);
+    h.HealthFlatSeconds = IntIn(s, "HealthFlatSeconds", 0, kMaxInt, h.HealthFlatSeconds);
+    h.HealthFlatCounts = IntIn(s, "HealthFlatCounts", 0, kMaxInt, h.HealthFlatCounts);
 
     const std::optional<double> factor = StoredDouble(s, Key("ScaleFactor"));
     // Zero, negative or huge factors would collapse or flip every trace.

@@ -2,6 +2,7 @@
 
 #include "display/channelindex.h"
 #include "display/displaystate.h"
+#include "display/healthmark.h"
 #include "display/plotgeometry.h"
 #include "display/timeaxis.h"
 #include "display/timewindow.h"
@@ -68,11 +69,19 @@ bool DrawDT(QPainter& p, const QRect& windowRect, int menuBarHeight, int statusB
         DrawFrame(p, g, band, ds.axesColor);
         p.setPen(QPen(ds.textColor, 1, Qt::SolidLine));
         DrawTraceLabels(p, e, g.X0, g.X1, band.Top, band.Bottom, ds);
-        DrawTimeAxis(e.AxisTime, g.X0, g.X1, band.Top, band.Bottom, p, ds.textColor, ds.axesColor,
-                     ds);
+        // A channel that never sent data has no time to show; its mark says why.
+        if (!AxisFromNoData(e, ds))
+            DrawTimeAxis(e.AxisTime, g.X0, g.X1, band.Top, band.Bottom, p, ds.textColor,
+                         ds.axesColor, ds);
     }
 
     TraceBuffers buffers;
     DrawTracePass(p, cat, index, store, {g.X0, g.X1, g.Y0, h}, ds.TimeRange, buffers);
+    for (const DasStreamChanInfo& e : cat.Entries) {
+        if (!e.Active)
+            continue;
+        const TraceBand band = BandOf(g.Y0, h, e.DisplayIndex);
+        DrawHealthMark(p, e, g.X0, g.X1, band.Top, band.Bottom, ds.traceFont);
+    }
     return true;
 }

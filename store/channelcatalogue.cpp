@@ -3,6 +3,7 @@
 #include "packets/daytime.h"
 #include "packets/dtpacket.h"
 #include "packets/eventheader.h"
+#include "store/channelhealth.h"
 #include "store/channelsettings.h"
 #include "store/rgb.h"
 
@@ -154,6 +155,7 @@ int FindOrAddChannel(ChannelCatalogue& cat, const DtPacket& packet, int& indexOu
     const DayTime t = packet.Time;
     const int n = packet.SampleCount;
     e.SampleCount = n;
+    NoteHealthOfPacket(e.Health, packet, e.LastEndTime, EntryRate(e), cat.Health);
     const double dt = TimeDiff(t, e.LastStartTime, TimeUnitSec);
     // A repeated time (dt 0) cannot give a rate, and must not divide by zero.
     if (dt > 0.0 && dt <= kMaxRateGapSeconds && e.MeasuredRate == 0.0)

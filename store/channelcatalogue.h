@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/channelhealth.h"
 #include "store/dasstreamchaninfo.h"
 
 #include <cstddef>
@@ -19,6 +20,7 @@ struct ChannelCatalogue
     int SortOrder = 1;  // 1 ascending, 0 descending
     // The table refuses to grow beyond this many entries, as it would when memory runs out.
     std::size_t MaxEntries = 100000;
+    HealthThresholds Health;
 
     int Count() const { return static_cast<int>(Entries.size()); }
 };

@@ -12,6 +12,12 @@ namespace {
 
 const QString kChannelRoot = QStringLiteral("/ovqt_dislay/DasStreamChanInfo");
 
+// The channel's own full scale for the clipping check, kept only where one was set.
+void ReadClipCount(const QSettings& s, const QString& key, DasStreamChanInfo& entry)
+{
+    entry.Health.ClipCount = StoredInt(s, key + u"/HealthClipCount", 0).value_or(-1);
+}
+
 } // namespace
 
 QString ChannelKey(std::uint16_t dasId, std::uint16_t stream, std::uint16_t channel)
@@ -40,6 +46,7 @@ void ReadChannelSettings(const QSettings* s, DasStreamChanInfo& entry)
         entry.VoltsPerUnit = StoredDouble(*s, key + u"/VoltsPerUnit").value_or(0.0);
         unitCode = StoredText(*s, key + u"/UnitCode").value_or(unitCode);
         entry.TraceColor = StoredColor(*s, key + u"/TraceColor").value_or(entry.TraceColor);
+        ReadClipCount(*s, key, entry);
     }
     if (name.isEmpty())
         name = UnitIdName(entry.DasId);
@@ -54,6 +61,7 @@ void ReadChannelDisplaySettings(const QSettings* s, DasStreamChanInfo& entry)
     const QString key = ChannelKey(entry.DasId, entry.Stream, entry.Channel);
     entry.Active = StoredInt(*s, key + u"/Active").value_or(0);
     entry.TraceColor = StoredColor(*s, key + u"/TraceColor").value_or(entry.TraceColor);
+    ReadClipCount(*s, key, entry);
 }
 
 void SaveChannelSettings(QSettings& s, std::span<const DasStreamChanInfo> entries)
@@ -74,5 +82,7 @@ void SaveChannelSettings(QSettings& s, std::span<const DasStreamChanInfo> entrie
         s.setValue(key + u"/VoltsPerUnit", e.VoltsPerUnit);
         s.setValue(key + u"/UnitCode", e.UnitCode);
         s.setValue(key + u"/TraceColor", ColorText(e.TraceColor));
+        if (e.Health.ClipCount >= 0)
+            s.setValue(key + u"/HealthClipCount", e.Health.ClipCount);
     }
 }

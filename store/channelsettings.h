@@ -15,11 +15,11 @@ QString ChannelKey(std::uint16_t dasId, std::uint16_t stream, std::uint16_t chan
 QString UnitIdName(std::uint16_t dasId);
 
 // Replaces the per-channel subtree "/ovqt_dislay/DasStreamChanInfo" with these entries, seven
-// keys each.
+// keys each, and "/HealthClipCount" for a channel that has its own.
 void SaveChannelSettings(QSettings& s, std::span<const DasStreamChanInfo> entries);
 
 // Reads the seven stored settings of a new entry (by its ids) over its defaults. Missing or
 // unreadable values keep the default; s may be null.
 void ReadChannelSettings(const QSettings* s, DasStreamChanInfo& entry);
-// Only "/Active" and "/TraceColor", for entries an event header creates.
+// Only "/Active", "/TraceColor" and "/HealthClipCount", for entries an event header creates.
 void ReadChannelDisplaySettings(const QSettings* s, DasStreamChanInfo& entry);

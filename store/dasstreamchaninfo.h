@@ -1,6 +1,7 @@
 #pragma once
 
 #include "packets/daytime.h"
+#include "store/channelhealth.h"
 #include "store/rgb.h"
 
 #include <QString>
@@ -40,4 +41,5 @@ struct DasStreamChanInfo
     std::int32_t ScaleHigh = 0;
     bool ScaleSet = false; // ScaleLow and ScaleHigh were computed from data
     Rgb TraceColor;
+    ChannelHealth Health;
 };

@@ -2,6 +2,7 @@
 // the monitor at its default pace, against a read-only client on the same server in the same
 // run; CPU per frame, the cost of the per-packet status line and memory growth beyond the ring.
 #include "bench/ingest/cputime.h"
+#include "bench/ingest/healthcost.h"
 #include "bench/ingest/referencereader.h"
 #include "bench/ingest/statuslinecost.h"
 #include "tests/common/pksdsimprocess.h"
@@ -23,6 +24,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <utility>
@@ -41,6 +43,9 @@ constexpr int kRunTimeoutMs = 600000;
 constexpr double kWarmUpShare = 0.1;
 constexpr int kSampleMs = 50;
 constexpr std::size_t kMaxSamples = 100000;
+constexpr double kHealthGoalPercent = 5.0;
+constexpr int kJudgedChannels = 1000;
+constexpr double kJudgeGoalUs = 1000.0;
 
 const QStringList kSimUnits{QStringLiteral("--units"), QStringLiteral("9A3C,12AB,3F01"),
                             QStringLiteral("--channels"), QStringLiteral("3")};
@@ -272,6 +277,23 @@ void PrintCosts(const IngestRun& ingest, const StatusLineCost& cost, int frames)
               .arg(QLatin1String(Verdict(memoryMet))));
 }
 
+void PrintHealthCost(const HealthCost& cost)
+{
+    const double growth =
+        cost.IngestOffNs > 0.0 ? (cost.IngestOnNs / cost.IngestOffNs - 1.0) * 100.0 : 0.0;
+    Print(QStringLiteral("health on ingest: %1 ns per packet with health, %2 ns without, %3%4 %, "
+                         "goal <= 5 %, %5")
+              .arg(cost.IngestOnNs, 0, 'f', 0)
+              .arg(cost.IngestOffNs, 0, 'f', 0)
+              .arg(QLatin1String(growth < 0.0 ? "-" : "+"))
+              .arg(std::abs(growth), 0, 'f', 1)
+              .arg(QLatin1String(Verdict(cost.IngestOffNs > 0.0 && growth <= kHealthGoalPercent))));
+    Print(QStringLiteral("health judgement: %1 us for %2 channels, goal < 1 ms, %3")
+              .arg(cost.JudgeUs, 0, 'f', 1)
+              .arg(cost.JudgedChannels)
+              .arg(QLatin1String(Verdict(cost.JudgeUs < kJudgeGoalUs))));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -334,5 +356,6 @@ int main(int argc, char** argv)
     ovqt_displayMainWindow window(*state, ini);
     window.show();
     PrintCosts(ingest, MeasureStatusLineCost(payloads, *window.statusBar()), frames);
+    PrintHealthCost(MeasureHealthCost(payloads, kJudgedChannels));
     return 0;
 }

@@ -1,7 +1,7 @@
 #include "bench/ingest/statuslinecost.h"
 
+#include "bench/ingest/besttime.h"
 #include "bench/ingest/cputime.h"
-#include "link/bytespan.h"
 #include "packets/dtpacket.h"
 #include "store/channelcatalogue.h"
 #include "store/packetring.h"
@@ -14,29 +14,8 @@
 
 namespace {
 
-constexpr int kTrials = 5;
-constexpr double kTrialSeconds = 0.2;
 constexpr int kRingSlots = 1000;
 constexpr int kMessages = 2000;
-
-// Best time per packet of kTrials trials of whole passes over the payloads.
-template <typename Step> double BestNsPerPacket(const std::vector<QByteArray>& payloads, Step step)
-{
-    double best = 1e300;
-    for (int t = 0; t < kTrials; ++t) {
-        long long packets = 0;
-        const double start = WallSeconds();
-        double seconds = 0.0;
-        do {
-            for (const QByteArray& p : payloads)
-                step(ByteSpan(p));
-            packets += static_cast<long long>(payloads.size());
-            seconds = WallSeconds() - start;
-        } while (seconds < kTrialSeconds);
-        best = std::min(best, seconds * 1e9 / static_cast<double>(packets));
-    }
-    return best;
-}
 
 } // namespace
 

@@ -104,7 +104,8 @@ private slots:
                 "Time Axis Set By...(Common Time[ ],Individual Channel[x],Individual Stream[ ],"
                 "Individual Das[ ],CPU Time[ ]),Filter parameters~,Labels(Time[x],Min-Max[x],"
                 "Mean-Range[x],-,In Volts[ ],In Ground Units[ ],In Counts[ ]),-,&Font...,-,"
-                "Labels Color...,Axes  Color...,Background Color...),&Display(St&art,S&top~),"
+                "Labels Color...,Axes  Color...,Background Color...,-,Channel &Health...),"
+                "&Display(St&art,S&top~),"
                 "&Help(&About)"));
     }
 
@@ -207,7 +208,7 @@ private slots:
             });
             menu->close();
         }
-        QCOMPARE(hovered, 32 + 3); // every command and the three submenu entries
+        QCOMPARE(hovered, 33 + 3); // every command and the three submenu entries
     }
 
     void saveToolTipShowsInTheMenu()
@@ -425,7 +426,7 @@ private slots:
               "NringBuffer=4321", "VoltsLable=2", "AmpScale=3", "TimeScale=4", "ScaleFactor=0.125",
               "NoDataWarning=60", "NoDataReconnect=0"})
             QVERIFY2(lines.contains(line), line);
-        QCOMPARE(lines.size(), 1 + 23 + 1);
+        QCOMPARE(lines.size(), 1 + 27 + 1);
 
         ProgramState back;
         ReadStoredSettings(*OpenSettingsStore(path), back);

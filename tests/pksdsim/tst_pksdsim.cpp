@@ -9,8 +9,13 @@
 #include "packets/byteorder.h"
 #include "packets/dtpacket.h"
 #include "packets/eventheader.h"
+<<<<<<< HEAD
 #include "packets/packetwriter.h"
 #include "tests/common/pksdsimprocess.h"
+=======
+#include "packets/packetwriter.h"
+#include "tools/pksd-sim/channelfaults.h"
+>>>>>>> main
 #include "tools/pksd-sim/epochtime.h"
 #include "tools/pksd-sim/handshakecheck.h"
 #include "tools/pksd-sim/signalgenerator.h"
@@ -163,6 +168,75 @@ bool IsSteim(SampleFormat format)
     return format == FormatSteim1 || format == FormatSteim2;
 }
 
+// One data packet as the monitor decodes it.
+struct SeenDt
+{
+    QString Name; // "9A3C/1/2"
+    int Sequence = 0;
+    std::int64_t StartMs = 0;
+    int Format = 0;
+    Samples Values;
+};
+
+std::vector<SeenDt> DataPackets(const QByteArray& bytes)
+{
+    std::vector<SeenDt> seen;
+    auto slot = std::make_unique<DtPacket>();
+    for (qsizetype at = 0; at + kFrame <= bytes.size(); at += kFrame) {
+        const auto payload = ByteSpan(bytes).subspan(std::size_t(at) + 6, 1024);
+        if (payload[0] != 'D' || !DecodeDtPacket(*slot, payload))
+            continue;
+        seen.push_back({ChannelName(slot->DasId, slot->Stream, slot->Channel), slot->Sequence,
+                        EpochMsFromDayTime(slot->Time), slot->Format,
+                        Samples(slot->Samples, slot->Samples + slot->SampleCount)});
+    }
+    return seen;
+}
+
+// Every break in a channel's data at 100 samples per second, "9A3C/1/2 gap 2000-5000", and each
+// channel whose data ends more than a second before the others', "9A3C/1/2 ends 2000"; in ms
+// after startMs, sorted.
+QString Breaks(const std::vector<SeenDt>& packets, std::int64_t startMs)
+{
+    std::map<QString, std::int64_t> next;
+    QStringList words;
+    for (const SeenDt& p : packets) {
+        std::int64_t& expected = next.try_emplace(p.Name, startMs).first->second;
+        if (p.StartMs != expected)
+            words << QStringLiteral("%1 gap %2-%3")
+                         .arg(p.Name)
+                         .arg(expected - startMs)
+                         .arg(p.StartMs - startMs);
+        expected = p.StartMs + 10 * std::int64_t(p.Values.size());
+    }
+    std::int64_t latest = startMs;
+    for (const auto& [name, end] : next)
+        latest = std::max(latest, end);
+    for (const auto& [name, end] : next) {
+        if (end < latest - 1000)
+            words << QStringLiteral("%1 ends %2").arg(name).arg(end - startMs);
+    }
+    words.sort();
+    return words.join(QStringLiteral(", "));
+}
+
+std::int64_t EpochMs(int year, int month, int day, double msec = 0.0)
+{
+    return EpochMsFromDayTime(DayTime{DayNumberFromYmd(year, month, day), msec});
+}
+
+// The longest run of samples at value.
+int LongestRun(const Samples& samples, std::int32_t value)
+{
+    int longest = 0;
+    int run = 0;
+    for (const std::int32_t s : samples) {
+        run = s == value ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(SampleFormat)
@@ -311,6 +385,239 @@ private slots:
         QVERIFY2(log.contains(QLatin1String(QTest::currentDataTag())), qPrintable(log));
     }
 
+    // Rows: the stop options, then the breaks they leave (see Breaks).
+    void stoppedChannelSendsNothingForItsPauseThenResumes_data()
+    {
+        QTest::addColumn<QString>("stops");
+        QTest::addColumn<QString>("breaks");
+        QTest::newRow("one channel") << "9A3C/1/2,2,3"
+                                     << "9A3C/1/2 gap 2000-5000";
+        QTest::newRow("inside a packet") << "9A3C/1/2,2.25,3"
+                                         << "9A3C/1/2 gap 2250-5250";
+        QTest::newRow("from the first sample") << "9A3C/1/3,0,1.5"
+                                               << "9A3C/1/3 gap 0-1500";
+        QTest::newRow("whole unit") << "9A3C,2,3"
+                                    << "9A3C/1/1 gap 2000-5000, 9A3C/1/2 gap 2000-5000, "
+                                       "9A3C/1/3 gap 2000-5000";
+        QTest::newRow("never resumes") << "9A3C/1/2,2"
+                                       << "9A3C/1/2 ends 2000";
+        QTest::newRow("twice") << "9A3C/1/1,3,0.25 9A3C/1/1,1,1"
+                               << "9A3C/1/1 gap 1000-2000, 9A3C/1/1 gap 3000-3250";
+        QTest::newRow("second unit only") << "9A3D,1,2"
+                                          << "9A3D/1/1 gap 1000-3000, "
+                                             "9A3D/1/2 gap 1000-3000, "
+                                             "9A3D/1/3 gap 1000-3000";
+    }
+    void stoppedChannelSendsNothingForItsPauseThenResumes()
+    {
+        QFETCH(QString, stops);
+        QFETCH(QString, breaks);
+        QStringList args = Args("--units 9A3C,9A3D --start 2026-03-01T12:00:00 --fast "
+                                "--max-samples 50 --count 120 --close-at-end");
+        for (const QString& stop : stops.split(QLatin1Char(' ')))
+            args << QStringLiteral("--fault-stop") << stop;
+        Session sim;
+        QVERIFY(sim.Open(args));
+        const std::vector<SeenDt> packets = DataPackets(sim.Read());
+        QCOMPARE(int(packets.size()), 120);
+        QCOMPARE(Breaks(packets, EpochMs(2026, 3, 1, 12 * 3600000.0)), breaks);
+        // A pause loses data, not sequence numbers.
+        std::map<QString, int> sequence;
+        for (const SeenDt& p : packets)
+            QCOMPARE(p.Sequence, sequence[p.Name]++);
+        const QString log = sim.Log();
+        QVERIFY2(
+            log.contains(QStringLiteral("fault stop ") + stops.section(QLatin1Char(','), 0, 0)),
+            qPrintable(log));
+    }
+
+    void constantChannelSendsOnlyItsValue_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<int>("value");
+        QTest::newRow("steim2 negative") << "steim2" << -5;
+        QTest::newRow("steim1 top of 24 bits") << "steim1" << 8388607;
+        QTest::newRow("int32 bottom of 24 bits") << "int32" << -8388607;
+        QTest::newRow("int16") << "int16" << 12345;
+    }
+    void constantChannelSendsOnlyItsValue()
+    {
+        QFETCH(QString, format);
+        QFETCH(int, value);
+        Session sim;
+        QVERIFY(sim.Open(
+            Args("--fast --count 30 --close-at-end --fault-constant",
+                 {QStringLiteral("9A3C/1/2,%1").arg(value), QStringLiteral("--format"), format})));
+        std::map<QString, std::pair<std::int32_t, std::int32_t>> ranges;
+        for (const SeenDt& p : DataPackets(sim.Read())) {
+            auto [low, high] = std::minmax_element(p.Values.begin(), p.Values.end());
+            auto& range = ranges.try_emplace(p.Name, *low, *high).first->second;
+            range = {std::min(range.first, *low), std::max(range.second, *high)};
+        }
+        QCOMPARE(ranges.size(), std::size_t(3));
+        QCOMPARE(ranges[QStringLiteral("9A3C/1/2")], std::make_pair(value, value));
+        QVERIFY(ranges[QStringLiteral("9A3C/1/1")].second -
+                    ranges[QStringLiteral("9A3C/1/1")].first >
+                2);
+        QVERIFY(sim.Log().contains(QStringLiteral("fault constant 9A3C/1/2 %1").arg(value)));
+    }
+
+    void clippedChannelRunsAtFullScaleOfItsFormat_data()
+    {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("rate");
+        QTest::addColumn<int>("fullScale");
+        QTest::newRow("steim1") << "steim1"
+                                << "100" << 8388607;
+        QTest::newRow("steim2") << "steim2"
+                                << "100" << 8388607;
+        QTest::newRow("int32") << "int32"
+                               << "100" << 8388607;
+        QTest::newRow("int16") << "int16"
+                               << "100" << 32767;
+        QTest::newRow("one sample per second") << "steim2"
+                                               << "1" << 8388607;
+    }
+    void clippedChannelRunsAtFullScaleOfItsFormat()
+    {
+        QFETCH(QString, format);
+        QFETCH(QString, rate);
+        QFETCH(int, fullScale);
+        Session sim;
+        QVERIFY(sim.Open(Args("--fast --count 30 --max-samples 100 --close-at-end --fault-clip "
+                              "9A3C/1/1 --format",
+                              {format, QStringLiteral("--rate"), rate})));
+        std::map<QString, Samples> traces;
+        for (const SeenDt& p : DataPackets(sim.Read()))
+            traces[p.Name].insert(traces[p.Name].end(), p.Values.begin(), p.Values.end());
+        const Samples& clipped = traces[QStringLiteral("9A3C/1/1")];
+        QVERIFY(LongestRun(clipped, fullScale) >= 3);
+        QVERIFY(LongestRun(clipped, -fullScale) >= 3);
+        for (const std::int32_t s : clipped)
+            QVERIFY(s >= -fullScale && s <= fullScale);
+        for (const std::int32_t s : traces[QStringLiteral("9A3C/1/2")])
+            QVERIFY(s > -fullScale && s < fullScale);
+    }
+
+    void shiftedUnitStampsItsPacketsOffTheClock_data()
+    {
+        QTest::addColumn<QString>("shift");
+        QTest::addColumn<qint64>("shiftMs");
+        QTest::newRow("behind") << "-90.5" << qint64(-90500);
+        QTest::newRow("ahead, across midnight") << "43200" << qint64(43200000);
+    }
+    void shiftedUnitStampsItsPacketsOffTheClock()
+    {
+        QFETCH(QString, shift);
+        QFETCH(qint64, shiftMs);
+        Session sim;
+        QVERIFY(sim.Open(Args("--units 9A3C,9A3D --start 2026-03-01T12:00:00 --fast --count 12 "
+                              "--max-samples 50 --close-at-end --fault-shift",
+                              {QStringLiteral("9A3D,") + shift})));
+        const QByteArray bytes = sim.Read();
+        const std::int64_t startMs = EpochMs(2026, 3, 1, 12 * 3600000.0);
+        std::map<int, std::int64_t> headers;
+        for (qsizetype at = 0; at + kFrame <= bytes.size(); at += kFrame) {
+            const auto payload = ByteSpan(bytes).subspan(std::size_t(at) + 6, 1024);
+            if (payload[1] == 'H')
+                headers[ParsePacketHeader(payload)->DasId] =
+                    EpochMsFromDayTime(ParsePacketHeader(payload)->Time);
+        }
+        QCOMPARE(headers[0x9A3C], startMs);
+        QCOMPARE(headers[0x9A3D], startMs + shiftMs);
+        std::vector<SeenDt> shifted;
+        std::vector<SeenDt> kept;
+        for (const SeenDt& p : DataPackets(bytes))
+            (p.Name.startsWith(QStringLiteral("9A3D")) ? shifted : kept).push_back(p);
+        QCOMPARE(Breaks(shifted, startMs + shiftMs), QString());
+        QCOMPARE(Breaks(kept, startMs), QString());
+        QVERIFY(!shifted.empty() && !kept.empty());
+    }
+
+    void droppedPacketsLeaveGapsInTimeAndSequence_data()
+    {
+        QTest::addColumn<QString>("drop");
+        QTest::addColumn<QString>("missing"); // channel and sequence numbers
+        QTest::newRow("every third of one channel") << "9A3C/1/2,3"
+                                                    << "9A3C/1/2 2 5";
+        QTest::newRow("every fourth of each channel of a unit")
+            << "9A3C,4"
+            << "9A3C/1/1 3 7, 9A3C/1/2 3 7, 9A3C/1/3 3 7";
+    }
+    void droppedPacketsLeaveGapsInTimeAndSequence()
+    {
+        QFETCH(QString, drop);
+        QFETCH(QString, missing);
+        Session sim;
+        QVERIFY(sim.Open(
+            Args("--fast --count 24 --max-samples 50 --close-at-end --fault-drop", {drop})));
+        std::map<QString, std::pair<int, std::int64_t>> next; // sequence, start
+        std::map<QString, QStringList> lost;
+        for (const SeenDt& p : DataPackets(sim.Read())) {
+            auto& [sequence, startMs] = next.try_emplace(p.Name, 0, p.StartMs).first->second;
+            for (; sequence < p.Sequence; ++sequence, startMs += 500)
+                lost[p.Name] << QString::number(sequence);
+            QCOMPARE(p.StartMs, startMs); // the time jumps by the lost packets
+            sequence = p.Sequence + 1;
+            startMs = p.StartMs + 500;
+        }
+        QStringList words;
+        for (const auto& [name, sequences] : lost)
+            words << name + QLatin1Char(' ') + sequences.join(QLatin1Char(' '));
+        QCOMPARE(words.join(QStringLiteral(", ")), missing);
+        QVERIFY(sim.Log().contains(QStringLiteral("fault drop %1 sequence %2")
+                                       .arg(missing.section(QLatin1Char(' '), 0, 0),
+                                            missing.section(QLatin1Char(' '), 1, 1))));
+    }
+
+    // Packets are stamped from the given start and cross midnight and the year's end as a
+    // recorder's would.
+    void startTimeIsHonouredAcrossTheYearsEnd_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<qint64>("startMs");
+        QTest::newRow("midday") << "2026-03-01T12:00:00" << qint64(EpochMs(2026, 3, 1, 43200000.0));
+        QTest::newRow("last second of the year")
+            << "2026-12-31T23:59:59.250" << qint64(EpochMs(2026, 12, 31, 86399250.0));
+        QTest::newRow("leap day") << "2028-02-29T23:59:59.999"
+                                  << qint64(EpochMs(2028, 2, 29, 86399999.0));
+    }
+    void startTimeIsHonouredAcrossTheYearsEnd()
+    {
+        QFETCH(QString, start);
+        QFETCH(qint64, startMs);
+        Session sim;
+        QVERIFY(
+            sim.Open(Args("--fast --count 18 --max-samples 50 --close-at-end --start", {start})));
+        const QByteArray bytes = sim.Read();
+        QCOMPARE(EpochMsFromDayTime(ParsePacketHeader(ByteSpan(bytes).subspan(6))->Time), startMs);
+        const std::vector<SeenDt> packets = DataPackets(bytes);
+        QCOMPARE(int(packets.size()), 18);
+        QCOMPARE(Breaks(packets, startMs), QString());
+        QVERIFY(packets.back().StartMs >= startMs + 2500);
+    }
+
+    // A start in the past is not backfill: the data comes at the pace of the clock.
+    void startInThePastIsPacedFromTheConnection()
+    {
+        Session sim;
+        QVERIFY(sim.Process.Start(Args("--start 2001-01-01T00:00:00 --max-samples 25 --count 6")));
+        sim.Socket.connectToHost(QHostAddress::LocalHost, sim.Process.Port());
+        QVERIFY(sim.Socket.waitForConnected(5000));
+        // The simulator's clock starts after this, once the greeting has come.
+        const std::int64_t greetedMs = QDateTime::currentMSecsSinceEpoch();
+        sim.Socket.write(Greeting(1234));
+        const std::int64_t startMs = EpochMs(2001, 1, 1);
+        QVERIFY(sim.Read(kFrame).mid(6, 2) == "EH");
+        for (int i = 0; i < 6; ++i) {
+            const std::vector<SeenDt> packet = DataPackets(sim.Read(kFrame));
+            const std::int64_t receivedMs = QDateTime::currentMSecsSinceEpoch();
+            QCOMPARE(int(packet.size()), 1);
+            const std::int64_t endMs = packet[0].StartMs + 250;
+            QVERIFY2(endMs - startMs <= receivedMs - greetedMs + 5, qPrintable(packet[0].Name));
+        }
+    }
+
     void refusesConnectionsForAWhileAfterAClosure()
     {
         Session sim;
@@ -378,6 +685,28 @@ private slots:
         QTest::newRow("unknown format") << "--format steim3";
         QTest::newRow("unknown option") << "--bogus";
         QTest::newRow("loop without replay") << "--loop";
+        QTest::newRow("start without a T") << "--start 2026-01-01_00:00:00";
+        QTest::newRow("start on 30 February") << "--start 2026-02-30T00:00:00";
+        QTest::newRow("start at hour 24") << "--start 2026-01-01T24:00:00";
+        QTest::newRow("start before the header's years") << "--start 1987-12-31T23:59:59";
+        QTest::newRow("start with two digits of ms") << "--start 2026-01-01T00:00:00.25";
+        QTest::newRow("start with a replay") << "--start 2026-01-01T00:00:00 --replay x";
+        QTest::newRow("stop of a unit not simulated") << "--fault-stop 9A3D,1";
+        QTest::newRow("stop of channel 4 of 3") << "--fault-stop 9A3C/1/4,1";
+        QTest::newRow("stop of stream 0") << "--fault-stop 9A3C/0/1,1";
+        QTest::newRow("stop of a stream") << "--fault-stop 9A3C/1,1";
+        QTest::newRow("stop without its time") << "--fault-stop 9A3C";
+        QTest::newRow("stop at a negative time") << "--fault-stop 9A3C,-1";
+        QTest::newRow("stop for no time") << "--fault-stop 9A3C,1,0";
+        QTest::newRow("stop with a word for FOR") << "--fault-stop 9A3C,1,ever";
+        QTest::newRow("constant beyond 24 bits") << "--fault-constant 9A3C/1/1,8388608";
+        QTest::newRow("constant not a number") << "--fault-constant 9A3C/1/1,x";
+        QTest::newRow("clip with a value") << "--fault-clip 9A3C,5";
+        QTest::newRow("shift of a channel") << "--fault-shift 9A3C/1/1,5";
+        QTest::newRow("shift without seconds") << "--fault-shift 9A3C";
+        QTest::newRow("drop of every packet") << "--fault-drop 9A3C,1";
+        QTest::newRow("a good fault then a bad one") << "--fault-drop 9A3C,3 --fault-drop 9A3C,0";
+        QTest::newRow("fault with a replay") << "--fault-clip 9A3C --replay x";
     }
     void badOptionsAreRefused()
     {
@@ -386,7 +715,8 @@ private slots:
         const QStringList args = Args("--listen 127.0.0.1:0") + arguments.split(QLatin1Char(' '));
         QCOMPARE(sim.Run(QStringLiteral(PKSD_SIM_PATH), args), 2);
         QVERIFY(sim.readAllStandardOutput().isEmpty());
-        QVERIFY(sim.readAllStandardError().contains("(see --help)"));
+        const QByteArray error = sim.readAllStandardError();
+        QVERIFY2(error.contains("(see --help)"), error.constData());
     }
 
     void headerReadsBackAcrossTheCenturyWindow_data()

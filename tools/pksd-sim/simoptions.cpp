@@ -2,8 +2,11 @@
 
 #include "packets/numbertext.h"
 
+#include "epochtime.h"
+
 #include <QCommandLineOption>
 #include <QCommandLineParser>
+#include <QRegularExpression>
 
 #include <cmath>
 
@@ -29,6 +32,8 @@ constexpr OptionEntry kOptions[] = {
     {"max-samples", "N", "At most N samples per data packet (default: as many as fit)."},
     {"backfill", "SECONDS", "Start the data SECONDS in the past and send it at once until it "
                             "has caught up with the clock."},
+    {"start", "TIME", "Start the data at TIME, YYYY-MM-DDTHH:MM:SS[.mmm] in UTC (years "
+                      "1988-2087), instead of the clock; the pacing goes on from it."},
     {"count", "N", "Send N data packets per connection, then idle (or close with "
                    "--close-at-end). Default 0: no limit."},
     {"close-at-end", nullptr, "Close the connection after --count packets or the end of a replay "
@@ -57,6 +62,18 @@ constexpr OptionEntry kOptions[] = {
     {"refuse", "SECONDS", "After a connection closes, refuse new connections for SECONDS."},
     {"faults-random", nullptr, "Inject one of the faults above at random, about once in 50 "
                                "frames (chosen by --seed)."},
+    {"fault-stop", "SPEC,AFTER[,FOR]", "Stop sending the data of SPEC, a unit (9A3C) or a channel "
+                                       "(9A3C/1/2: stream and channel from 1), after AFTER seconds "
+                                       "of data; resume FOR seconds of data later (omitted: never). "
+                                       "The data of the pause is lost."},
+    {"fault-constant", "SPEC,VALUE", "Every sample of SPEC is VALUE, -8388607 to 8388607."},
+    {"fault-clip", "SPEC", "Drive SPEC into full scale: runs of samples at +-8388607 (2^23-1), "
+                           "or +-32767 in 16-bit packets."},
+    {"fault-shift", "UNIT,SECONDS", "Shift the packet times of UNIT by SECONDS against the clock "
+                                    "(negative: behind it)."},
+    {"fault-drop", "SPEC,N", "Do not send every Nth data packet of each channel of SPEC, N from 2; "
+                             "the sequence numbers skip them. The --fault-stop to --fault-drop "
+                             "options may repeat; they need simulated units."},
 };
 // clang-format on
 
@@ -126,6 +143,31 @@ bool RateFitsHeader(double rate)
 
 constexpr long long kMaxCount = 1000000000;
 
+// The years a packet header's two year digits can tell.
+constexpr int kFirstYear = 1988;
+constexpr int kLastYear = 2087;
+
+bool ParseStart(const QString& text, std::int64_t& ms)
+{
+    static const QRegularExpression kPattern(
+        QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})T(\\d{2}):(\\d{2}):(\\d{2})(?:\\.(\\d{3}))?$"));
+    const QRegularExpressionMatch match = kPattern.match(text);
+    if (!match.hasMatch())
+        return false;
+    auto field = [&match](int n) { return match.captured(n).toInt(); };
+    const int year = field(1);
+    const int month = field(2);
+    const int day = field(3);
+    const CalendarDate date = CalendarFromDay(DayNumberFromYmd(year, month, day));
+    // A date such as 30 February comes back as another day.
+    if (year < kFirstYear || year > kLastYear || date.Year != year || date.Month != month ||
+        date.Day != day || field(4) > 23 || field(5) > 59 || field(6) > 59)
+        return false;
+    const double msec = ((field(4) * 60.0 + field(5)) * 60.0 + field(6)) * 1000.0 + field(7);
+    ms = EpochMsFromDayTime(DayTime{DayNumberFromYmd(year, month, day), msec});
+    return true;
+}
+
 // Reads the parsed options; a refused value leaves its reason in message.
 class OptionReader
 {
@@ -137,12 +179,14 @@ public:
     bool IsSet(const char* name) const { return parser_.isSet(QLatin1String(name)); }
     QString Value(const char* name) const { return parser_.value(QLatin1String(name)); }
 
-    bool Bad(const char* name) const
+    bool Bad(const char* name) const { return Bad(name, Value(name)); }
+    bool Bad(const char* name, const QString& value) const
     {
-        message_ = QStringLiteral("bad value for --") + QLatin1String(name) + QStringLiteral(": ") +
-                   Value(name);
+        message_ =
+            QStringLiteral("bad value for --") + QLatin1String(name) + QStringLiteral(": ") + value;
         return false;
     }
+    QStringList Values(const char* name) const { return parser_.values(QLatin1String(name)); }
 
     // An absent option keeps its default.
     bool Integer(const char* name, long long low, long long high, int& out) const
@@ -226,6 +270,39 @@ bool ReadServing(const OptionReader& in, SimOptions& options, QString& message)
         message = QStringLiteral("--loop needs --replay");
         return false;
     }
+    if (in.IsSet("start")) {
+        std::int64_t ms = 0;
+        if (!ParseStart(in.Value("start"), ms))
+            return in.Bad("start");
+        options.StartMs = ms;
+    }
+    return true;
+}
+
+bool ReadDataFaults(const OptionReader& in, SimOptions& options, QString& message)
+{
+    using Adder = bool (*)(const QString&, const UnitLayout&, DataFaults&);
+    const struct
+    {
+        const char* name;
+        Adder add;
+    } kFaults[] = {{"fault-stop", AddStopFault},
+                   {"fault-constant", AddConstantFault},
+                   {"fault-clip", AddClipFault},
+                   {"fault-shift", AddShiftFault},
+                   {"fault-drop", AddDropFault}};
+    const UnitLayout layout{options.Units, options.Streams, options.Channels};
+    for (const auto& entry : kFaults) {
+        for (const QString& value : in.Values(entry.name)) {
+            if (!entry.add(value, layout, options.Data))
+                return in.Bad(entry.name, value);
+        }
+    }
+    // A capture's packets are served as they were recorded.
+    if (!options.ReplayFile.isEmpty() && (options.Data.Any() || options.StartMs)) {
+        message = QStringLiteral("--start and the data faults need simulated units, not --replay");
+        return false;
+    }
     return true;
 }
 
@@ -271,6 +348,6 @@ ParseOutcome ParseSimOptions(const QStringList& arguments, SimOptions& options, 
     }
     const OptionReader in(parser, message);
     const bool ok = ReadUnits(in, options) && ReadServing(in, options, message) &&
-                    ReadFaults(in, options.Faults);
+                    ReadFaults(in, options.Faults) && ReadDataFaults(in, options, message);
     return ok ? ParseOutcome::Run : ParseOutcome::Error;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "channelfaults.h"
 #include "link/connectionstate.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 enum class FormatChoice
@@ -46,6 +48,7 @@ struct SimOptions
     bool CloseAtEnd = false;
     std::uint64_t Seed = 1;
     int Experiment = 1;
+    std::optional<std::int64_t> StartMs; // ms since 1970 UTC; unset: the clock
     bool Fast = false;
     bool Silent = false; // handshake, then nothing
     bool Verbose = false;
@@ -53,6 +56,7 @@ struct SimOptions
     bool Loop = false; // the replay starts again at the end of the capture
     QString RecordFile;
     FaultOptions Faults;
+    DataFaults Data;
 };
 
 enum class ParseOutcome

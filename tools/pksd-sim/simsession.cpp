@@ -66,6 +66,11 @@ void SimSession::Log(const QString& line) const
     LogLine(line);
 }
 
+void SimSession::LogFault(const QString& fault) const
+{
+    Log(fault + QStringLiteral(" (connection %1)").arg(number_));
+}
+
 void SimSession::ReadClient()
 {
     const QByteArray bytes = socket_->readAll();
@@ -81,10 +86,15 @@ void SimSession::ReadClient()
         return;
     }
 
+    // With --start, the data's clock runs from the given time as the computer's runs from now.
+    const std::int64_t nowMs = NowMs();
+    const auto backfillMs = static_cast<std::int64_t>(options_.BackfillSeconds * 1000.0);
+    const std::int64_t clockOffsetMs = options_.StartMs ? nowMs - *options_.StartMs : 0;
     const std::int64_t startMs =
-        (NowMs() - static_cast<std::int64_t>(options_.BackfillSeconds * 1000.0)) / 1000 * 1000;
+        options_.StartMs ? *options_.StartMs - backfillMs : (nowMs - backfillMs) / 1000 * 1000;
     if (options_.ReplayFile.isEmpty())
-        source_ = std::make_unique<SimulatedSource>(options_, startMs);
+        source_ = std::make_unique<SimulatedSource>(
+            options_, startMs, clockOffsetMs, [this](const QString& fault) { LogFault(fault); });
     else
         source_ = std::make_unique<ReplaySource>(capture_, startMs, options_.Loop);
     Pump();
@@ -120,7 +130,7 @@ void SimSession::Send(const OutgoingPacket& packet)
 {
     const FaultInjector::Outcome out = faults_.Frame(packet);
     for (const QString& fault : out.Faults)
-        Log(fault + QStringLiteral(" (connection %1)").arg(number_));
+        LogFault(fault);
     socket_->write(out.Bytes);
     if (record_ != nullptr) {
         record_->write(out.Bytes);

@@ -38,6 +38,7 @@ private:
     void Send(const OutgoingPacket& packet);
     void End(const QString& why);
     void Log(const QString& line) const;
+    void LogFault(const QString& fault) const;
 
     QTcpSocket* socket_;
     const SimOptions& options_;
