@@ -9,13 +9,9 @@
 #include "packets/byteorder.h"
 #include "packets/dtpacket.h"
 #include "packets/eventheader.h"
-<<<<<<< HEAD
 #include "packets/packetwriter.h"
 #include "tests/common/pksdsimprocess.h"
-=======
-#include "packets/packetwriter.h"
 #include "tools/pksd-sim/channelfaults.h"
->>>>>>> main
 #include "tools/pksd-sim/epochtime.h"
 #include "tools/pksd-sim/handshakecheck.h"
 #include "tools/pksd-sim/signalgenerator.h"
