@@ -1,6 +1,7 @@
 #include "dialogs/abouth.h"
 
 #include "dialogs/aboutpicture.xpm"
+#include "link/version.h"
 
 #include <QKeySequence>
 #include <QLabel>
@@ -74,7 +75,8 @@ void AboutH::languageChange()
     setWindowTitle(tr("About"));
     buttonOk->setText(tr("&OK"));
     buttonOk->setShortcut(QKeySequence(QString()));
-    textLabel2->setText(tr("<blockquote><b>Tremvue</b> version 2.4</blockquote>"
+    textLabel2->setText(tr("<blockquote><b>Tremvue</b> version %1</blockquote>"
                            "<p>Copyright &copy; 2026 the Tremvue developers. All rights "
-                           "reserved.</p>"));
+                           "reserved.</p>")
+                            .arg(QStringLiteral(TREMVUE_VERSION)));
 }

@@ -4,8 +4,8 @@
 
 #include "link/bytespan.h"
 #include "link/frame.h"
+#include "tests/common/pksdsimprocess.h"
 #include "tools/capture/captureprogress.h"
-#include "tools/soak/pksdsimprocess.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -189,6 +189,15 @@ private slots:
             << Args("--duration 1,5") << 2 << QByteArray("--duration needs");
         QTest::newRow("stray argument")
             << Args("capture.pksd") << 2 << QByteArray("unknown argument capture.pksd");
+        QTest::newRow("forgotten value takes the next option")
+            << Args("--port 9 --output --duration 1") << 2
+            << QByteArray("--output needs a value, not --duration");
+        QTest::newRow("option given as a value after =")
+            << Args("--host=--port") << 2 << QByteArray("--host needs a value, not --port");
+        const QString never = dir.filePath(QStringLiteral("never.pksd"));
+        QTest::newRow("nothing received is not success")
+            << Args("--host 127.0.0.1 --port 9 --reconnect-ms 50 --duration 0.3 --output", {never})
+            << 3 << QByteArray("nothing received from 127.0.0.1:9");
         QTest::newRow("existing file never overwritten")
             << Args("--port 9 --output", {existing}) << 1
             << QByteArray("cannot create " + existing.toLocal8Bit() + ": File exists");

@@ -10,8 +10,8 @@
 #include "link/frame.h"
 #include "packets/byteorder.h"
 #include "packets/dtpacket.h"
+#include "packets/packetwriter.h"
 #include "tools/inspect/inspectrun.h"
-#include "tools/packetwriter/packetwriter.h"
 #include "tools/pksd-sim/simoptions.h"
 #include "tools/pksd-sim/simulatedsource.h"
 #include "tools/pksd-sim/simunits.h"
@@ -43,7 +43,7 @@ QByteArray Framed(const QByteArray& payload, std::uint16_t type = 2)
 }
 
 // Unit 9A3C, stream 2, channel 5, 2006.01.01 12:34:56.789, sequence 4321.
-QByteArray Dt(DtFormat format, const std::vector<std::int32_t>& samples)
+QByteArray Dt(SampleFormat format, const std::vector<std::int32_t>& samples)
 {
     const DtFields f{.Header = {.Experiment = 7,
                                 .DasId = 0x9A3C,
@@ -134,8 +134,6 @@ Run Inspect(QStringList args, const QByteArray& input)
     return {status, out.data() + err.data(), out.data(), err.data()};
 }
 
-using testpackets::Put32;
-
 struct ReadRecord
 {
     QByteArray Name; // NET.STA.LOC.CHA
@@ -184,13 +182,13 @@ testpackets::Packet SteimPacket(std::uint8_t format, unsigned stated, std::uint3
     int k = 3;
     for (const auto& [code, word] : words) {
         if (k == 16) {
-            Put32(packet.data() + 64 + 64 * frame, codes);
+            WriteBig32(packet.data() + 64 + 64 * frame, codes);
             ++frame, k = 1, codes = 0;
         }
         codes |= code << (30 - 2 * k);
-        Put32(packet.data() + 64 + 64 * frame + 4 * std::size_t(k++), word);
+        WriteBig32(packet.data() + 64 + 64 * frame + 4 * std::size_t(k++), word);
     }
-    Put32(packet.data() + 64 + 64 * frame, codes);
+    WriteBig32(packet.data() + 64 + 64 * frame, codes);
     return packet;
 }
 
@@ -208,8 +206,8 @@ QByteArray WithEnds(testpackets::Packet packet, std::uint32_t xnShift = 0,
 {
     auto slot = std::make_unique<DtPacket>();
     DecodeDtPacket(*slot, packet);
-    Put32(packet.data() + 68, std::uint32_t(slot->Samples[0]) + x0Shift);
-    Put32(packet.data() + 72, std::uint32_t(slot->Samples[slot->SampleCount - 1]) + xnShift);
+    WriteBig32(packet.data() + 68, std::uint32_t(slot->Samples[0]) + x0Shift);
+    WriteBig32(packet.data() + 72, std::uint32_t(slot->Samples[slot->SampleCount - 1]) + xnShift);
     return Bytes(packet);
 }
 
@@ -222,7 +220,7 @@ QByteArray Int32Packet(unsigned channel, unsigned index, unsigned count = 250)
     h.Msec = index * 250 % 1000;
     testpackets::Packet p = testpackets::DtBytes(0x32, count, 2, channel, h);
     for (unsigned i = 0; i < count; ++i)
-        Put32(p.data() + 24 + 4 * i, index * 1000 + i);
+        WriteBig32(p.data() + 24 + 4 * i, index * 1000 + i);
     return Bytes(p);
 }
 
@@ -251,7 +249,7 @@ QByteArray DtAt(double ms, int count)
 
 } // namespace
 
-Q_DECLARE_METATYPE(DtFormat)
+Q_DECLARE_METATYPE(SampleFormat)
 
 class TstInspect : public QObject
 {
@@ -288,21 +286,21 @@ void TstInspect::initTestCase()
 
 void TstInspect::samplesPrintedAreTheWrittenOnes_data()
 {
-    QTest::addColumn<DtFormat>("format");
+    QTest::addColumn<SampleFormat>("format");
     QTest::addColumn<std::vector<std::int32_t>>("samples");
     std::vector<std::int32_t> wide;
     for (int i = 0; i < 300; ++i)
         wide.push_back(i % 2 ? 250000000 - i : -250000000 + i * 7);
     QTest::newRow("16-bit extremes")
-        << DtFormat::Int16 << std::vector<std::int32_t>{-32768, -1, 0, 32767};
+        << FormatInt16 << std::vector<std::int32_t>{-32768, -1, 0, 32767};
     QTest::newRow("32-bit extremes")
-        << DtFormat::Int32 << std::vector<std::int32_t>{INT_MIN, -1, 0, INT_MAX};
-    QTest::newRow("Steim-2 wide") << DtFormat::Steim2 << wide;
+        << FormatInt32 << std::vector<std::int32_t>{INT_MIN, -1, 0, INT_MAX};
+    QTest::newRow("Steim-2 wide") << FormatSteim2 << wide;
 }
 
 void TstInspect::samplesPrintedAreTheWrittenOnes()
 {
-    QFETCH(DtFormat, format);
+    QFETCH(SampleFormat, format);
     QFETCH(std::vector<std::int32_t>, samples);
     const QByteArray packet = Dt(format, samples);
     const Run json = Inspect(Args("--packets --json --samples"), packet);
@@ -330,7 +328,7 @@ void TstInspect::linesAndReportsKeepEveryFieldAndThePoint_data()
     const QStringList packets = Args("--packets --samples");
     const QStringList frames = Args("--frames");
     const QStringList json = Args("--packets --json");
-    const QByteArray dt = Dt(DtFormat::Int16, {1, -1, 3});
+    const QByteArray dt = Dt(FormatInt16, {1, -1, 3});
     auto withByte = [](QByteArray packet, int at, char byte) {
         packet[at] = byte;
         return packet;
@@ -426,7 +424,7 @@ void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QByteArray>("err");
-    const QByteArray packets = Dt(DtFormat::Steim2, {5, 6, 4}) + Eh(EhFields());
+    const QByteArray packets = Dt(FormatSteim2, {5, 6, 4}) + Eh(EhFields());
     auto file = [this](const char* name, const QByteArray& bytes) {
         QFile f(dir.filePath(QLatin1String(name)));
         if (f.open(QIODevice::WriteOnly))
@@ -501,7 +499,7 @@ void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput()
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
     TestChild inspect;
-    const QByteArray input = Dt(DtFormat::Steim2, {5, 6, 4});
+    const QByteArray input = Dt(FormatSteim2, {5, 6, 4});
     QTEST(inspect.Run(QStringLiteral(TREMVUE_INSPECT_BINARY), args, input), "status");
     const QByteArray gotOut = inspect.readAllStandardOutput();
     const QByteArray gotErr = inspect.readAllStandardError();
@@ -586,7 +584,7 @@ void TstInspect::decoderDeparturesExportAsDecoded_data()
         false, DE_STEIM2);
     testpackets::Packet wide = testpackets::DtBytes(0x32, 250, 2, 5);
     for (std::uint32_t i = 0; i < 250; ++i)
-        Put32(wide.data() + 24 + 4 * i, i % 2 ? 0x40000000 : 0xC0000000);
+        WriteBig32(wide.data() + 24 + 4 * i, i % 2 ? 0x40000000 : 0xC0000000);
     row("32-bit beyond Steim-2", Bytes(wide), false, DE_INT32);
     row("16-bit", Bytes(testpackets::Int16Dt(0x9A3C, 2, 5, 1, 500)), false, DE_STEIM2);
 }

@@ -20,6 +20,7 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <utility>
 
 #include <arpa/inet.h>
@@ -54,13 +55,14 @@ struct Rig
     PacketStore Store;
     ChannelCatalogue Cat;
     QTcpServer Server;
-    PksdLink Link{Conn, Store, Cat, nullptr};
+    PksdLink Link;
     QStringList Messages;
     QTcpSocket* Peer = nullptr;
     QByteArray Handshake;
     std::int64_t Now = 0; // the link's clock, moved by hand
 
-    Rig()
+    explicit Rig(std::unique_ptr<QTcpSocket> socket = {})
+        : Link(Conn, Store, Cat, nullptr, nullptr, std::move(socket))
     {
         Link.SetClock([this] { return Now; });
         if (!Server.listen(QHostAddress::LocalHost, 0))
@@ -187,6 +189,17 @@ QByteArray DtFrame(int channel, std::size_t length = 1024, std::uint16_t type = 
 {
     return FrameOf(Int16Dt(0x00A3, 0, channel), length, type);
 }
+
+// A socket whose every write fails, as when the system refuses to take the bytes.
+class UnwritableSocket : public QTcpSocket
+{
+protected:
+    qint64 writeData(const char*, qint64) override
+    {
+        setErrorString(QStringLiteral("No buffer space available"));
+        return -1;
+    }
+};
 
 } // namespace
 
@@ -450,6 +463,25 @@ private slots:
         QCOMPARE(rig.Conn.ReconnectCount, 3);
         rig.Link.Close();
         QCOMPARE(rig.Link.LinkStatusText(), QStringLiteral("Closed"));
+    }
+
+    void handshakeThatCannotBeWrittenFailsAndRetries()
+    {
+        Rig rig(std::make_unique<UnwritableSocket>());
+        rig.Conn.AutoStartPKSD = 1;
+        rig.Link.Connect();
+        QTRY_COMPARE(rig.Conn.LastSocketEvent, QStringLiteral("slotError"));
+        QCOMPARE(rig.Link.LinkStatusText(),
+                 QStringLiteral("Handshake not sent: No buffer space available · retry in 10 s"));
+        QCOMPARE(rig.Messages, QStringList{QStringLiteral("HandShaking with PKSD")});
+        QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(rig.Link.reconnectTimer().isActive());
+        QCOMPARE(rig.Link.reconnectTimer().interval(), 10000);
+        rig.Link.SockTimeout();
+        QCOMPARE(rig.Messages.last(), rig.ReconnectText("Idle ", 0));
+        QVERIFY(rig.Link.LinkStatusText().startsWith(QStringLiteral("Connecting to ")));
+        QTRY_VERIFY(rig.Link.LinkStatusText().startsWith(QStringLiteral("Handshake not sent")));
+        QVERIFY(rig.Link.reconnectTimer().isActive());
     }
 
     void bracketedIpv6HostConnects()

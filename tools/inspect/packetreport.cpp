@@ -16,9 +16,9 @@
 namespace {
 
 // The DT fields end with the format byte; a shorter payload has nothing to show.
-constexpr std::size_t kDtFieldsSize = 24;
-constexpr std::size_t kFormatByte = 23;
-constexpr std::size_t kEventKindOffset = 92;
+constexpr std::size_t kDtFieldsSize = kIntDataOffset;
+constexpr std::size_t kFormatByte = kDtFormatOffset;
+constexpr std::size_t kEventKindOffset = kEhKindField.Offset;
 
 std::uint8_t ByteOrBlank(std::span<const std::uint8_t> bytes, std::size_t at)
 {
@@ -134,7 +134,7 @@ void PacketReport::ShowDt(std::uint64_t offset, std::span<const std::uint8_t> pa
         Write(options.Json ? DtJson(*dt, withSamples) : DtText(*dt, withSamples));
     }
     // The decoder clamps the count to what the data area really held.
-    const std::uint32_t stated = ReadBcd(packet.data() + 20, 4);
+    const std::uint32_t stated = ReadBcd(packet.data(), kDtSampleCountField);
     if (whole && dt->SampleCount < stated) {
         Report(offset, PrintfBytes("the packet states %u samples, its data area holds %u", stated,
                                    dt->SampleCount));
