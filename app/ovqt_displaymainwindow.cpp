@@ -4,8 +4,8 @@
 #include "app/healthwatch.h"
 #include "app/monitortick.h"
 #include "app/programstate.h"
-#include "app/settingsstore.h"
 #include "app/statusfields.h"
+#include "app/storecommands.h"
 #include "dialogs/abouth.h"
 #include "dialogs/healthlist.h"
 #include "dialogs/selecttrace.h"
@@ -87,8 +87,10 @@ void ovqt_displayMainWindow::ReconnectPksd()
 
 void ovqt_displayMainWindow::LoadSettings()
 {
-    ReadStoredSettings(*settingsStore_, state_);
-    ReadStoredSelection(*settingsStore_, state_.Health);
+    keepUnreadableStore_ = !LoadStoreOrSay(this, *settingsStore_, state_);
+    // A store that could not be read has no selection to watch either.
+    if (!keepUnreadableStore_)
+        ReadStoredSelection(*settingsStore_, state_.Health);
     // The menu shows the stored scale mode too, not Individual Trace regardless.
     ShowMarks();
 
@@ -344,7 +346,9 @@ void ovqt_displayMainWindow::SockTimeout()
 
 void ovqt_displayMainWindow::SaveSettings()
 {
-    WriteStoredSettings(*settingsStore_, state_);
+    const QString saved = SaveStoreOrSay(this, *settingsStore_, state_, keepUnreadableStore_);
+    if (!saved.isEmpty())
+        statusBar()->showMessage(saved);
 }
 
 void ovqt_displayMainWindow::slotReadyRead()

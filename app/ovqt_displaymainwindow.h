@@ -167,4 +167,6 @@ private:
 
     ProgramState& state_;
     std::unique_ptr<QSettings> settingsStore_;
+    // The store could not be read at start-up: the next save keeps a copy of the file first.
+    bool keepUnreadableStore_ = false;
 };

@@ -10,7 +10,7 @@
 #include <QColor>
 #include <QSettings>
 
-#include <limits>
+#include <climits>
 #include <optional>
 
 namespace {
@@ -20,25 +20,23 @@ QString Key(const char* name)
     return StoredKey(name);
 }
 
-std::optional<int> Int(const QSettings& s, const char* name)
+// Each reader keeps the value the record holds, its default at start-up, when the store has
+// nothing usable.
+void ReadInt(const QSettings& s, const char* name, int& field, int low = INT_MIN,
+             int high = INT_MAX)
 {
-    return StoredInt(s, Key(name));
+    field = StoredInt(s, Key(name), low, high).value_or(field);
 }
 
-int IntIn(const QSettings& s, const char* name, int low, int high, int fallback)
+void ReadFlag(const QSettings& s, const char* name, int& field)
 {
-    return StoredInt(s, Key(name), low, high).value_or(fallback);
+    field = StoredFlag(s, Key(name)).value_or(field);
 }
 
-int Flag(const QSettings& s, const char* name, int fallback)
+void ReadColor(const QSettings& s, const char* name, QColor& field)
 {
-    return IntIn(s, name, 0, 1, fallback);
-}
-
-QColor ColorOf(const QSettings& s, const char* name, const QColor& fallback)
-{
-    const std::optional<Rgb> rgb = StoredColor(s, Key(name));
-    return rgb ? QColor(rgb->Red, rgb->Green, rgb->Blue) : fallback;
+    if (const std::optional<Rgb> rgb = StoredColor(s, Key(name)))
+        field = QColor(rgb->Red, rgb->Green, rgb->Blue);
 }
 
 QString ColorTextOf(const QColor& c)
@@ -90,42 +88,41 @@ void ReadStoredSettings(const QSettings& s, ProgramState& state)
     ConnectionState& c = state.Connection;
     DisplayState& d = state.Display;
     PacketStore& store = state.Store;
-    constexpr int kMaxInt = std::numeric_limits<int>::max();
 
-    c.PksdHost = StoredText(s, Key("PksdHost")).value_or(QStringLiteral("localhost"));
-    c.PksdPort = static_cast<std::uint16_t>(IntIn(s, "PksdPort", 0, 65535, 2543));
-    store.KeepSel = Flag(s, "KeepSel", 1);
-    d.textColor = ColorOf(s, "TextColor", QColor(255, 255, 0));
-    d.axesColor = ColorOf(s, "AxesColor", QColor(0, 255, 255));
-    d.backgroundColor = ColorOf(s, "BackGroundColor", QColor(0, 0, 0));
-    c.AutoStartMonitor = Flag(s, "AutoStartMonitor", c.AutoStartMonitor);
-    c.AutoStartPKSD = Flag(s, "AutoStartPKSD", c.AutoStartPKSD);
-    state.Catalogue.SortColumn = IntIn(s, "SortColumn", 0, 4, 0);
-    state.Catalogue.SortOrder = IntIn(s, "SortOrder", 0, 1, 1);
-    // Below one second the monitor timer would spin.
-    d.TimeRange = IntIn(s, "TimeRange", 1, kMaxInt, 120);
-    d.TimeShift = Int(s, "TimeShift").value_or(d.TimeShift);
+    c.PksdHost = StoredText(s, Key("PksdHost")).value_or(c.PksdHost);
+    c.PksdPort =
+        static_cast<std::uint16_t>(StoredInt(s, Key("PksdPort"), 0, 65535).value_or(c.PksdPort));
+    ReadFlag(s, "KeepSel", store.KeepSel);
+    ReadColor(s, "TextColor", d.textColor);
+    ReadColor(s, "AxesColor", d.axesColor);
+    ReadColor(s, "BackGroundColor", d.backgroundColor);
+    ReadFlag(s, "AutoStartMonitor", c.AutoStartMonitor);
+    ReadFlag(s, "AutoStartPKSD", c.AutoStartPKSD);
+    ReadInt(s, "SortColumn", state.Catalogue.SortColumn, 0, 4);
+    ReadInt(s, "SortOrder", state.Catalogue.SortOrder, 0, 1);
+    ReadInt(s, "TimeRange", d.TimeRange, kMinTimeRange, kMaxTimeRange);
+    ReadInt(s, "TimeShift", d.TimeShift);
     // The byte count of larger rings is checked when the ring is allocated.
-    store.NringBuffer = IntIn(s, "NringBuffer", 1, kMaxInt, 1000);
-    d.TimeLable = Flag(s, "TimeLable", d.TimeLable);
-    d.MinMaxLable = Flag(s, "MinMaxLable", d.MinMaxLable);
-    d.MeanRangeLable = Flag(s, "MeanRangeLable", d.MeanRangeLable);
-    d.VoltsLable = IntIn(s, "VoltsLable", LabelCounts, LabelGround, d.VoltsLable);
-    d.ZeroDcOffset = Flag(s, "ZeroDcOffset", d.ZeroDcOffset);
-    d.AmpScale = IntIn(s, "AmpScale", ScaleIndividual, ScaleLock, d.AmpScale);
+    ReadInt(s, "NringBuffer", store.NringBuffer, 1);
+    ReadFlag(s, "TimeLable", d.TimeLable);
+    ReadFlag(s, "MinMaxLable", d.MinMaxLable);
+    ReadFlag(s, "MeanRangeLable", d.MeanRangeLable);
+    ReadInt(s, "VoltsLable", d.VoltsLable, LabelCounts, LabelGround);
+    ReadFlag(s, "ZeroDcOffset", d.ZeroDcOffset);
+    ReadInt(s, "AmpScale", d.AmpScale, ScaleIndividual, ScaleLock);
     // Absolute scaling keeps DC removal off, as the command that chooses it does.
     if (d.AmpScale == ScaleAbsolute)
         d.ZeroDcOffset = 0;
-    d.TimeScale = IntIn(s, "TimeScale", TimePerChannel, TimeCpuClock, d.TimeScale);
+    ReadInt(s, "TimeScale", d.TimeScale, TimePerChannel, TimeCpuClock);
 
-    c.NoDataWarning = IntIn(s, "NoDataWarning", 0, kMaxInt, c.NoDataWarning);
-    c.NoDataReconnect = IntIn(s, "NoDataReconnect", 0, kMaxInt, c.NoDataReconnect);
+    ReadInt(s, "NoDataWarning", c.NoDataWarning, 0);
+    ReadInt(s, "NoDataReconnect", c.NoDataReconnect, 0);
 
     HealthThresholds& h = state.Catalogue.Health;
-    h.HealthSilentSeconds = IntIn(s, "HealthSilentSeconds", 0, kMaxInt, h.HealthSilentSeconds);
-    h.HealthLateSeconds = IntIn(s, "HealthLateSeconds", 0, kMaxInt, h.HealthLateSeconds);
-    h.HealthFlatSeconds = IntIn(s, "HealthFlatSeconds", 0, kMaxInt, h.HealthFlatSeconds);
-    h.HealthFlatCounts = IntIn(s, "HealthFlatCounts", 0, kMaxInt, h.HealthFlatCounts);
+    ReadInt(s, "HealthSilentSeconds", h.HealthSilentSeconds, 0);
+    ReadInt(s, "HealthLateSeconds", h.HealthLateSeconds, 0);
+    ReadInt(s, "HealthFlatSeconds", h.HealthFlatSeconds, 0);
+    ReadInt(s, "HealthFlatCounts", h.HealthFlatCounts, 0);
 
     const std::optional<double> factor = StoredDouble(s, Key("ScaleFactor"));
     // Zero, negative or huge factors would collapse or flip every trace.

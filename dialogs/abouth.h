@@ -4,6 +4,7 @@
 #include <QPixmap>
 
 class QLabel;
+class QShowEvent;
 class QPushButton;
 
 class AboutH : public QDialog
@@ -23,6 +24,12 @@ public:
 protected slots:
     virtual void languageChange();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
+    // The picture at the screen's density, so a dense screen does not blur it.
+    void FitPictureToScreen();
+
     QPixmap image0;
 };

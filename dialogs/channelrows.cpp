@@ -12,15 +12,6 @@
 #include <QTreeWidget>
 #include <QTreeWidgetItem>
 
-double ListedRate(const DasStreamChanInfo& entry)
-{
-    if (entry.SampleRate > 0)
-        return entry.SampleRate;
-    if (entry.MeasuredRate > 0)
-        return entry.MeasuredRate;
-    return 0;
-}
-
 QString GroupText(const DasStreamChanInfo& entry)
 {
     return QString::asprintf("%04X-%02d", entry.DasId, entry.Stream + 1);

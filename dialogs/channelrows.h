@@ -10,9 +10,6 @@ struct Rgb;
 
 // The rows of the component selection list and their texts.
 
-// SampleRate when positive, else MeasuredRate when positive, else 0: not listed.
-double ListedRate(const DasStreamChanInfo& entry);
-
 QString GroupText(const DasStreamChanInfo& entry);
 QString DasText(const DasStreamChanInfo& entry);
 QString StreamText(const DasStreamChanInfo& entry);

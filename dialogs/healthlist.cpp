@@ -40,7 +40,7 @@ void Put(QTreeWidgetItem& row, int column, const QString& text, double key)
 
 QString RateText(const DasStreamChanInfo& e)
 {
-    const double rate = e.SampleRate > 0.0 ? e.SampleRate : e.MeasuredRate;
+    const double rate = EffectiveRate(e);
     if (!(rate > 0.0))
         return QStringLiteral("–");
     char text[32];
@@ -75,8 +75,7 @@ void FillEntryRow(QTreeWidgetItem& row, const DasStreamChanInfo& e, int order)
     Put(row, HealthList::ColumnGaps, GapsText(h), h.GapsHour + h.OverlapsHour);
     Put(row, HealthList::ColumnMissing, HealthSpanText(h.MissingHourMs),
         static_cast<double>(h.MissingHourMs));
-    Put(row, HealthList::ColumnRate, RateText(e),
-        e.SampleRate > 0.0 ? e.SampleRate : e.MeasuredRate);
+    Put(row, HealthList::ColumnRate, RateText(e), EffectiveRate(e));
     Put(row, HealthList::ColumnMinMax, QStringLiteral("%1 / %2").arg(h.LastMin).arg(h.LastMax),
         h.LastMax - static_cast<double>(h.LastMin));
 }

@@ -15,7 +15,8 @@ void FillList(QTreeWidget& list, const ChannelCatalogue& cat)
     list.clear();
     list.setRootIsDecorated(true);
     for (const DasStreamChanInfo& entry : cat.Entries) {
-        const double rate = ListedRate(entry);
+        // A channel without a known rate cannot be drawn, so it is not offered.
+        const double rate = EffectiveRate(entry);
         if (rate <= 0)
             continue;
         AddChannelRow(*FindOrAddGroupRow(list, GroupText(entry)), entry, rate);

@@ -1,6 +1,7 @@
 #include "dialogs/settimerange.h"
 
 #include "dialogs/timerangedialog.h"
+#include "display/displaystate.h"
 
 #include <QLineEdit>
 
@@ -32,14 +33,14 @@ bool SetTimeRange(QWidget* parent, int& TimeRange, int& TimeShift)
         dialog.lineEdit1->setText(QString::number(TimeRange));
         dialog.lineEdit2->setText(QString::number(TimeShift));
         if (dialog.exec() != QDialog::Accepted) {
-            // Also after a refused range: a range below one second must not stay in force.
+            // Also after a refused range: a range that cannot be drawn must not stay in force.
             TimeRange = rangeBefore;
             TimeShift = shiftBefore;
             return false;
         }
         TimeRange = FieldValue(dialog.lineEdit1->text());
         TimeShift = FieldValue(dialog.lineEdit2->text());
-        if (TimeRange >= 1)
+        if (TimeRange >= kMinTimeRange && TimeRange <= kMaxTimeRange)
             return true;
     }
 }

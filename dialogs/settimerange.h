@@ -4,9 +4,10 @@
 
 class QWidget;
 
-// Asks for the time window's width and shift in seconds. True when a range of at least one
-// second was accepted (the caller restarts its monitor timer and redraws); false on cancel,
-// which leaves both values as they were before the first dialog.
+// Asks for the time window's width and shift in seconds, again while the range is below
+// kMinTimeRange or above kMaxTimeRange. True when a range was accepted (the caller restarts its
+// monitor timer and redraws); false on cancel, which leaves both values as they were before the
+// first dialog.
 bool SetTimeRange(QWidget* parent, int& TimeRange, int& TimeShift);
 
 // The monitor timer's interval for a range: TimeRange x 50 ms, computed in 64 bits and held to

@@ -33,6 +33,11 @@ enum LabelUnits : int
     LabelGround = 2,
 };
 
+// The time window is at least a second wide (the monitor ticks every TimeRange x 50 ms) and at
+// most a day: the axis labels times of day, which would repeat and mislead beyond one.
+inline constexpr int kMinTimeRange = 1;
+inline constexpr int kMaxTimeRange = 86400;
+
 // How the traces are drawn. One instance for the program, owned by the main window.
 struct DisplayState
 {

@@ -34,7 +34,7 @@ void DrawFrame(QPainter& p, const PlotGeometry& g, const TraceBand& band, const 
 } // namespace
 
 bool DrawDT(QPainter& p, const QRect& windowRect, int menuBarHeight, int statusBarHeight,
-            DisplayState& ds, ChannelCatalogue& cat, const PacketStore& store,
+            const DisplayState& ds, ChannelCatalogue& cat, const PacketStore& store,
             const DayTime& cpuNow)
 {
     p.setFont(ds.traceFont);

@@ -13,5 +13,5 @@ struct PacketStore;
 // (time mode 4). False when the plot area collapses and nothing was drawn; true when the
 // window should be repainted.
 bool DrawDT(QPainter& p, const QRect& windowRect, int menuBarHeight, int statusBarHeight,
-            DisplayState& ds, ChannelCatalogue& cat, const PacketStore& store,
+            const DisplayState& ds, ChannelCatalogue& cat, const PacketStore& store,
             const DayTime& cpuNow);

@@ -61,7 +61,7 @@ bool VisiblePart(const DtPacket& slot, const ChannelCatalogue& cat, const Channe
     const double d = TimeDiff(slot.Time, e.AxisTime, TimeUnitSec);
     if (std::isnan(d) || d > 0)
         return false;
-    const double r = e.SampleRate > 0 ? e.SampleRate : e.MeasuredRate;
+    const double r = EffectiveRate(e);
     if (!(r > 0))
         return false;
     const double range = timeRange;

@@ -32,11 +32,15 @@ inline int SampleX(double t, int timeRange, int x0, int x1)
 }
 
 // Row of a sample in a band scaled from low (bottom) to high (top), clamped to the band. A scale
-// without span puts every sample in the middle.
+// without span, as a trace amplified below one count gets, still puts samples above it on the
+// top edge and those below on the bottom, so a live trace never looks flat; samples on it, and
+// every sample of an inverted scale, go to the middle.
 inline int SampleY(std::int32_t sample, std::int32_t scaleLow, std::int32_t scaleHigh, int ya,
                    int yb)
 {
     const std::int64_t span = std::int64_t{scaleHigh} - scaleLow;
+    if (span == 0 && sample != scaleLow)
+        return sample > scaleLow ? ya : yb;
     if (span <= 0)
         return static_cast<int>((std::int64_t{ya} + yb) / 2);
     const double offset = static_cast<double>(std::int64_t{sample} - scaleLow);

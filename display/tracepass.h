@@ -17,7 +17,7 @@ struct TracePlotArea
     double BandHeight = 1.0;
 };
 
-// Working storage of the trace pass; grows to the largest packet once and is reused.
+// Working storage of one redraw's trace pass: it grows to the largest packet drawn.
 struct TraceBuffers
 {
     std::vector<QLine> Lines;

@@ -1,5 +1,6 @@
 // DecodeDtPacket on one 1024-byte packet: the input is cut or zero-padded to that size.
 #include "fuzz/fuzzcheck.h"
+#include "packets/bigendian.h"
 #include "packets/dtpacket.h"
 
 #include <algorithm>
@@ -16,13 +17,6 @@ constexpr std::size_t kPacketBytes = 1024;
 // Fifteen frames of fifteen data words, seven differences at most per word.
 constexpr int kMaxSteimDifferences = 15 * 15 * 7;
 
-std::int32_t BigEndian32(const std::uint8_t* p)
-{
-    const std::uint32_t v = (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) |
-                            (std::uint32_t{p[2]} << 8) | std::uint32_t{p[3]};
-    return static_cast<std::int32_t>(v);
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -33,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto slot = std::make_unique<DtPacket>();
 
     const bool ok = DecodeDtPacket(*slot, std::span(packet.get(), kPacketBytes));
-    const std::uint8_t format = packet[23];
+    const std::uint8_t format = packet[kDtFormatOffset];
     const bool known = format == 0x16 || format == 0x32 || format == 0xC0 || format == 0xC2;
     FUZZ_CHECK(ok == known);
     if (!ok) {
@@ -48,14 +42,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(slot->Format == FormatInt16);
         FUZZ_CHECK(slot->SampleCount <= 500);
         for (int i = 0; i < slot->SampleCount; ++i)
-            FUZZ_CHECK(slot->Samples[i] ==
-                       static_cast<std::int16_t>((area[2 * i] << 8) | area[2 * i + 1]));
+            FUZZ_CHECK(slot->Samples[i] == static_cast<std::int16_t>(ReadBig16(area + 2 * i)));
         break;
     case 0x32:
         FUZZ_CHECK(slot->Format == FormatInt32);
         FUZZ_CHECK(slot->SampleCount <= 250);
         for (int i = 0; i < slot->SampleCount; ++i)
-            FUZZ_CHECK(slot->Samples[i] == BigEndian32(area + 4 * i));
+            FUZZ_CHECK(slot->Samples[i] == static_cast<std::int32_t>(ReadBig32(area + 4 * i)));
         break;
     default: {
         FUZZ_CHECK(slot->Format == (format == 0xC0 ? FormatSteim1 : FormatSteim2));

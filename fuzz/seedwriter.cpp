@@ -1,6 +1,8 @@
 // Writes the seed corpora of the harnesses: fuzz_seeds <corpus dir>, one folder per harness.
+#include "link/frame.h"
 #include "packets/bcd.h"
-#include "tools/packetwriter/packetwriter.h"
+#include "packets/dtpacket.h"
+#include "packets/packetwriter.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -42,7 +44,7 @@ PacketHeader Header(std::uint16_t dasId, int second)
     return h;
 }
 
-PacketBytes Dt(DtFormat format, std::uint16_t dasId, std::uint16_t channel, double amplitude,
+PacketBytes Dt(SampleFormat format, std::uint16_t dasId, std::uint16_t channel, double amplitude,
                int second)
 {
     DtFields f;
@@ -106,7 +108,7 @@ bool WriteText(const QString& root, const char* harness, const char* name, const
 
 // A short stream of a unit's event header, data of two channels, a trailer and frames that are
 // dropped, behind the harness's flag byte.
-Bytes Stream(std::uint8_t flags, DtFormat format)
+Bytes Stream(std::uint8_t flags, SampleFormat format)
 {
     Bytes s{flags};
     AppendFrame(s, Eh(0x9A3C, false, false));
@@ -119,7 +121,7 @@ Bytes Stream(std::uint8_t flags, DtFormat format)
     AppendFrame(s, std::span(et).first(600));
     const std::uint8_t foreign[] = {'X', 'Y', 1, 2, 3};
     AppendFrame(s, foreign);
-    const PacketBytes dt = Dt(DtFormat::Int16, 0x9A3C, 0, 100.0, 9);
+    const PacketBytes dt = Dt(FormatInt16, 0x9A3C, 0, 100.0, 9);
     AppendFrame(s, std::span(dt).first(1000));
     return s;
 }
@@ -128,9 +130,9 @@ Bytes RawPackets(std::uint8_t flags)
 {
     Bytes s{flags};
     Append(s, Eh(0x1234, false, false));
-    Append(s, Dt(DtFormat::Steim2, 0x1234, 0, 30000.0, 0));
-    Append(s, Dt(DtFormat::Int32, 0x1234, 1, 1e6, 1));
-    const PacketBytes cut = Dt(DtFormat::Steim1, 0x1234, 2, 100.0, 2);
+    Append(s, Dt(FormatSteim2, 0x1234, 0, 30000.0, 0));
+    Append(s, Dt(FormatInt32, 0x1234, 1, 1e6, 1));
+    const PacketBytes cut = Dt(FormatSteim1, 0x1234, 2, 100.0, 2);
     Append(s, std::span(cut).first(700));
     return s;
 }
@@ -140,7 +142,8 @@ Bytes RawPackets(std::uint8_t flags)
 Bytes SteimFrames(std::uint8_t flags, const PacketBytes& packet, int count, int room,
                   std::size_t frameBytes = 960)
 {
-    const int n = (count < 0 ? static_cast<int>(ReadBcd(packet.data() + 20, 4)) : count) + 16;
+    const int n =
+        (count < 0 ? static_cast<int>(ReadBcd(packet.data(), kDtSampleCountField)) : count) + 16;
     Bytes s{flags, static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n),
             static_cast<std::uint8_t>(room >> 8), static_cast<std::uint8_t>(room)};
     Append(s, std::span(packet).subspan(64, frameBytes));
@@ -171,19 +174,19 @@ int main(int argc, char** argv)
     const QString root = QString::fromLocal8Bit(argv[1]);
     bool ok = true;
 
-    ok &= Write(root, "dtpacket", "int16", Dt(DtFormat::Int16, 0x9A3C, 0, 20000.0, 0));
-    ok &= Write(root, "dtpacket", "int32", Dt(DtFormat::Int32, 0x9A3C, 1, 2e6, 0));
-    ok &= Write(root, "dtpacket", "steim1", Dt(DtFormat::Steim1, 0x9A3C, 2, 30000.0, 0));
-    ok &= Write(root, "dtpacket", "steim2", Dt(DtFormat::Steim2, 0x9A3C, 3, 30000.0, 0));
-    ok &= Write(root, "dtpacket", "steim2-small", Dt(DtFormat::Steim2, 0x9A3C, 3, 5.0, 0));
-    ok &= Write(root, "dtpacket", "steim1-large", Dt(DtFormat::Steim1, 0x9A3C, 3, 1e8, 0));
+    ok &= Write(root, "dtpacket", "int16", Dt(FormatInt16, 0x9A3C, 0, 20000.0, 0));
+    ok &= Write(root, "dtpacket", "int32", Dt(FormatInt32, 0x9A3C, 1, 2e6, 0));
+    ok &= Write(root, "dtpacket", "steim1", Dt(FormatSteim1, 0x9A3C, 2, 30000.0, 0));
+    ok &= Write(root, "dtpacket", "steim2", Dt(FormatSteim2, 0x9A3C, 3, 30000.0, 0));
+    ok &= Write(root, "dtpacket", "steim2-small", Dt(FormatSteim2, 0x9A3C, 3, 5.0, 0));
+    ok &= Write(root, "dtpacket", "steim1-large", Dt(FormatSteim1, 0x9A3C, 3, 1e8, 0));
 
-    const PacketBytes steim1 = Dt(DtFormat::Steim1, 0x9A3C, 2, 30000.0, 0);
-    const PacketBytes steim2 = Dt(DtFormat::Steim2, 0x9A3C, 3, 30000.0, 0);
+    const PacketBytes steim1 = Dt(FormatSteim1, 0x9A3C, 2, 30000.0, 0);
+    const PacketBytes steim2 = Dt(FormatSteim2, 0x9A3C, 3, 30000.0, 0);
     ok &= Write(root, "steimpaths", "steim1", SteimFrames(0, steim1, -1, 2000));
     ok &= Write(root, "steimpaths", "steim2", SteimFrames(1, steim2, -1, 2000));
     ok &= Write(root, "steimpaths", "steim2-small",
-                SteimFrames(1, Dt(DtFormat::Steim2, 0x9A3C, 3, 5.0, 0), -1, 2000));
+                SteimFrames(1, Dt(FormatSteim2, 0x9A3C, 3, 5.0, 0), -1, 2000));
     ok &= Write(root, "steimpaths", "steim1-unswapped", SteimFrames(2, steim1, -1, 2000));
     ok &= Write(root, "steimpaths", "steim2-most-differences", MostDifferences());
     ok &=
@@ -194,13 +197,13 @@ int main(int argc, char** argv)
     const PacketBytes eh = Eh(0x00A3, false, false);
     ok &= Write(root, "eventheader", "eh-short", std::span(eh).first(300));
 
-    ok &= Write(root, "receive", "keep-all", Stream(0, DtFormat::Steim2));
-    ok &= Write(root, "receive", "keep-selected", Stream(5, DtFormat::Steim1));
-    ok &= Write(root, "receive", "small-catalogue", Stream(3, DtFormat::Int32));
+    ok &= Write(root, "receive", "keep-all", Stream(0, FormatSteim2));
+    ok &= Write(root, "receive", "keep-selected", Stream(5, FormatSteim1));
+    ok &= Write(root, "receive", "small-catalogue", Stream(3, FormatInt32));
 
     ok &= Write(root, "inspect", "packets", RawPackets(0));
     ok &= Write(root, "inspect", "packets-json-samples", RawPackets(6));
-    Bytes frames = Stream(1, DtFormat::Steim2);
+    Bytes frames = Stream(1, FormatSteim2);
     ok &= Write(root, "inspect", "frames", frames);
     frames[0] = 7;
     ok &= Write(root, "inspect", "frames-json-samples", frames);

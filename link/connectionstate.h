@@ -4,11 +4,14 @@
 
 #include <cstdint>
 
+// PKSD's port when nothing else is said, for the monitor and the tools.
+inline constexpr std::uint16_t kDefaultPksdPort = 2543;
+
 // Where the server is and what the operator asked of the link. One instance for the program.
 struct ConnectionState
 {
     QString PksdHost = QStringLiteral("localhost");
-    std::uint16_t PksdPort = 2543;
+    std::uint16_t PksdPort = kDefaultPksdPort;
     int AutoStartPKSD = 0;    // a connection is wanted: errors and closures reconnect
     int AutoStartMonitor = 0; // the monitor timer runs
     QString LastSocketEvent;  // "slotError", "slotClosed", "slotClosedDelay" or "slotNoData"

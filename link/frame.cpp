@@ -1,22 +1,16 @@
 #include "link/frame.h"
 
-namespace {
+#include "packets/bigendian.h"
 
-std::uint32_t Big32(const std::uint8_t* p)
-{
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-           std::uint32_t{p[3]};
-}
-
-} // namespace
+#include <algorithm>
 
 Frame ReadFrame(std::span<const std::uint8_t> bytes)
 {
     Frame frame;
     if (bytes.size() < kFrameHeaderBytes)
         return frame;
-    frame.Type = static_cast<std::uint16_t>((bytes[0] << 8) | bytes[1]);
-    frame.Length = static_cast<std::int32_t>(Big32(bytes.data() + 2));
+    frame.Type = ReadBig16(bytes.data());
+    frame.Length = static_cast<std::int32_t>(ReadBig32(bytes.data() + 2));
     if (frame.Length < 0 || static_cast<std::size_t>(frame.Length) > kMaxPayloadBytes) {
         frame.Outcome = FrameOutcome::BadLength;
         return frame;
@@ -32,10 +26,15 @@ Frame ReadFrame(std::span<const std::uint8_t> bytes)
 void WriteFrameHeader(std::span<std::uint8_t, kFrameHeaderBytes> out, std::uint16_t type,
                       std::uint32_t length)
 {
-    out[0] = static_cast<std::uint8_t>(type >> 8);
-    out[1] = static_cast<std::uint8_t>(type);
-    out[2] = static_cast<std::uint8_t>(length >> 24);
-    out[3] = static_cast<std::uint8_t>(length >> 16);
-    out[4] = static_cast<std::uint8_t>(length >> 8);
-    out[5] = static_cast<std::uint8_t>(length);
+    WriteBig16(out.data(), type);
+    WriteBig32(out.data() + 2, length);
+}
+
+std::vector<std::uint8_t> MakeFrame(std::uint16_t type, std::span<const std::uint8_t> payload)
+{
+    std::vector<std::uint8_t> frame(kFrameHeaderBytes + payload.size());
+    WriteFrameHeader(std::span(frame).first<kFrameHeaderBytes>(), type,
+                     static_cast<std::uint32_t>(payload.size()));
+    std::copy(payload.begin(), payload.end(), frame.begin() + kFrameHeaderBytes);
+    return frame;
 }

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 // Every message between PKSD and its clients is a frame:
 //
@@ -39,3 +40,6 @@ Frame ReadFrame(std::span<const std::uint8_t> bytes);
 
 void WriteFrameHeader(std::span<std::uint8_t, kFrameHeaderBytes> out, std::uint16_t type,
                       std::uint32_t length);
+
+// A whole frame around payload, for the tools and tests.
+std::vector<std::uint8_t> MakeFrame(std::uint16_t type, std::span<const std::uint8_t> payload);

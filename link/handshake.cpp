@@ -1,17 +1,11 @@
 #include "link/handshake.h"
 
+#include "packets/bigendian.h"
+
 #include <cstddef>
 #include <cstring>
 
 namespace {
-
-void PutBig32(std::uint8_t* out, std::uint32_t value)
-{
-    out[0] = static_cast<std::uint8_t>(value >> 24);
-    out[1] = static_cast<std::uint8_t>(value >> 16);
-    out[2] = static_cast<std::uint8_t>(value >> 8);
-    out[3] = static_cast<std::uint8_t>(value);
-}
 
 void PutFrameHeader(std::uint8_t* out, std::uint16_t type, std::uint32_t length)
 {
@@ -27,7 +21,7 @@ HandshakeMessages BuildHandshake(std::uint32_t processId)
     PutFrameHeader(m.Opening.data(), 1, 0);
 
     PutFrameHeader(m.Identification.data(), 11, 36);
-    PutBig32(m.Identification.data() + kFrameHeaderBytes, processId);
+    WriteBig32(m.Identification.data() + kFrameHeaderBytes, processId);
     static_assert(sizeof kClientName <= 32);
     std::memcpy(m.Identification.data() + kFrameHeaderBytes + 4, kClientName,
                 sizeof kClientName - 1); // the rest of the 32 bytes stays NUL
@@ -35,6 +29,6 @@ HandshakeMessages BuildHandshake(std::uint32_t processId)
     PutFrameHeader(m.Request.data(), 3, 28);
     constexpr std::uint32_t words[7] = {0, 65535, 0, 30, 1, 0, 0};
     for (std::size_t i = 0; i < 7; ++i)
-        PutBig32(m.Request.data() + kFrameHeaderBytes + 4 * i, words[i]);
+        WriteBig32(m.Request.data() + kFrameHeaderBytes + 4 * i, words[i]);
     return m;
 }

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "link/frame.h"
+#include "link/version.h"
 
 #include <array>
 #include <cstdint>
 
-inline constexpr char kClientName[] = "TREMVUE-2.4";
+inline constexpr char kClientName[] = "TREMVUE-" TREMVUE_VERSION;
 
 // The three frames the client sends once the connection stands, header and payload together.
 struct HandshakeMessages

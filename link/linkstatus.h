@@ -35,10 +35,10 @@ QString LinkStatusText(const LinkStatus& s, std::int64_t nowMs, int warnAfterSec
 // True while the connection has been silent for warnAfterSeconds or more (0: never).
 bool LinkIsSilent(const LinkStatus& s, std::int64_t nowMs, int warnAfterSeconds);
 
-// "host:port", with an IPv6 address in brackets.
 // How long a link has been silent: "30 s" under a minute, then whole minutes ("10 min").
 QString SilenceSpanText(std::int64_t silentMs);
 
+// "host:port", with an IPv6 address in brackets.
 QString ServerText(const QString& host, std::uint16_t port);
 
 // The host as the socket takes it: an IPv6 address written in brackets ("[::1]") without them.

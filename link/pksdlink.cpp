@@ -3,42 +3,31 @@
 #include "link/connectionstate.h"
 #include "link/frame.h"
 #include "link/framereceiver.h"
-#include "link/handshake.h"
 #include "link/linkstatustext.h"
 #include "store/packetring.h"
-
-#include <QCoreApplication>
 
 #include <utility>
 
 PksdLink::PksdLink(ConnectionState& conn, PacketStore& store, ChannelCatalogue& cat,
-                   const QSettings* stored, QObject* parent)
-    : QObject(parent), conn_(conn), store_(store), cat_(cat), stored_(stored)
+                   const QSettings* stored, QObject* parent, std::unique_ptr<QTcpSocket> socket)
+    : QObject(parent), conn_(conn), store_(store), cat_(cat), stored_(stored),
+      connection_(kReconnectIntervalMs, std::move(socket)), socket_(connection_.Socket())
 {
     started_.start();
     clock_ = [this] { return started_.elapsed(); };
     refreshTimer_.setInterval(1000);
     connect(&refreshTimer_, &QTimer::timeout, this, &PksdLink::RefreshStatus);
     refreshTimer_.start();
-    reconnectTimer_.setInterval(kReconnectIntervalMs);
-    // A coarse timer may fire up to 5 % early; operators are promised 10 s between attempts.
-    reconnectTimer_.setTimerType(Qt::PreciseTimer);
-    // Bounded, so a client that falls behind a fast server pushes back through TCP instead of
-    // buffering without limit; it holds many whole frames, so the receive loop never starves.
-    socket_.setReadBufferSize(64 * static_cast<qint64>(kMaxFrameBytes));
-    connect(&reconnectTimer_, &QTimer::timeout, this, &PksdLink::SockTimeout);
-    connect(&socket_, &QTcpSocket::connected, this, &PksdLink::slotConnected);
-    connect(&socket_, &QTcpSocket::readyRead, this, &PksdLink::slotReadyRead);
-    connect(&socket_, &QTcpSocket::errorOccurred, this, &PksdLink::OnSocketError);
-    connect(&socket_, &QTcpSocket::disconnected, this, &PksdLink::OnSocketDisconnected);
+    connect(&connection_, &PksdConnection::reconnectDue, this, &PksdLink::SockTimeout);
+    connect(&connection_, &PksdConnection::connected, this, &PksdLink::slotConnected);
+    connect(&connection_, &PksdConnection::handshakeWritten, this, &PksdLink::OnHandshakeWritten);
+    connect(&connection_, &PksdConnection::readyRead, this, &PksdLink::slotReadyRead);
+    connect(&connection_, &PksdConnection::failed, this, &PksdLink::OnFailed);
+    connect(&connection_, &PksdConnection::peerClosed, this, &PksdLink::slotClosed);
+    connect(&connection_, &PksdConnection::delayedCloseFinished, this, &PksdLink::sloatClosedDelay);
 }
 
-PksdLink::~PksdLink()
-{
-    // The socket is destroyed after this body; its last disconnected() must not reach us.
-    socket_.disconnect(this);
-    socket_.abort();
-}
+PksdLink::~PksdLink() = default;
 
 void PksdLink::SetClock(std::function<std::int64_t()> msecNow)
 {
@@ -57,15 +46,12 @@ bool PksdLink::LinkIsSilent() const
 
 void PksdLink::ReconnectPksd()
 {
-    closingOurselves_ = true;
-    socket_.abort();
-    closingOurselves_ = false;
-    delayedClose_ = false;
+    connection_.Abort();
     status_ = LinkStatus{};
     status_.Phase = LinkPhase::Connecting;
     status_.Server = ServerText(conn_.PksdHost, conn_.PksdPort);
     emit linkStatusChanged();
-    socket_.connectToHost(SocketHost(conn_.PksdHost), conn_.PksdPort);
+    connection_.ConnectTo(SocketHost(conn_.PksdHost), conn_.PksdPort);
 }
 
 void PksdLink::Connect()
@@ -76,7 +62,7 @@ void PksdLink::Connect()
 void PksdLink::Close()
 {
     conn_.AutoStartPKSD = 0;
-    reconnectTimer_.stop();
+    connection_.ReconnectTimer().stop();
     CloseSocket();
     status_.Phase = LinkPhase::Closed;
     status_.RetryAtMs = -1;
@@ -88,23 +74,10 @@ void PksdLink::slotConnected()
     emit statusMessage(QStringLiteral("HandShaking with PKSD"));
     status_.Phase = LinkPhase::Handshaking;
     emit linkStatusChanged();
-    // A peer that vanishes without a reset is found by the system in the end.
-    socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
-    const auto processId = static_cast<std::uint32_t>(QCoreApplication::applicationPid());
-    const HandshakeMessages m = BuildHandshake(processId);
-    auto writes = [this](const std::uint8_t* data, std::size_t size) {
-        return socket_.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) ==
-               static_cast<qint64>(size);
-    };
-    constexpr std::size_t h = kFrameHeaderBytes;
-    const bool written = writes(m.Opening.data(), h) && writes(m.Identification.data(), h) &&
-                         writes(m.Identification.data() + h, m.Identification.size() - h) &&
-                         writes(m.Request.data(), h) &&
-                         writes(m.Request.data() + h, m.Request.size() - h);
-    // A failed handshake leaves a running timer to reconnect at its next tick.
-    if (!written)
-        return;
-    reconnectTimer_.stop();
+}
+
+void PksdLink::OnHandshakeWritten()
+{
     // Silence is counted from here until the first frame.
     status_.Phase = LinkPhase::Connected;
     status_.RetryAtMs = -1;
@@ -141,9 +114,13 @@ void PksdLink::slotReadyRead()
 
 void PksdLink::slotError(int)
 {
+    OnFailed(socket_.errorString());
+}
+
+void PksdLink::OnFailed(const QString& why)
+{
     conn_.LastSocketEvent = QStringLiteral("slotError");
-    // The socket's own words, before the close replaces them.
-    Fail(socket_.errorString());
+    Fail(why);
     CloseSocket();
     ScheduleReconnect();
 }
@@ -173,58 +150,16 @@ void PksdLink::SockTimeout()
     ReconnectPksd();
 }
 
-void PksdLink::OnSocketError(QAbstractSocket::SocketError error)
-{
-    if (closingOurselves_)
-        return;
-    if (error != QAbstractSocket::RemoteHostClosedError) {
-        slotError(static_cast<int>(error));
-        return;
-    }
-    // A peer close is followed by disconnected(), handled there; without a connection left
-    // to lose none will come, so it is handled now.
-    if (socket_.state() == QAbstractSocket::UnconnectedState)
-        slotClosed();
-}
-
-void PksdLink::OnSocketDisconnected()
-{
-    if (closingOurselves_)
-        return;
-    if (delayedClose_) {
-        delayedClose_ = false;
-        sloatClosedDelay();
-        return;
-    }
-    slotClosed();
-}
-
-void PksdLink::DiscardIncoming()
-{
-    const qint64 available = socket_.bytesAvailable();
-    if (available > 0)
-        socket_.skip(available);
-}
-
 void PksdLink::CloseSocket()
 {
-    DiscardIncoming();
-    const bool connected = socket_.state() == QAbstractSocket::ConnectedState;
-    closingOurselves_ = true;
-    // A pending attempt is dropped at once; a standing connection first writes what it holds.
-    if (connected)
-        socket_.close();
-    else
-        socket_.abort();
-    closingOurselves_ = false;
-    delayedClose_ = socket_.state() == QAbstractSocket::ClosingState;
+    connection_.Close();
 }
 
 void PksdLink::ScheduleReconnect()
 {
     if (conn_.AutoStartPKSD != 1)
         return;
-    reconnectTimer_.start(kReconnectIntervalMs);
+    connection_.ScheduleReconnect();
     status_.RetryAtMs = Now() + kReconnectIntervalMs;
     emit linkStatusChanged();
 }

@@ -2,6 +2,7 @@
 
 #include "link/framerate.h"
 #include "link/linkstatus.h"
+#include "link/pksdconnection.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -10,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QSettings;
 struct ChannelCatalogue;
@@ -18,22 +20,23 @@ struct PacketStore;
 
 inline constexpr int kReconnectIntervalMs = 10000;
 
-// The one connection to PKSD: handshake, receive loop and reconnection. The socket's signals
-// reach the slots below exactly once per event; closes this object starts itself are never
-// reported as closures by the peer.
+// The monitor's connection to PKSD: the receive loop, the status texts and when to reconnect,
+// over the connection life cycle of PksdConnection.
 class PksdLink : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY(PksdLink)
 
 public:
-    // stored holds the settings of channels not heard yet; it must outlive the link.
+    // stored holds the settings of channels not heard yet; it must outlive the link. socket
+    // replaces the plain QTcpSocket, for tests.
     PksdLink(ConnectionState& conn, PacketStore& store, ChannelCatalogue& cat,
-             const QSettings* stored, QObject* parent = nullptr);
+             const QSettings* stored, QObject* parent = nullptr,
+             std::unique_ptr<QTcpSocket> socket = {});
     ~PksdLink() override;
 
-    QTcpSocket& pksdSocket() { return socket_; }
-    QTimer& reconnectTimer() { return reconnectTimer_; }
+    QTcpSocket& pksdSocket() { return connection_.Socket(); }
+    QTimer& reconnectTimer() { return connection_.ReconnectTimer(); }
     const LinkStatus& linkStatus() const { return status_; }
     // The permanent status field's text, and whether it warns of a silent server.
     QString LinkStatusText() const;
@@ -67,9 +70,9 @@ signals:
     void linkStatusChanged();
 
 private:
-    void OnSocketError(QAbstractSocket::SocketError error);
-    void OnSocketDisconnected();
-    void DiscardIncoming();
+    void OnHandshakeWritten();
+    // Every failure of the connection, a handshake that could not be written among them.
+    void OnFailed(const QString& why);
     void CloseSocket();
     void ScheduleReconnect();
     void Fail(const QString& why);
@@ -80,13 +83,11 @@ private:
     PacketStore& store_;
     ChannelCatalogue& cat_;
     const QSettings* stored_ = nullptr;
-    QTcpSocket socket_;
-    QTimer reconnectTimer_;
+    PksdConnection connection_;
+    QTcpSocket& socket_;
     QTimer refreshTimer_;
     QElapsedTimer started_;
     std::function<std::int64_t()> clock_;
     LinkStatus status_;
     FrameRate rate_;
-    bool closingOurselves_ = false; // inside our own close()/abort()
-    bool delayedClose_ = false;     // our close() is waiting for pending output
 };

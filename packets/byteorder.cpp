@@ -1,5 +1,7 @@
 #include "packets/byteorder.h"
 
+#include <cstring>
+
 using byteorder_detail::swapFlag;
 
 void DetectByteOrder()

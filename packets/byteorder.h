@@ -1,7 +1,11 @@
 #pragma once
 
+#include "packets/bigendian.h"
+
 #include <cstdint>
-#include <cstring>
+
+// The decoders convert with NetToHost16/32 after a LoadRaw16/32, so a probe at start-up
+// decides the order once for the whole run.
 
 // Sets the process-wide swap flag from a probe of the host's byte order.
 void DetectByteOrder();
@@ -16,25 +20,10 @@ inline bool swapFlag = true;
 
 inline std::uint16_t NetToHost16(std::uint16_t value)
 {
-    return byteorder_detail::swapFlag ? __builtin_bswap16(value) : value;
+    return byteorder_detail::swapFlag ? ByteSwap16(value) : value;
 }
 
 inline std::uint32_t NetToHost32(std::uint32_t value)
 {
-    return byteorder_detail::swapFlag ? __builtin_bswap32(value) : value;
-}
-
-// Unaligned loads of raw (wire-order) values; callers convert with NetToHost16/32.
-inline std::uint16_t LoadRaw16(const std::uint8_t* p)
-{
-    std::uint16_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-inline std::uint32_t LoadRaw32(const std::uint8_t* p)
-{
-    std::uint32_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
+    return byteorder_detail::swapFlag ? ByteSwap32(value) : value;
 }

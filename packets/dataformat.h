@@ -36,6 +36,16 @@ inline const DataFormatCode* FindDataFormat(std::uint8_t byte)
     return nullptr;
 }
 
+// The format byte a DT packet of these samples carries.
+inline constexpr std::uint8_t DtFormatByte(SampleFormat samples)
+{
+    for (const DataFormatCode& f : kDataFormats) {
+        if (f.Samples == samples)
+            return f.Byte;
+    }
+    return 0;
+}
+
 // The sample format of a DT packet with this format byte; nothing when it does not decode.
 inline std::optional<SampleFormat> DtSampleFormat(std::uint8_t byte)
 {

@@ -8,9 +8,6 @@
 
 namespace {
 
-constexpr int kMaxInt16Samples = (kPacketSize - kIntDataOffset) / 2;
-constexpr int kMaxInt32Samples = (kPacketSize - kIntDataOffset) / 4;
-
 int DecodeInt16(std::int32_t* samples, const std::uint8_t* data, int count)
 {
     const int n = std::clamp(count, 0, kMaxInt16Samples);
@@ -32,7 +29,7 @@ int DecodeInt32(std::int32_t* samples, const std::uint8_t* data, int count)
 bool DecodeDtPacket(DtPacket& slot, std::span<const std::uint8_t> packet)
 {
     const std::optional<SampleFormat> format =
-        packet.size() >= kPacketSize ? DtSampleFormat(packet[23]) : std::nullopt;
+        packet.size() >= kPacketSize ? DtSampleFormat(packet[kDtFormatOffset]) : std::nullopt;
     if (!format) {
         // An empty slot: it must not be drawn before the next packet overwrites it.
         slot.Format = 0;
@@ -45,10 +42,10 @@ bool DecodeDtPacket(DtPacket& slot, std::span<const std::uint8_t> packet)
     slot.Experiment = h.Experiment;
     slot.DasId = h.DasId;
     slot.Sequence = h.Sequence;
-    slot.Event = static_cast<std::uint16_t>(ReadBcd(p + 16, 4));
-    slot.Stream = static_cast<std::uint16_t>(ReadBcd(p + 18, 2));
-    slot.Channel = static_cast<std::uint16_t>(ReadBcd(p + 19, 2));
-    const int count = static_cast<int>(ReadBcd(p + 20, 4));
+    slot.Event = static_cast<std::uint16_t>(ReadBcd(p, kDtEventField));
+    slot.Stream = static_cast<std::uint16_t>(ReadBcd(p, kDtStreamField));
+    slot.Channel = static_cast<std::uint16_t>(ReadBcd(p, kDtChannelField));
+    const int count = static_cast<int>(ReadBcd(p, kDtSampleCountField));
     slot.Format = *format;
 
     const auto steimFrames = packet.subspan(kSteimDataOffset, kSteimDataBytes);

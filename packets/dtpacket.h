@@ -1,7 +1,9 @@
 #pragma once
 
+#include "packets/bcd.h"
 #include "packets/dataformat.h"
 #include "packets/daytime.h"
+#include "packets/packetheader.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -40,6 +42,14 @@ inline constexpr std::size_t kSteimFrameSize = 64;
 inline constexpr std::size_t kSteimDataBytes = kSteimFrames * kSteimFrameSize;
 inline constexpr std::size_t kSteimDataOffset = 64;
 inline constexpr std::size_t kIntDataOffset = 24;
+inline constexpr int kMaxInt16Samples = (kPacketSize - kIntDataOffset) / 2;
+inline constexpr int kMaxInt32Samples = (kPacketSize - kIntDataOffset) / 4;
+
+inline constexpr BcdField kDtEventField{16, 4};
+inline constexpr BcdField kDtStreamField{18, 2};
+inline constexpr BcdField kDtChannelField{19, 2};
+inline constexpr BcdField kDtSampleCountField{20, 4};
+inline constexpr std::size_t kDtFormatOffset = 23;
 
 // One decoded data packet, as held in a ring slot. SampleCount 0 marks an empty slot.
 struct DtPacket

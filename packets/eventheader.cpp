@@ -41,16 +41,16 @@ bool FieldContains(const std::uint8_t* field, std::size_t width, const char* uni
 double BitWeight(const std::uint8_t* field)
 {
     bool found = false;
-    const double number = FieldNumber(field, 8, &found);
+    const double number = FieldNumber(field, kEhBitWeightField.Width, &found);
     if (!found)
         return 0.0;
-    if (FieldContains(field, 8, "mV"))
+    if (FieldContains(field, kEhBitWeightField.Width, "mV"))
         return number * 0.001;
-    if (FieldContains(field, 8, "uV"))
+    if (FieldContains(field, kEhBitWeightField.Width, "uV"))
         return number * 0.000001;
-    if (FieldContains(field, 8, "nV"))
+    if (FieldContains(field, kEhBitWeightField.Width, "nV"))
         return number * 0.000000001;
-    if (FieldContains(field, 8, "V"))
+    if (FieldContains(field, kEhBitWeightField.Width, "V"))
         return number;
     return 0.0;
 }
@@ -101,35 +101,38 @@ bool ParseEventHeader(std::span<const std::uint8_t> packet, EventHeaderInfo& inf
 
     info = EventHeaderInfo{};
     info.DasId = ParsePacketHeader(p)->DasId;
-    info.Stream = static_cast<std::uint16_t>(ReadBcd(p + 18, 2));
+    info.Stream = static_cast<std::uint16_t>(ReadBcd(p, kEhStreamField));
 
-    if (!IsEventHeaderFormat(p[23]))
+    if (!IsEventHeaderFormat(p[kEhFormatOffset]))
         return false;
 
+    const std::uint8_t* name = p + kEhNameField.Offset;
     std::size_t start = 0;
-    while (start < 4 && p[60 + start] == ' ')
+    while (start < kEhNameField.Width && name[start] == ' ')
         ++start;
     std::size_t end = start;
-    while (end < 4 && p[60 + end] != ' ' && p[60 + end] != '\0')
+    while (end < kEhNameField.Width && name[end] != ' ' && name[end] != '\0')
         ++end;
-    std::memcpy(info.Name, p + 60 + start, end - start);
+    std::memcpy(info.Name, name + start, end - start);
     info.Name[end - start] = '\0';
 
-    info.SampleRate = FieldNumber(p + 88, 4);
+    info.SampleRate = FieldNumber(p + kEhRateField.Offset, kEhRateField.Width);
 
     bool known = false;
     for (const char* kind : kEventKinds)
-        known = known || std::memcmp(p + 92, kind, 3) == 0;
+        known = known || std::memcmp(p + kEhKindField.Offset, kind, kEhKindField.Width) == 0;
     if (!known)
         return false;
 
-    info.ChannelBank = (p[22] & 4) != 0;
+    info.ChannelBank = (p[kEhFlagsOffset] & kEhChannelBankFlag) != 0;
 
     for (int i = 0; i < kEventPositions; ++i) {
         EventPosition& pos = info.Positions[i];
-        pos.BitWeight = BitWeight(p + 288 + 8 * i);
-        pos.VoltsPerUnit = FieldNumber(p + 544 + 6 * i, 6);
-        pos.Kind = KindOf(p[640 + i]);
+        pos.BitWeight = BitWeight(p + kEhBitWeightField.Offset + kEhBitWeightField.Width * i);
+        pos.VoltsPerUnit =
+            FieldNumber(p + kEhVoltsPerUnitField.Offset + kEhVoltsPerUnitField.Width * i,
+                        kEhVoltsPerUnitField.Width);
+        pos.Kind = KindOf(p[kEhUnitOffset + i]);
         if (pos.Kind == UnitKind::None || pos.VoltsPerUnit == 0.0) {
             pos.Kind = UnitKind::None;
             pos.VoltsPerUnit = 0.0;

@@ -9,16 +9,16 @@ std::optional<PacketHeader> ParsePacketHeader(std::span<const std::uint8_t> pack
         return std::nullopt;
     const std::uint8_t* p = packet.data();
     PacketHeader h;
-    h.Experiment = static_cast<std::uint16_t>(ReadBcd(p + 2, 2));
-    const int yy = static_cast<int>(ReadBcd(p + 3, 2));
+    h.Experiment = static_cast<std::uint16_t>(ReadBcd(p, kExperimentField));
+    const int yy = static_cast<int>(ReadBcd(p, kYearField));
     const int year = yy < 88 ? 2000 + yy : 1900 + yy;
-    h.DasId = NetToHost16(LoadRaw16(p + 4));
-    const int doy = static_cast<int>(ReadBcd(p + 6, 3));
-    const int hour = static_cast<int>(ReadBcd(p + 7, 2, true));
-    const int minute = static_cast<int>(ReadBcd(p + 8, 2, true));
-    const int second = static_cast<int>(ReadBcd(p + 9, 2, true));
-    const int msec = static_cast<int>(ReadBcd(p + 10, 3, true));
-    h.Sequence = static_cast<std::uint16_t>(ReadBcd(p + 14, 4));
+    h.DasId = NetToHost16(LoadRaw16(p + kDasIdOffset));
+    const int doy = static_cast<int>(ReadBcd(p, kDayOfYearField));
+    const int hour = static_cast<int>(ReadBcd(p, kHourField));
+    const int minute = static_cast<int>(ReadBcd(p, kMinuteField));
+    const int second = static_cast<int>(ReadBcd(p, kSecondField));
+    const int msec = static_cast<int>(ReadBcd(p, kMsecField));
+    h.Sequence = static_cast<std::uint16_t>(ReadBcd(p, kSequenceField));
 
     // Same result as scanning the printed time text; fields never exceed their BCD widths,
     // so nothing here can overflow.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "packets/bcd.h"
 #include "packets/daytime.h"
 
 #include <cstddef>
@@ -27,6 +28,18 @@
 
 inline constexpr std::size_t kPacketSize = 1024;
 inline constexpr std::size_t kPacketHeaderSize = 16;
+
+inline constexpr std::size_t kPacketTypeOffset = 0;
+inline constexpr BcdField kExperimentField{2, 2};
+inline constexpr BcdField kYearField{3, 2};
+inline constexpr std::size_t kDasIdOffset = 4;
+inline constexpr BcdField kDayOfYearField{6, 3};
+inline constexpr BcdField kHourField{7, 2, true};
+inline constexpr BcdField kMinuteField{8, 2, true};
+inline constexpr BcdField kSecondField{9, 2, true};
+inline constexpr BcdField kMsecField{10, 3, true};
+inline constexpr BcdField kByteCountField{12, 4};
+inline constexpr BcdField kSequenceField{14, 4};
 
 struct PacketHeader
 {

@@ -52,23 +52,13 @@ bool GrowTable(ChannelCatalogue& cat, std::uint16_t dasId, std::uint16_t stream,
     return true;
 }
 
-double EntryRate(const DasStreamChanInfo& e)
-{
-    return e.SampleRate != 0.0 ? e.SampleRate : e.MeasuredRate;
-}
-
 int Compare(unsigned a, unsigned b)
 {
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
-// A NaN rate from a hand-edited store sorts after every number, so the order stays strict.
 int CompareRate(double a, double b)
 {
-    const bool aNan = std::isnan(a);
-    const bool bNan = std::isnan(b);
-    if (aNan || bNan)
-        return aNan == bNan ? 0 : (aNan ? 1 : -1);
     return a < b ? -1 : (a > b ? 1 : 0);
 }
 
@@ -98,7 +88,7 @@ int CompareKey(const DasStreamChanInfo& a, const DasStreamChanInfo& b, Key key)
     case Key::Channel:
         return Compare(a.Channel, b.Channel);
     case Key::Rate:
-        return CompareRate(EntryRate(a), EntryRate(b));
+        return CompareRate(EffectiveRate(a), EffectiveRate(b));
     case Key::Color:
         return CompareColorKey(a.TraceColor, b.TraceColor);
     }
@@ -155,19 +145,15 @@ int FindOrAddChannel(ChannelCatalogue& cat, const DtPacket& packet, int& indexOu
     const DayTime t = packet.Time;
     const int n = packet.SampleCount;
     e.SampleCount = n;
-    NoteHealthOfPacket(e.Health, packet, e.LastEndTime, EntryRate(e), cat.Health);
+    NoteHealthOfPacket(e.Health, packet, e.LastEndTime, EffectiveRate(e), cat.Health);
     const double dt = TimeDiff(t, e.LastStartTime, TimeUnitSec);
     // A repeated time (dt 0) cannot give a rate, and must not divide by zero.
     if (dt > 0.0 && dt <= kMaxRateGapSeconds && e.MeasuredRate == 0.0)
         e.MeasuredRate = SnapMeasuredRate(e.PrevSampleCount / dt);
     e.LastStartTime = t;
     e.PrevSampleCount = n;
-    if (e.SampleRate > 0.0)
-        e.LastEndTime = TimeAdd(t, n * 1000.0 / e.SampleRate);
-    else if (e.MeasuredRate > 0.0)
-        e.LastEndTime = TimeAdd(t, n * 1000.0 / e.MeasuredRate);
-    else
-        e.LastEndTime = t;
+    const double rate = EffectiveRate(e);
+    e.LastEndTime = rate > 0.0 ? TimeAdd(t, n * 1000.0 / rate) : t;
 
     if (added) {
         SortAndRenumber(cat);

@@ -37,7 +37,7 @@ void ReadChannelSettings(const QSettings* s, DasStreamChanInfo& entry)
     QString name;
     QString unitCode = QStringLiteral("Unk");
     if (s) {
-        entry.Active = StoredInt(*s, key + u"/Active").value_or(0);
+        entry.Active = StoredFlag(*s, key + u"/Active").value_or(entry.Active);
         name = StoredText(*s, key + u"/Name").value_or(QString());
         // A rate that is not a positive number would put the channel's window anywhere.
         const double rate = StoredDouble(*s, key + u"/SampleRate").value_or(0.0);
@@ -59,7 +59,7 @@ void ReadChannelDisplaySettings(const QSettings* s, DasStreamChanInfo& entry)
     if (!s)
         return;
     const QString key = ChannelKey(entry.DasId, entry.Stream, entry.Channel);
-    entry.Active = StoredInt(*s, key + u"/Active").value_or(0);
+    entry.Active = StoredFlag(*s, key + u"/Active").value_or(entry.Active);
     entry.TraceColor = StoredColor(*s, key + u"/TraceColor").value_or(entry.TraceColor);
     ReadClipCount(*s, key, entry);
 }

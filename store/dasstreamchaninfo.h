@@ -43,3 +43,12 @@ struct DasStreamChanInfo
     Rgb TraceColor;
     ChannelHealth Health;
 };
+
+// The rate the channel is sorted, listed, drawn and exported by: the event header's (or the
+// store's) when positive, else the measured one when positive, else 0 for no known rate.
+inline double EffectiveRate(const DasStreamChanInfo& e)
+{
+    if (e.SampleRate > 0.0)
+        return e.SampleRate;
+    return e.MeasuredRate > 0.0 ? e.MeasuredRate : 0.0;
+}

@@ -52,7 +52,7 @@ void ReadStoredSelection(QSettings& s, HealthBoard& board)
         if (!ParseChannelKey(k, sel))
             continue;
         const QString key = kChannelRoot + u'/' + k;
-        if (StoredInt(s, key + u"/Active").value_or(0) == 0)
+        if (StoredFlag(s, key + u"/Active").value_or(0) == 0)
             continue;
         sel.Name = StoredText(s, key + u"/Name").value_or(QString()).left(kMaxNameLength);
         if (sel.Name.isEmpty())

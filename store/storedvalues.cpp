@@ -8,11 +8,16 @@
 
 std::unique_ptr<QSettings> OpenSettingsStore(const QString& file)
 {
-    if (file.isEmpty())
-        return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                           QStringLiteral("Orvane"),
-                                           QStringLiteral("ovqt_display"));
-    return std::make_unique<QSettings>(file, QSettings::IniFormat);
+    auto s =
+        file.isEmpty()
+            ? std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                          QStringLiteral("Orvane"), QStringLiteral("ovqt_display"))
+            : std::make_unique<QSettings>(file, QSettings::IniFormat);
+    // QSettings parses INI sections only as keys are asked for, and finds a key's section by
+    // the sorted section names: a hand-written "[ovqt_dislay/DasStreamChanInfo/...]" sorts
+    // between "[ovqt_dislay]" and most of its keys and hides them. Listing the keys parses all.
+    s->allKeys();
+    return s;
 }
 
 QString StoredKey(const char* name)
@@ -37,6 +42,11 @@ std::optional<int> StoredInt(const QSettings& s, const QString& key, int low, in
     if (!ok || v < low || v > high)
         return std::nullopt;
     return static_cast<int>(v);
+}
+
+std::optional<int> StoredFlag(const QSettings& s, const QString& key)
+{
+    return StoredInt(s, key, 0, 1);
 }
 
 std::optional<double> StoredDouble(const QSettings& s, const QString& key)

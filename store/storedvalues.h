@@ -25,6 +25,8 @@ std::optional<QString> StoredText(const QSettings& s, const QString& key);
 // Read through 64 bits: a number beyond 32 bits is refused, never wrapped.
 std::optional<int> StoredInt(const QSettings& s, const QString& key, int low = INT_MIN,
                              int high = INT_MAX);
+// Flags are 0 or 1; any other number is no flag.
+std::optional<int> StoredFlag(const QSettings& s, const QString& key);
 // Finite values only.
 std::optional<double> StoredDouble(const QSettings& s, const QString& key);
 std::optional<Rgb> StoredColor(const QSettings& s, const QString& key);

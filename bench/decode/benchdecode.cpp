@@ -197,12 +197,12 @@ int main()
     } signals[] = {{"seismic", SeismicSignal(3'000'000, 42)}, {"quiet", QuietSignal(3'000'000, 7)}};
     const struct
     {
-        DtFormat Format;
+        SampleFormat Format;
         const char* Name;
-    } formats[] = {{DtFormat::Int16, "int16"},
-                   {DtFormat::Int32, "int32"},
-                   {DtFormat::Steim1, "Steim-1"},
-                   {DtFormat::Steim2, "Steim-2"}};
+    } formats[] = {{FormatInt16, "int16"},
+                   {FormatInt32, "int32"},
+                   {FormatSteim1, "Steim-1"},
+                   {FormatSteim2, "Steim-2"}};
     std::vector<PacketSet> sets;
     for (const auto& signal : signals) {
         for (const auto& format : formats)

@@ -43,11 +43,12 @@ std::vector<std::int32_t> QuietSignal(std::size_t n, unsigned seed)
     return s;
 }
 
-PacketSet FormatPackets(const std::vector<std::int32_t>& signal, DtFormat format, std::string name)
+PacketSet FormatPackets(const std::vector<std::int32_t>& signal, SampleFormat format,
+                        std::string name)
 {
     PacketSet set;
     set.Name = std::move(name);
-    set.FormatByte = static_cast<std::uint8_t>(format);
+    set.FormatByte = DtFormatByte(format);
     DtFields fields;
     fields.Header.DasId = 0x9A3C;
     fields.Format = format;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/packetwriter/packetwriter.h"
+#include "packets/packetwriter.h"
 
 #include <array>
 #include <cstdint>
@@ -29,4 +29,5 @@ std::vector<std::int32_t> QuietSignal(std::size_t n, unsigned seed);
 
 // DT packets of one format holding the whole signal, each as full as its data area allows;
 // the Steim ones are encoded by libmseed.
-PacketSet FormatPackets(const std::vector<std::int32_t>& signal, DtFormat format, std::string name);
+PacketSet FormatPackets(const std::vector<std::int32_t>& signal, SampleFormat format,
+                        std::string name);

@@ -4,13 +4,18 @@
 #include "app/settingsstore.h"
 #include "app/statusfields.h"
 #include "link/pksdlink.h"
+#include "store/channelsettings.h"
+#include "store/dasstreamchaninfo.h"
 #include "store/packetring.h"
+#include "tests/common/childprocess.h"
 #include "tests/common/inifile.h"
 #include "tests/common/menuclicks.h"
 #include "tests/common/modalscript.h"
 
 #include <QAbstractButton>
 #include <QColorDialog>
+#include <QDir>
+#include <QFile>
 #include <QFontDialog>
 #include <QGuiApplication>
 #include <QHelpEvent>
@@ -23,6 +28,7 @@
 #include <QToolTip>
 
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -75,6 +81,16 @@ QVariant Stored(const ProgramState& st, const QString& key)
         if (k == StoredKey(qPrintable(key)))
             return v;
     return {};
+}
+
+// The store's file in folder, holding exactly text.
+QString WriteStore(const QString& folder, const QByteArray& text)
+{
+    const QString path = folder + QStringLiteral("/ovqt_display.ini");
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(text);
+    return path;
 }
 
 } // namespace
@@ -387,6 +403,169 @@ private slots:
         QCOMPARE(stored(), QVariant(QStringLiteral("77")));
     }
 
+    // A folder and file the operator may not write: the save is refused with the path and the
+    // system's reason, and once they may, it is done and said in the status bar.
+    void saveToAStoreThatCannotBeWrittenSaysWhy()
+    {
+        int code = 0;
+        QByteArray output;
+        if (RanAsNobody("saveToAStoreThatCannotBeWrittenSaysWhy", code, output)) {
+            QVERIFY2(code == 0, output.constData());
+            return;
+        }
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("config"));
+        QVERIFY(QDir().mkdir(folder));
+        const QString path = WriteStore(folder, "[ovqt_dislay]\nBackGroundColor=\"(0,0,0)\"\n");
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+        QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+        MakeOn(path);
+        w_->LoadSettings();
+        state_->Display.backgroundColor = QColor(12, 34, 56);
+
+        QString text;
+        ModalScript refused({ModalScript::For<QMessageBox>([&](QMessageBox* box) {
+            QCOMPARE(box->windowTitle(), QStringLiteral("Settings Error"));
+            QCOMPARE(box->icon(), QMessageBox::Critical);
+            QCOMPARE(box->standardButtons(), QMessageBox::StandardButtons(QMessageBox::Ok));
+            text = box->text();
+            box->button(QMessageBox::Ok)->click();
+        })});
+        QVERIFY(menuclicks::Choose(w_->menuBar(), Path("&Connect>Save Current Settings")));
+        QTRY_COMPARE(refused.Remaining(), std::size_t{0});
+        QCOMPARE(text,
+                 QStringLiteral("The settings were not saved to %1: Permission denied.").arg(path));
+        QVERIFY(!w_->statusBar()->currentMessage().startsWith(QLatin1String("Settings saved")));
+        QCOMPARE(OpenSettingsStore(path)->value(StoredKey("BackGroundColor")).toString(),
+                 QStringLiteral("(0,0,0)"));
+
+        QVERIFY(
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        const auto kept = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup;
+        QVERIFY(QFile::setPermissions(path, kept));
+        QVERIFY(menuclicks::Choose(w_->menuBar(), Path("&Connect>Save Current Settings")));
+        QCOMPARE(w_->statusBar()->currentMessage(), QStringLiteral("Settings saved to ") + path);
+        // The new file takes the old one's place with its permissions.
+        QCOMPARE(QFile::permissions(path) & (kept | QFile::ReadOther), kept);
+        QCOMPARE(OpenSettingsStore(path)->value(StoredKey("BackGroundColor")).toString(),
+                 QStringLiteral("(12,34,56)"));
+    }
+
+    // A channel's keys written by hand as a section of their own sort between the main section
+    // and most of its keys; every key must still be read, the channel's too.
+    void handWrittenChannelSectionHidesNoKey()
+    {
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+        Make("PksdHost=127.0.0.1\nPksdPort=" + QByteArray::number(server.serverPort()) +
+             "\nAutoStartPKSD=1\nNringBuffer=8\nTimeRange=30\n\n"
+             "[ovqt_dislay/DasStreamChanInfo/9A010000]\nActive=1\n");
+        w_->LoadSettings();
+        QTRY_VERIFY(server.hasPendingConnections());
+        QCOMPARE(std::tuple(state_->Store.AllocatedSlots, state_->Display.TimeRange),
+                 std::tuple(8, 30));
+        DasStreamChanInfo e;
+        e.DasId = 0x9A01;
+        ReadChannelSettings(w_->settingsStore(), e);
+        QCOMPARE(e.Active, 1);
+    }
+
+    // A store that cannot be read is told at start, the window runs on the defaults, and the
+    // first save keeps the file under a new name before writing; a second never overwrites it.
+    void unreadableStoreIsToldAndKeptAtTheNextSave()
+    {
+        const QByteArray text = "[ovqt_dislay\nPksdHost=kept.example\nTimeRange=7\n";
+        QTemporaryDir dir;
+        const QString path = WriteStore(dir.path(), text);
+        for (int start = 1; start <= 2; ++start) {
+            WriteStore(dir.path(), text);
+            *state_ = ProgramState();
+            MakeOn(path);
+            QString told;
+            ModalScript box({ModalScript::For<QMessageBox>([&](QMessageBox* b) {
+                QCOMPARE(b->windowTitle(), QStringLiteral("Settings Error"));
+                told = b->text();
+                b->button(QMessageBox::Ok)->click();
+            })});
+            w_->LoadSettings();
+            QCOMPARE(box.Remaining(), std::size_t{0});
+            QVERIFY2(told.startsWith(QStringLiteral("The settings could not be read from %1: the "
+                                                    "file is not in the settings format.")
+                                         .arg(path)),
+                     qPrintable(told));
+            QCOMPARE(SettingsSnapshot(*state_), SettingsSnapshot(ProgramState()));
+
+            QVERIFY(menuclicks::Choose(w_->menuBar(), Path("&Connect>Save Current Settings")));
+            const QString copy = path + QStringLiteral(".unreadable-%1").arg(start);
+            QCOMPARE(w_->statusBar()->currentMessage(),
+                     QStringLiteral("Settings saved to %1; the unreadable file is kept as %2")
+                         .arg(path, copy));
+            QFile kept(copy);
+            QVERIFY(kept.open(QIODevice::ReadOnly));
+            QCOMPARE(kept.readAll(), text);
+            // Saved once, the file is the program's own: a second save keeps no copy.
+            QVERIFY(menuclicks::Choose(w_->menuBar(), Path("&Connect>Save Current Settings")));
+            QCOMPARE(w_->statusBar()->currentMessage(),
+                     QStringLiteral("Settings saved to ") + path);
+            w_.reset();
+        }
+    }
+
+    // The file, or the folder that holds it, closed to the operator: told with the system's
+    // reason, and a save refused rather than writing over a file that could not be kept.
+    void storeClosedToTheUserIsToldAndNotOverwritten_data()
+    {
+        QTest::addColumn<bool>("folderClosed");
+        QTest::addColumn<QString>("notSaved"); // why the save is refused
+        QTest::newRow("file") << false
+                              << "the unreadable file could not be kept (Permission denied).";
+        // The folder hides the file: there is none to keep, and none can be written.
+        QTest::newRow("folder") << true << "Permission denied.";
+    }
+    void storeClosedToTheUserIsToldAndNotOverwritten()
+    {
+        int code = 0;
+        QByteArray output;
+        if (RanAsNobody("storeClosedToTheUserIsToldAndNotOverwritten", code, output)) {
+            QVERIFY2(code == 0, output.constData());
+            return;
+        }
+        QFETCH(bool, folderClosed);
+        QTemporaryDir dir;
+        const QString folder = dir.filePath(QStringLiteral("config"));
+        QVERIFY(QDir().mkdir(folder));
+        const QString path = WriteStore(folder, "[ovqt_dislay]\nTimeRange=7\n");
+        QVERIFY(QFile::setPermissions(folderClosed ? folder : path, {}));
+        MakeOn(path);
+        QStringList told;
+        const auto answer = ModalScript::For<QMessageBox>([&](QMessageBox* b) {
+            told << b->text();
+            b->button(QMessageBox::Ok)->click();
+        });
+        {
+            ModalScript script({answer});
+            w_->LoadSettings();
+            QCOMPARE(script.Remaining(), std::size_t{0});
+        }
+        QCOMPARE(
+            told.value(0).section(u'\n', 0, 0),
+            QStringLiteral("The settings could not be read from %1: Permission denied.").arg(path));
+        QCOMPARE(state_->Display.TimeRange, 120);
+        {
+            ModalScript script({answer});
+            QVERIFY(menuclicks::Choose(w_->menuBar(), Path("&Connect>Save Current Settings")));
+            QTRY_COMPARE(script.Remaining(), std::size_t{0});
+        }
+        QFETCH(QString, notSaved);
+        QCOMPARE(told.value(1),
+                 QStringLiteral("The settings were not saved to %1: ").arg(path) + notSaved);
+        QVERIFY(
+            QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+        QCOMPARE(OpenSettingsStore(path)->value(StoredKey("TimeRange")).toString(),
+                 QStringLiteral("7"));
+    }
+
     // Everything wrong at once: the window starts on the defaults, and works.
     void hostileStoreStartsUsable()
     {
@@ -444,6 +623,8 @@ private slots:
         row("range beyond 32 bits", "TimeRange=99999999999", 120);
         row("range as a list", "TimeRange=1, 2", 120);
         row("range kept", "TimeRange=7", 7);
+        row("range beyond a day", "TimeRange=86401", 120);
+        row("range of a day kept", "TimeRange=86400", 86400);
         row("range of one second kept", "TimeRange=1", 1);
         row("shift beyond 32 bits", "TimeShift=-4294967296", 0);
         row("shift negative kept", "TimeShift=-3600", -3600);
@@ -499,9 +680,10 @@ private slots:
     }
 
 private:
-    void Make(const QByteArray& ini = {})
+    void Make(const QByteArray& ini = {}) { MakeOn(WriteIni(dir_, ini)); }
+    void MakeOn(const QString& ini)
     {
-        ini_ = WriteIni(dir_, ini);
+        ini_ = ini;
         w_ = std::make_unique<RecordingWindow>(*state_, ini_);
         w_->resize(900, 700);
         w_->show();

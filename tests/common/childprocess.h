@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QStringList>
+#include <QTest>
 
 #include <csignal>
 #include <functional>
 #include <sys/prctl.h>
+#include <unistd.h>
 
 // The words of a command line, then more.
 inline QStringList Args(const char* text, const QStringList& more = {})
@@ -46,3 +49,23 @@ public:
         return exitStatus() == NormalExit ? exitCode() : -1;
     }
 };
+
+// Root writes and reads whatever the permissions say. A test of refused files, run as root,
+// calls this to run its own test function again as the user nobody, for whom they hold, and
+// checks the result; as anyone else it returns false and the test goes on in its own process.
+// The test's own files must then be made by the child, which owns them.
+inline bool RanAsNobody(const char* testFunction, int& exitCode, QByteArray& output)
+{
+    if (::geteuid() != 0)
+        return false;
+    QString run = QString::fromLatin1(testFunction);
+    if (const char* tag = QTest::currentDataTag())
+        run += u':' + QString::fromLatin1(tag);
+    TestChild child;
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    exitCode = child.Run(QStringLiteral("setpriv"),
+                         Args("--reuid 65534 --regid 65534 --clear-groups") +
+                             QStringList{QCoreApplication::applicationFilePath(), run});
+    output = child.readAll();
+    return true;
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "packets/bigendian.h"
+
 #include <QByteArray>
 
 #include <array>
@@ -23,14 +25,6 @@ inline void PutBcd(std::uint8_t* p, int nibbleIndex, unsigned value, int digitCo
         byte = ((nibbleIndex + i) % 2 == 0) ? static_cast<std::uint8_t>((byte & 0x0F) | (d << 4))
                                             : static_cast<std::uint8_t>((byte & 0xF0) | d);
     }
-}
-
-inline void Put32(std::uint8_t* p, std::uint32_t v)
-{
-    p[0] = static_cast<std::uint8_t>(v >> 24);
-    p[1] = static_cast<std::uint8_t>(v >> 16);
-    p[2] = static_cast<std::uint8_t>(v >> 8);
-    p[3] = static_cast<std::uint8_t>(v);
 }
 
 inline void PutText(Packet& p, std::size_t offset, const char* text)
@@ -57,8 +51,7 @@ inline void PutHeader(Packet& p, const Header& h)
     std::memcpy(p.data(), h.Type, 2);
     PutBcd(p.data(), 4, h.Experiment, 2);
     PutBcd(p.data(), 6, h.Year, 2);
-    p[4] = static_cast<std::uint8_t>(h.DasId >> 8);
-    p[5] = static_cast<std::uint8_t>(h.DasId);
+    WriteBig16(p.data() + 4, h.DasId);
     PutBcd(p.data(), 12, h.DayOfYear, 3);
     PutBcd(p.data(), 15, h.Hour, 2);
     PutBcd(p.data(), 17, h.Minute, 2);
@@ -89,8 +82,7 @@ inline Packet Int16Dt(std::uint16_t dasId, unsigned stream, unsigned channel, un
     const Header h{.DasId = dasId, .Hour = 0, .Minute = 0, .Second = second, .Msec = 0};
     Packet p = DtBytes(0x16, sampleCount, stream, channel, h);
     for (unsigned i = 0; i < sampleCount && i < 500; ++i) {
-        p[24 + 2 * i] = static_cast<std::uint8_t>(i >> 8);
-        p[25 + 2 * i] = static_cast<std::uint8_t>(i);
+        WriteBig16(p.data() + 24 + 2 * i, static_cast<std::uint16_t>(i));
     }
     return p;
 }
@@ -117,11 +109,10 @@ inline Packet EventHeaderBytes(const char* type, std::uint16_t dasId, bool chann
 inline QByteArray FrameBytes(std::uint16_t type, std::int32_t length,
                              std::span<const std::uint8_t> payload)
 {
-    const auto raw = static_cast<std::uint32_t>(length);
-    const char header[6] = {static_cast<char>(type >> 8), static_cast<char>(type),
-                            static_cast<char>(raw >> 24), static_cast<char>(raw >> 16),
-                            static_cast<char>(raw >> 8),  static_cast<char>(raw)};
-    QByteArray frame(header, 6);
+    std::uint8_t header[6];
+    WriteBig16(header, type);
+    WriteBig32(header + 2, static_cast<std::uint32_t>(length));
+    QByteArray frame(reinterpret_cast<const char*>(header), 6);
     frame.append(reinterpret_cast<const char*>(payload.data()),
                  static_cast<qsizetype>(payload.size()));
     return frame;

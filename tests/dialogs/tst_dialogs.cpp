@@ -1,5 +1,6 @@
 #include "app/connectioncommands.h"
 #include "dialogs/abouth.h"
+#include "dialogs/aboutpicture.xpm"
 #include "dialogs/channelrows.h"
 #include "dialogs/mydialogselect.h"
 #include "dialogs/pksdconnect.h"
@@ -12,6 +13,7 @@
 #include "link/pksdlink.h"
 #include "store/channelcatalogue.h"
 #include "store/packetring.h"
+#include "tests/common/childprocess.h"
 #include "tests/common/formcheck.h"
 #include "tests/common/modalscript.h"
 
@@ -23,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QProcessEnvironment>
 #include <QPushButton>
 #include <QSet>
 #include <QTcpServer>
@@ -168,7 +171,8 @@ struct Rig
 
     Rig()
     {
-        Server.listen(QHostAddress::LocalHost, 0);
+        if (!Server.listen(QHostAddress::LocalHost, 0))
+            qFatal("cannot listen on 127.0.0.1: %s", qPrintable(Server.errorString()));
         Store.NringBuffer = 3;
         AllocateRing(Store);
         Store.RingIndex = 2;
@@ -566,7 +570,7 @@ private slots:
         row("lowest 32-bit shift", "10", "-2147483648", 10, INT_MIN);
         row("empty shift", "10", "", 10, 0);
         row("sign alone", "10", "-", 10, 0);
-        row("nine-digit range", "999999999", "0", 999999999, 0);
+        row("largest range, a day", "86400", "0", 86400, 0);
         row("letters are refused", "1a2", "3b", 12, 3);
     }
     void timeRangeTakesWhatIsTyped()
@@ -579,17 +583,26 @@ private slots:
                  std::tuple(true, true, range, shift));
     }
 
-    void timeRangeBelowOneAsksAgain_data()
+    // Beyond a day the axis, which labels times of day, would name the wrong times.
+    void timeRangeThatCannotBeDrawnAsksAgain_data()
     {
         QTest::addColumn<QString>("rangeTyped");
-        QTest::newRow("zero") << "0";
-        QTest::newRow("cleared") << "";
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("zero") << "0"
+                              << "0";
+        QTest::newRow("cleared") << ""
+                                 << "0";
+        QTest::newRow("a day and a second") << "86401"
+                                            << "86401";
+        QTest::newRow("nine digits") << "999999999"
+                                     << "999999999";
     }
-    void timeRangeBelowOneAsksAgain()
+    void timeRangeThatCannotBeDrawnAsksAgain()
     {
         QFETCH(QString, rangeTyped);
-        const auto again = Ranging([](TimeRangeDialog* d) {
-            QCOMPARE(d->lineEdit1->text(), QStringLiteral("0"));
+        QFETCH(QString, shown);
+        const auto again = Ranging([shown](TimeRangeDialog* d) {
+            QCOMPARE(d->lineEdit1->text(), shown);
             QCOMPARE(d->lineEdit2->text(), QStringLiteral("8"));
             Type(d->lineEdit1, QStringLiteral("45"));
             QTest::mouseClick(d->buttonOk, Qt::LeftButton);
@@ -667,6 +680,33 @@ private slots:
         QCOMPARE(icon.size(), QSize(32, 32));
         QCOMPARE(qAlpha(icon.pixel(0, 0)), 0);
         QCOMPARE(qAlpha(icon.pixel(16, 16)), 255);
+    }
+
+    // At device pixel ratio 2 each pixel of the artwork shows as a 2 x 2 block of its own
+    // colour, as the plot and the icons stay sharp, not as a blur of its neighbours.
+    void aboutPictureIsSharpOnADenseScreen()
+    {
+        if (qApp->devicePixelRatio() == 1.0) {
+            TestChild dense;
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("2"));
+            dense.setProcessEnvironment(env);
+            const int code = dense.Run(QCoreApplication::applicationFilePath(),
+                                       {QStringLiteral("aboutPictureIsSharpOnADenseScreen")});
+            QVERIFY2(code == 0, dense.readAllStandardOutput().constData());
+            return;
+        }
+        AboutH about;
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        const QImage shown = about.pixmapLabel5->grab().toImage();
+        const QImage art = QPixmap(about_picture).toImage();
+        QCOMPARE(shown.size(), art.size() * 2);
+        int blurred = 0;
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x)
+                blurred += shown.pixel(x, y) != art.pixel(x / 2, y / 2);
+        QCOMPARE(blurred, 0);
     }
 
     void connectionDialogAsBuiltTakesTenDigitsOnly()

@@ -13,6 +13,7 @@
 #include "display/tracepass.h"
 #include "display/tracescale.h"
 #include "display/tracestatistics.h"
+#include "display/viewcommands.h"
 #include "plotfixture.h"
 #include "tests/common/commalocale.h"
 
@@ -22,6 +23,7 @@
 #include <QLine>
 #include <QPainter>
 #include <QPixmap>
+#include <QSet>
 #include <QtTest>
 
 #include <algorithm>
@@ -779,7 +781,9 @@ private slots:
         QTest::newRow("middle") << 50 << 0 << 100 << 150;
         QTest::newRow("above the scale clamps to the top") << 1000 << 0 << 100 << 100;
         QTest::newRow("below the scale clamps to the bottom") << -1000 << 0 << 100 << 200;
-        QTest::newRow("no span: middle") << 12345 << 7 << 7 << 150;
+        QTest::newRow("no span: above clips to the top") << 12345 << 7 << 7 << 100;
+        QTest::newRow("no span: below clips to the bottom") << -5 << 7 << 7 << 200;
+        QTest::newRow("no span: on the scale, middle") << 7 << 7 << 7 << 150;
         QTest::newRow("inverted scale: middle") << 0 << 10 << -10 << 150;
         QTest::newRow("difference beyond 32 bits") << kTop << -kTop << 0 << 100;
         QTest::newRow("negative difference beyond 32 bits") << -kTop << 0 << kTop << 200;
@@ -790,6 +794,23 @@ private slots:
         QFETCH(int, low);
         QFETCH(int, high);
         QTEST(SampleY(sample, low, high, 100, 200), "row");
+    }
+
+    // Thirteen presses of Increase Amplitude leave a span of 100 counts under one: the trace
+    // must still reach both edges of its band, not lie flat in its middle as a dead one would.
+    void amplifiedLiveTraceIsNeverDrawnFlat()
+    {
+        Scene s;
+        s.One();
+        s.Put(-100, Alternating(100, 0, 100));
+        for (int press = 0; press < 13; ++press)
+            ViewCommands::SetScaleUp(s.ds);
+        QVERIFY(s.Draw());
+        QCOMPARE(s.cat.Entries[0].ScaleLow, s.cat.Entries[0].ScaleHigh);
+        const TraceBand band = s.Band(0, 1);
+        const std::vector<int> rows = RowsWith(s.image, kRed);
+        QCOMPARE(rows.front(), band.Top);
+        QCOMPARE(rows.back(), band.Bottom);
     }
 
     void windowEdgesCountExactly()
@@ -1140,6 +1161,18 @@ private slots:
         QTest::newRow("no range") << 0 << 0.0 << 0.0 << 0;
         QTest::newRow("negative range") << -5 << 0.0 << 0.0 << 0;
     }
+    // The axis names times of day: over the widest window the dialog accepts no two of its
+    // ticks may carry the same time.
+    void widestRangeLabelsEveryTickApart()
+    {
+        const std::vector<TimeTick> ticks = TimeTicks(TenOClock(0.3), kMaxTimeRange, 0, 8640);
+        QVERIFY(ticks.size() >= 5);
+        QSet<QString> labels;
+        for (const TimeTick& tick : ticks)
+            labels.insert(TickLabelText(tick.MsecOfDay));
+        QCOMPARE(labels.size(), int(ticks.size()));
+    }
+
     void ticksFallOnWholeStepsAfterTheMinute()
     {
         QFETCH(int, range);

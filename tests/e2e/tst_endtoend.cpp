@@ -8,7 +8,7 @@
 #include "packets/dtpacket.h"
 #include "tests/common/commalocale.h"
 #include "tests/common/inifile.h"
-#include "tools/soak/pksdsimprocess.h"
+#include "tests/common/pksdsimprocess.h"
 
 #include <QAction>
 #include <QApplication>

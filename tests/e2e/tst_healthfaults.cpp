@@ -11,7 +11,7 @@
 #include "store/healthtext.h"
 #include "tests/common/imagecolors.h"
 #include "tests/common/inifile.h"
-#include "tools/soak/pksdsimprocess.h"
+#include "tests/common/pksdsimprocess.h"
 
 #include <QLabel>
 #include <QTemporaryDir>

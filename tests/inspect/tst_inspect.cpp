@@ -11,8 +11,8 @@
 #include "link/frame.h"
 #include "packets/byteorder.h"
 #include "packets/dtpacket.h"
+#include "packets/packetwriter.h"
 #include "tools/inspect/inspectrun.h"
-#include "tools/packetwriter/packetwriter.h"
 #include "tools/pksd-sim/simoptions.h"
 #include "tools/pksd-sim/simulatedsource.h"
 #include "tools/pksd-sim/simunits.h"
@@ -43,7 +43,7 @@ QByteArray Framed(const QByteArray& payload, std::uint16_t type = 2)
 }
 
 // Unit 9A3C, stream 2, channel 5, 2006.01.01 12:34:56.789, sequence 4321.
-QByteArray Dt(DtFormat format, const std::vector<std::int32_t>& samples)
+QByteArray Dt(SampleFormat format, const std::vector<std::int32_t>& samples)
 {
     const DtFields f{.Header = {.Experiment = 7,
                                 .DasId = 0x9A3C,
@@ -116,7 +116,9 @@ private:
 struct Run
 {
     int Status = -1;
-    QByteArray Out;
+    QByteArray Out; // standard output, then standard error
+    QByteArray Listing;
+    QByteArray Err;
 };
 
 // Reads input from standard input, in pieces as a pipe gives them.
@@ -129,10 +131,8 @@ Run Inspect(QStringList args, const QByteArray& input)
     out.open(QIODevice::WriteOnly);
     err.open(QIODevice::WriteOnly);
     const int status = RunInspect(args, in, out, err);
-    return {status, out.data() + err.data()};
+    return {status, out.data() + err.data(), out.data(), err.data()};
 }
-
-using testpackets::Put32;
 
 // Unit 9A3C, stream 2, channel 5, stating the count given. Frame 0 holds the codes, X0 and XN,
 // then data words; every later frame 15 data words.
@@ -145,13 +145,13 @@ testpackets::Packet SteimPacket(std::uint8_t format, unsigned stated, std::uint3
     int k = 3;
     for (const auto& [code, word] : words) {
         if (k == 16) {
-            Put32(packet.data() + 64 + 64 * frame, codes);
+            WriteBig32(packet.data() + 64 + 64 * frame, codes);
             ++frame, k = 1, codes = 0;
         }
         codes |= code << (30 - 2 * k);
-        Put32(packet.data() + 64 + 64 * frame + 4 * std::size_t(k++), word);
+        WriteBig32(packet.data() + 64 + 64 * frame + 4 * std::size_t(k++), word);
     }
-    Put32(packet.data() + 64 + 64 * frame, codes);
+    WriteBig32(packet.data() + 64 + 64 * frame, codes);
     return packet;
 }
 
@@ -169,8 +169,8 @@ QByteArray WithEnds(testpackets::Packet packet, std::uint32_t xnShift = 0,
 {
     auto slot = std::make_unique<DtPacket>();
     DecodeDtPacket(*slot, packet);
-    Put32(packet.data() + 68, std::uint32_t(slot->Samples[0]) + x0Shift);
-    Put32(packet.data() + 72, std::uint32_t(slot->Samples[slot->SampleCount - 1]) + xnShift);
+    WriteBig32(packet.data() + 68, std::uint32_t(slot->Samples[0]) + x0Shift);
+    WriteBig32(packet.data() + 72, std::uint32_t(slot->Samples[slot->SampleCount - 1]) + xnShift);
     return Bytes(packet);
 }
 
@@ -183,7 +183,7 @@ QByteArray Int32Packet(unsigned channel, unsigned index, unsigned count = 250)
     h.Msec = index * 250 % 1000;
     testpackets::Packet p = testpackets::DtBytes(0x32, count, 2, channel, h);
     for (unsigned i = 0; i < count; ++i)
-        Put32(p.data() + 24 + 4 * i, index * 1000 + i);
+        WriteBig32(p.data() + 24 + 4 * i, index * 1000 + i);
     return Bytes(p);
 }
 
@@ -204,7 +204,7 @@ QByteArray DtAt(double ms, int count)
     const DtFields f{.Header = {.DasId = 0x9A3C, .Time = DayTime{DayNumberFromYmd(2026, 3, 1), ms}},
                      .Stream = 2,
                      .Channel = 5,
-                     .Format = DtFormat::Int32};
+                     .Format = FormatInt32};
     PacketBytes p{};
     WriteDtPacket(p, f, std::vector<std::int32_t>(std::size_t(count), 1));
     return Bytes(p);
@@ -212,7 +212,7 @@ QByteArray DtAt(double ms, int count)
 
 } // namespace
 
-Q_DECLARE_METATYPE(DtFormat)
+Q_DECLARE_METATYPE(SampleFormat)
 
 class TstInspect : public QObject
 {
@@ -226,6 +226,7 @@ private slots:
     void linesAndReportsKeepEveryFieldAndThePoint();
     void exitStatusTellsBadUsageMissingAndDamagedInput_data();
     void exitStatusTellsBadUsageMissingAndDamagedInput();
+    void framesReadAsPacketsAreToldOnceWithTheRightOption();
     void simulatedSessionExportsEverySampleAtItsTime();
     void decoderDeparturesExportAsDecoded_data();
     void decoderDeparturesExportAsDecoded();
@@ -249,21 +250,21 @@ void TstInspect::initTestCase()
 
 void TstInspect::samplesPrintedAreTheWrittenOnes_data()
 {
-    QTest::addColumn<DtFormat>("format");
+    QTest::addColumn<SampleFormat>("format");
     QTest::addColumn<std::vector<std::int32_t>>("samples");
     std::vector<std::int32_t> wide;
     for (int i = 0; i < 300; ++i)
         wide.push_back(i % 2 ? 250000000 - i : -250000000 + i * 7);
     QTest::newRow("16-bit extremes")
-        << DtFormat::Int16 << std::vector<std::int32_t>{-32768, -1, 0, 32767};
+        << FormatInt16 << std::vector<std::int32_t>{-32768, -1, 0, 32767};
     QTest::newRow("32-bit extremes")
-        << DtFormat::Int32 << std::vector<std::int32_t>{INT_MIN, -1, 0, INT_MAX};
-    QTest::newRow("Steim-2 wide") << DtFormat::Steim2 << wide;
+        << FormatInt32 << std::vector<std::int32_t>{INT_MIN, -1, 0, INT_MAX};
+    QTest::newRow("Steim-2 wide") << FormatSteim2 << wide;
 }
 
 void TstInspect::samplesPrintedAreTheWrittenOnes()
 {
-    QFETCH(DtFormat, format);
+    QFETCH(SampleFormat, format);
     QFETCH(std::vector<std::int32_t>, samples);
     const QByteArray packet = Dt(format, samples);
     const Run json = Inspect(Args("--packets --json --samples"), packet);
@@ -291,7 +292,7 @@ void TstInspect::linesAndReportsKeepEveryFieldAndThePoint_data()
     const QStringList packets = Args("--packets --samples");
     const QStringList frames = Args("--frames");
     const QStringList json = Args("--packets --json");
-    const QByteArray dt = Dt(DtFormat::Int16, {1, -1, 3});
+    const QByteArray dt = Dt(FormatInt16, {1, -1, 3});
     auto withByte = [](QByteArray packet, int at, char byte) {
         packet[at] = byte;
         return packet;
@@ -387,7 +388,7 @@ void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput_data()
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("out");
     QTest::addColumn<QByteArray>("err");
-    const QByteArray packets = Dt(DtFormat::Steim2, {5, 6, 4}) + Eh(EhFields());
+    const QByteArray packets = Dt(FormatSteim2, {5, 6, 4}) + Eh(EhFields());
     auto file = [this](const char* name, const QByteArray& bytes) {
         QFile f(dir.filePath(QLatin1String(name)));
         if (f.open(QIODevice::WriteOnly))
@@ -398,6 +399,10 @@ void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput_data()
     const QString cut = file("cut.bin", packets.left(1024 + 700));
     const QString bad =
         file("bad.bin", Framed(packets.left(1024)) + QByteArray::fromHex("0002000007D0") + packets);
+    QByteArray frameStream;
+    for (int i = 0; i < 40; ++i)
+        frameStream += Framed(packets.left(1024)) + Framed(packets.mid(1024));
+    const QString frames = file("frames.pksd", frameStream);
     const QString none = dir.filePath(QStringLiteral("none"));
     const auto row = [](const char* tag, const QStringList& args, int status, const QByteArray& out,
                         const QByteArray& err) {
@@ -416,7 +421,14 @@ void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput_data()
     row("miniSEED file not writable",
         Args("--packets --mseed", {none + QStringLiteral("/x.mseed"), whole}), 1, {},
         "cannot open " + none.toLocal8Bit() + "/x.mseed");
-    row("bad frame length", Args("--frames", {bad}), 3, "offset 1030: bad frame length 2000", {});
+    // Damage reaches standard error too, where a script piping the listing or JSON sees it.
+    row("bad frame length", Args("--frames", {bad}), 3, "offset 1030: bad frame length 2000",
+        "tremvue-inspect: " + bad.toLocal8Bit() + ": offset 1030: bad frame length 2000");
+    row("damage of JSON on standard error", Args("--frames --json", {bad}), 3,
+        "\"Report\":\"bad frame length 2000", "offset 1030: bad frame length 2000");
+    row("damage of an export on standard error",
+        Args("--packets --mseed", {dir.filePath(QStringLiteral("cut.mseed")), cut}), 3,
+        "offset 1024: truncated packet", "offset 1024: truncated packet: 700 of 1024 bytes");
     row("missing file wins over a damaged one", Args("--packets", {cut, none, whole}), 1,
         cut.toLocal8Bit() + ": offset 1024: truncated packet: 700 of 1024 bytes\nDT 9A3C",
         "cannot open");
@@ -430,13 +442,28 @@ void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput_data()
         {});
 }
 
+// Frames read as packets: one report that says so and what to type, not one per 1024 bytes.
+void TstInspect::framesReadAsPacketsAreToldOnceWithTheRightOption()
+{
+    QByteArray stream;
+    for (int i = 0; i < 50; ++i)
+        stream += Framed(Dt(FormatSteim2, {5, 6, 4}));
+    const Run run = Inspect(Args("--packets"), stream);
+    QCOMPARE(run.Status, 3);
+    const QByteArray told =
+        "looks like a PKSD frame stream, not raw packets: read it with --frames";
+    QCOMPARE(run.Listing.count(told), 1);
+    QVERIFY2(!run.Listing.contains("not a recorder packet type"), run.Listing.constData());
+    QCOMPARE(run.Err.count(told), 1);
+}
+
 void TstInspect::exitStatusTellsBadUsageMissingAndDamagedInput()
 {
     QFETCH(QStringList, args);
     QFETCH(QByteArray, out);
     QFETCH(QByteArray, err);
     TestChild inspect;
-    const QByteArray input = Dt(DtFormat::Steim2, {5, 6, 4});
+    const QByteArray input = Dt(FormatSteim2, {5, 6, 4});
     QTEST(inspect.Run(QStringLiteral(TREMVUE_INSPECT_BINARY), args, input), "status");
     const QByteArray gotOut = inspect.readAllStandardOutput();
     const QByteArray gotErr = inspect.readAllStandardError();
@@ -521,7 +548,7 @@ void TstInspect::decoderDeparturesExportAsDecoded_data()
         false, DE_STEIM2);
     testpackets::Packet wide = testpackets::DtBytes(0x32, 250, 2, 5);
     for (std::uint32_t i = 0; i < 250; ++i)
-        Put32(wide.data() + 24 + 4 * i, i % 2 ? 0x40000000 : 0xC0000000);
+        WriteBig32(wide.data() + 24 + 4 * i, i % 2 ? 0x40000000 : 0xC0000000);
     row("32-bit beyond Steim-2", Bytes(wide), false, DE_INT32);
     row("16-bit", Bytes(testpackets::Int16Dt(0x9A3C, 2, 5, 1, 500)), false, DE_STEIM2);
 }
@@ -731,9 +758,6 @@ void TstInspect::gapsOfASimulatedSessionAreItsDroppedPackets()
     }
 }
 
-QTEST_GUILESS_MAIN(TstInspect)
-#include "tst_inspect.moc"
-
 namespace {
 
 std::map<QString, QByteArray> FileBytes(const QString& root)
@@ -800,3 +824,6 @@ void TstInspect::sdsArchiveKeepsEachPacketOnceInTheFileOfItsDay()
              again.Out.constData());
     QVERIFY(FileBytes(root) == before);
 }
+
+QTEST_GUILESS_MAIN(TstInspect)
+#include "tst_inspect.moc"

@@ -20,7 +20,13 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <utility>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using testpackets::EventHeaderBytes;
 using testpackets::FrameBytes;
@@ -49,16 +55,18 @@ struct Rig
     PacketStore Store;
     ChannelCatalogue Cat;
     QTcpServer Server;
-    PksdLink Link{Conn, Store, Cat, nullptr};
+    PksdLink Link;
     QStringList Messages;
     QTcpSocket* Peer = nullptr;
     QByteArray Handshake;
     std::int64_t Now = 0; // the link's clock, moved by hand
 
-    Rig()
+    explicit Rig(std::unique_ptr<QTcpSocket> socket = {})
+        : Link(Conn, Store, Cat, nullptr, nullptr, std::move(socket))
     {
         Link.SetClock([this] { return Now; });
-        Server.listen(QHostAddress::LocalHost, 0);
+        if (!Server.listen(QHostAddress::LocalHost, 0))
+            qFatal("cannot listen on 127.0.0.1: %s", qPrintable(Server.errorString()));
         Conn.PksdHost = QStringLiteral("127.0.0.1");
         Conn.PksdPort = Server.serverPort();
         Store.NringBuffer = 4;
@@ -100,14 +108,32 @@ struct Rig
     }
 };
 
-quint16 RefusingPort()
+// A loopback port that refuses connections while this lives: a socket bound to it but not
+// listening holds it, so nothing else on the machine can take it meanwhile, as it could a port
+// that was free a moment ago.
+class RefusingPort
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    const quint16 port = probe.serverPort();
-    probe.close();
-    return port;
-}
+public:
+    RefusingPort()
+    {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+            port_ = ntohs(address.sin_port);
+    }
+    ~RefusingPort() { ::close(fd_); }
+    RefusingPort(const RefusingPort&) = delete;
+    RefusingPort& operator=(const RefusingPort&) = delete;
+
+    quint16 Port() const { return port_; } // 0 when none could be had
+
+private:
+    int fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+    quint16 port_ = 0;
+};
 
 // The status line as the status bar would show it.
 QByteArray Text(const StatusLine& line)
@@ -163,6 +189,17 @@ QByteArray DtFrame(int channel, std::size_t length = 1024, std::uint16_t type = 
 {
     return FrameOf(Int16Dt(0x00A3, 0, channel), length, type);
 }
+
+// A socket whose every write fails, as when the system refuses to take the bytes.
+class UnwritableSocket : public QTcpSocket
+{
+protected:
+    qint64 writeData(const char*, qint64) override
+    {
+        setErrorString(QStringLiteral("No buffer space available"));
+        return -1;
+    }
+};
 
 } // namespace
 
@@ -399,8 +436,11 @@ private slots:
         QFETCH(QString, failure);
         Rig rig;
         rig.Conn.PksdHost = host;
-        if (refuse)
-            rig.Conn.PksdPort = RefusingPort();
+        const RefusingPort refusing;
+        if (refuse) {
+            QVERIFY(refusing.Port() != 0);
+            rig.Conn.PksdPort = refusing.Port();
+        }
         rig.Conn.AutoStartPKSD = 1;
         QSignalSpy errors(&rig.Link.pksdSocket(), &QAbstractSocket::errorOccurred);
         rig.Link.Connect();
@@ -423,6 +463,25 @@ private slots:
         QCOMPARE(rig.Conn.ReconnectCount, 3);
         rig.Link.Close();
         QCOMPARE(rig.Link.LinkStatusText(), QStringLiteral("Closed"));
+    }
+
+    void handshakeThatCannotBeWrittenFailsAndRetries()
+    {
+        Rig rig(std::make_unique<UnwritableSocket>());
+        rig.Conn.AutoStartPKSD = 1;
+        rig.Link.Connect();
+        QTRY_COMPARE(rig.Conn.LastSocketEvent, QStringLiteral("slotError"));
+        QCOMPARE(rig.Link.LinkStatusText(),
+                 QStringLiteral("Handshake not sent: No buffer space available · retry in 10 s"));
+        QCOMPARE(rig.Messages, QStringList{QStringLiteral("HandShaking with PKSD")});
+        QCOMPARE(rig.Link.pksdSocket().state(), QAbstractSocket::UnconnectedState);
+        QVERIFY(rig.Link.reconnectTimer().isActive());
+        QCOMPARE(rig.Link.reconnectTimer().interval(), 10000);
+        rig.Link.SockTimeout();
+        QCOMPARE(rig.Messages.last(), rig.ReconnectText("Idle ", 0));
+        QVERIFY(rig.Link.LinkStatusText().startsWith(QStringLiteral("Connecting to ")));
+        QTRY_VERIFY(rig.Link.LinkStatusText().startsWith(QStringLiteral("Handshake not sent")));
+        QVERIFY(rig.Link.reconnectTimer().isActive());
     }
 
     void bracketedIpv6HostConnects()

@@ -24,7 +24,6 @@
 #include <vector>
 
 using testpackets::Packet;
-using testpackets::Put32;
 
 namespace {
 
@@ -59,14 +58,14 @@ void SteimRow(const char* name, std::uint8_t formatByte, unsigned sampleCount, s
               std::initializer_list<SteimWord> words, const Samples& expected)
 {
     Packet p = testpackets::DtBytes(formatByte, sampleCount);
-    Put32(p.data() + 68, static_cast<std::uint32_t>(x0));
+    WriteBig32(p.data() + 68, static_cast<std::uint32_t>(x0));
     std::array<std::uint32_t, 15> codes{};
     for (const SteimWord& w : words) {
         codes[std::size_t(w.Frame)] |= w.Code << (30 - 2 * w.Word);
-        Put32(p.data() + 64 + 64 * w.Frame + 4 * w.Word, w.Value);
+        WriteBig32(p.data() + 64 + 64 * w.Frame + 4 * w.Word, w.Value);
     }
     for (std::size_t frame = 0; frame < codes.size(); ++frame)
-        Put32(p.data() + 64 + 64 * frame, codes[frame]);
+        WriteBig32(p.data() + 64 + 64 * frame, codes[frame]);
     QTest::newRow(name) << p << expected;
 }
 

@@ -1,5 +1,6 @@
 // Steim records made by libmseed's encoder must decode, on every path, to exactly the samples
 // libmseed decodes.
+#include "packets/byteorder.h"
 #include "packets/steimpath.h"
 
 #include <QTest>
@@ -8,6 +9,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <random>
 #include <span>
 #include <utility>
@@ -55,6 +57,20 @@ Signal Decode(std::vector<char>& record)
         out.assign(s, s + msr->numsamples);
     }
     msr_free(&msr);
+    return out;
+}
+
+// The frames of a record with every 32-bit word in the host's order, as a big-endian host reads
+// its records: the decoders then take the words as they are, without swapping.
+std::vector<std::uint8_t> WordsInHostOrder(std::span<const std::uint8_t> frames)
+{
+    std::vector<std::uint8_t> out(frames.size());
+    for (std::size_t i = 0; i + 4 <= frames.size(); i += 4) {
+        const std::uint32_t word = std::uint32_t{frames[i]} << 24 |
+                                   std::uint32_t{frames[i + 1]} << 16 |
+                                   std::uint32_t{frames[i + 2]} << 8 | frames[i + 3];
+        std::memcpy(out.data() + i, &word, sizeof word);
+    }
     return out;
 }
 
@@ -132,6 +148,7 @@ private slots:
         QTest::addColumn<int>("encoding");
         QTest::addColumn<Signal>("signal");
         QTest::addColumn<SteimPath>("path");
+        QTest::addColumn<bool>("hostOrder"); // the words as a big-endian host holds them
         const struct
         {
             const char* name;
@@ -155,11 +172,14 @@ private slots:
             if (!SteimPathAvailable(path))
                 continue;
             for (const auto& c : cases) {
-                QTest::addRow("steim1 %s %s", c.name, pathName)
-                    << int(DE_STEIM1) << c.signal << path;
-                if (c.steim2)
-                    QTest::addRow("steim2 %s %s", c.name, pathName)
-                        << int(DE_STEIM2) << c.signal << path;
+                for (const bool host : {false, true}) {
+                    const char* order = host ? " in host order" : "";
+                    QTest::addRow("steim1 %s %s%s", c.name, pathName, order)
+                        << int(DE_STEIM1) << c.signal << path << host;
+                    if (c.steim2)
+                        QTest::addRow("steim2 %s %s%s", c.name, pathName, order)
+                            << int(DE_STEIM2) << c.signal << path << host;
+                }
             }
         }
     }
@@ -168,6 +188,11 @@ private slots:
         QFETCH(int, encoding);
         QFETCH(Signal, signal);
         QFETCH(SteimPath, path);
+        QFETCH(bool, hostOrder);
+        if (hostOrder)
+            SetByteSwap(false);
+        else
+            DetectByteOrder();
         Records records = Encode(signal, encoding);
         QVERIFY(!records.empty());
         std::size_t offset = 0;
@@ -180,8 +205,10 @@ private slots:
             const int count = RecordSampleCount(record);
             QCOMPARE(static_cast<int>(reference.size()), count);
 
-            const auto frames =
+            const auto wire =
                 std::span(reinterpret_cast<const std::uint8_t*>(record.data()), 1024).subspan(64);
+            const std::vector<std::uint8_t> host = WordsInHostOrder(wire);
+            const auto frames = hostOrder ? std::span<const std::uint8_t>(host) : wire;
             const auto format = encoding == DE_STEIM1 ? SteimFormat::One : SteimFormat::Two;
             Signal decoded(static_cast<std::size_t>(count));
             QCOMPARE(DecodeSteimOn(path, format, decoded, frames, count), count);

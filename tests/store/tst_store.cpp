@@ -269,6 +269,7 @@ private slots:
         QCOMPARE(CompareChannels(entries[0], entries[1], 5, 1), 0); // unknown column
     }
 
+    // A NaN rate from a hand-edited store is no rate: it sorts with the unknown ones, first.
     void nanRateDoesNotBreakTheSort()
     {
         ChannelCatalogue cat;
@@ -281,7 +282,7 @@ private slots:
         for (int i = 1; i < cat.Count(); ++i)
             QVERIFY(CompareChannels(cat.Entries[std::size_t(i - 1)], cat.Entries[std::size_t(i)], 3,
                                     1) <= 0);
-        QVERIFY(std::isnan(cat.Entries.back().SampleRate));
+        QVERIFY(std::isnan(cat.Entries.front().SampleRate));
     }
 
     void addingAChannelResortsAndRenumbersTheActiveOnes()
@@ -298,6 +299,35 @@ private slots:
         // Stored settings are read when a channel is created, never again.
         cat.Entries[1].Active = 0;
         QCOMPARE(Feed(cat, 5, 0, 2000, 100, stored.get()).Selected, -1);
+    }
+
+    // Ingest draws any non-zero Active, the band numbering counts only 1: a stored 2 would be
+    // drawn over the first band. It is no flag, so the channel stays off.
+    void storedFlagOtherThanOneIsNotDrawnOverTheFirstBand()
+    {
+        ChannelCatalogue cat;
+        const auto stored = IniWith(dir, "DasStreamChanInfo\\00010000\\Active=1\n"
+                                         "DasStreamChanInfo\\00020000\\Active=2");
+        QCOMPARE(Feed(cat, 1, 0, 0, 100, stored.get()).Selected, 0);
+        QCOMPARE(Feed(cat, 2, 0, 0, 100, stored.get()).Selected, -1);
+        QCOMPARE(std::tuple(cat.Entries[0].Active, cat.Entries[1].Active), std::tuple(1, 0));
+        EventHeaderInfo info = Header(0, false);
+        info.DasId = 2;
+        info.Positions[1] = info.Positions[0];
+        const auto fromHeader = IniWith(dir, "DasStreamChanInfo\\00020001\\Active=2");
+        QVERIFY(UpdateFromEventHeader(cat, info, fromHeader.get()));
+        QCOMPARE(cat.Entries[static_cast<std::size_t>(FindChannel(cat, 2, 0, 1))].Active, 0);
+    }
+
+    // An event header with a negative rate is drawn by the measured rate, so it sorts by it.
+    void negativeHeaderRateCountsAsNoRateEverywhere()
+    {
+        ChannelCatalogue cat;
+        cat.SortColumn = 3;
+        cat.Entries = {Entry(1, 0, 0, -5, 100), Entry(2, 0, 0, 0, 50), Entry(3, 0, 0, 75, 0)};
+        SortCatalogue(cat);
+        QCOMPARE(Ids(cat), QStringLiteral("2/0/0 3/0/0 1/0/0"));
+        QCOMPARE(EffectiveRate(cat.Entries[2]), 100.0);
     }
 
     void eventHeaderFillsChannelsButKeepsSelectionAndColour_data()
@@ -374,6 +404,8 @@ private slots:
         QTest::newRow("every C blank") << QByteArray("(\v1,\f2,\t\n\r3)") << true << "(1,2,3)";
         QTest::newRow("clamped") << QByteArray("(-5,300,99999999999)") << true << "(0,255,255)";
         QTest::newRow("two numbers") << QByteArray("(1,2)") << false << QString();
+        QTest::newRow("empty first number") << QByteArray("(,0,0)") << false << QString();
+        QTest::newRow("sign without digits") << QByteArray("(0,-,0)") << false << QString();
         QTest::newRow("no parenthesis") << QByteArray("1,2,3") << false << QString();
         QTest::newRow("empty") << QByteArray() << false << QString();
     }
@@ -432,6 +464,7 @@ private slots:
             0, "ABCDEFGHIJKLMNO", "M/S^2/H", 0, "(0,0,255)");
         row("unquoted colour list", k + "TraceColor=(77,2,3)", 0, "9A3C", "Unk", 0, "(77,2,3)");
         untouched("Active=2^32+1 stays off", k + "Active=4294967297");
+        untouched("Active=2 is no flag", k + "Active=2");
         for (const char* rate : {"-5", "0", "nan", "inf", "fast"})
             untouched("SampleRate=" + QByteArray(rate) + " keeps none", k + "SampleRate=" + rate);
         untouched("another channel's settings", "DasStreamChanInfo\\9A3C0102\\Active=1");

@@ -1,19 +1,18 @@
 #pragma once
 
+#include "link/pksdconnection.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
-#include <QTcpSocket>
-#include <QTimer>
 
 #include <cstdint>
 #include <functional>
 #include <span>
 
-// A client of PKSD that hands on every whole frame it receives. It connects and greets PKSD as
-// the monitor does, and after a refusal, an error, a bad frame length or a close by PKSD it
-// connects again at the same interval as the monitor. A frame cut off by a lost connection is
-// dropped.
+// A client of PKSD that hands on every whole frame it receives. After a refusal, an error, a
+// bad frame length or a close by PKSD it connects again at the interval given. A frame cut off
+// by a lost connection is dropped.
 class CaptureClient : public QObject
 {
     Q_OBJECT
@@ -39,8 +38,6 @@ private:
     void Attempt();
     void OnConnected();
     void OnReadyRead();
-    void OnError(QAbstractSocket::SocketError error);
-    void OnDisconnected();
     // Keeps the whole frames still buffered, drops a partial one and waits to reconnect.
     void Lost(const QString& reason);
     enum class Take
@@ -50,14 +47,11 @@ private:
         Refused    // the sink refused a frame; the client has stopped
     };
     Take TakeFrames();
-    void Abort();
 
     QString host_;
     std::uint16_t port_;
     FrameSink sink_;
-    QTcpSocket socket_;
-    QTimer reconnectTimer_;
+    PksdConnection connection_;
     QByteArray pending_; // less than one whole frame between reads
-    bool ourClose_ = false;
     bool stopped_ = false;
 };

@@ -1,5 +1,6 @@
 #include "tools/capture/captureoptions.h"
 
+#include "link/connectionstate.h"
 #include "link/pksdlink.h"
 #include "packets/numbertext.h"
 #include "store/storedvalues.h"
@@ -14,8 +15,6 @@
 namespace {
 
 constexpr std::int64_t kBytesPerMb = 1000000;
-const QString kDefaultHost = QStringLiteral("localhost");
-constexpr int kDefaultPort = 2543;
 
 std::optional<long long> WholeNumber(const QString& text, long long low, long long high)
 {
@@ -113,6 +112,14 @@ CaptureCommandLine ParseCaptureCommandLine(const QStringList& arguments)
             line.Error = QStringLiteral("unknown argument %1").arg(arguments[i]);
             return line;
         }
+        // A forgotten value must not swallow the next option: "--output --duration 5" would
+        // otherwise write a file named --duration and run until killed.
+        if (value.startsWith(QLatin1String("--"))) {
+            line.Error = QStringLiteral("%1 needs a value, not %2 (a path that begins with -- is "
+                                        "written ./%2)")
+                             .arg(arg, value);
+            return line;
+        }
         if (!TakeValue(arg, value, line))
             return line;
     }
@@ -136,7 +143,9 @@ QByteArray CaptureUsageText()
            "  --host H          PKSD host (default: PksdHost of the monitor's settings,\n"
            "                    else localhost)\n"
            "  --port P          PKSD port (default: PksdPort of the monitor's settings,\n"
-           "                    else 2543)\n"
+           "                    else " +
+           QByteArray::number(kDefaultPksdPort) +
+           ")\n"
            "  --output FILE     capture file, never overwritten (default:\n"
            "                    capture-YYYYMMDD-HHMMSS.pksd, the start time in UTC)\n"
            "  --sds ROOT        archive each data packet as a 1024-byte miniSEED record in\n"
@@ -161,17 +170,20 @@ QByteArray CaptureUsageText()
            "\n"
            "Exit status: 0 when stopped by --duration, SIGINT or SIGTERM; 1 when the capture\n"
            "file or the archive could not be created or written (a full disk): the files\n"
-           "hold whole frames and whole records only; 2 on bad usage.\n";
+           "hold whole frames and whole records only; 2 on bad usage; 3 when the run ended\n"
+           "without a single frame received.\n"
+           "An option's value may not begin with --; write a path such as ./--name.\n";
 }
 
 void ApplyStoredConnection(CaptureOptions& options, const QSettings& store)
 {
     if (options.Host.isEmpty())
-        options.Host = StoredText(store, StoredKey("PksdHost")).value_or(kDefaultHost);
+        options.Host =
+            StoredText(store, StoredKey("PksdHost")).value_or(ConnectionState{}.PksdHost);
     if (options.Host.isEmpty())
-        options.Host = kDefaultHost;
+        options.Host = ConnectionState{}.PksdHost;
     if (options.Port < 0)
-        options.Port = StoredInt(store, StoredKey("PksdPort"), 0, 65535).value_or(kDefaultPort);
+        options.Port = StoredInt(store, StoredKey("PksdPort"), 0, 65535).value_or(kDefaultPksdPort);
 }
 
 QString DefaultCaptureName(const QDateTime& utc)

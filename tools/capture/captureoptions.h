@@ -15,7 +15,8 @@ enum CaptureExit : int
 {
     CaptureOk = 0,         // ended by --duration, SIGINT or SIGTERM
     CaptureFileFailed = 1, // the capture file or the archive could not be created or written
-    CaptureUsage = 2
+    CaptureUsage = 2,
+    CaptureNothingReceived = 3 // ended as for 0, but not one frame came from PKSD
 };
 
 struct CaptureOptions

@@ -126,5 +126,11 @@ void CaptureSession::Finish(int status, const QString& message)
     err_.write("tremvue-capture: " + message.toLocal8Bit() + "; " +
                QByteArray::number(progress_.Frames()) + " frames, " +
                QByteArray::number(progress_.Bytes()) + where + '\n');
+    // An empty file after a clean stop would pass for a quiet server; a script must tell.
+    if (status == CaptureOk && progress_.Frames() == 0) {
+        err_.write("tremvue-capture: nothing received from " + options_.Host.toLocal8Bit() + ':' +
+                   QByteArray::number(options_.Port) + '\n');
+        status = CaptureNothingReceived;
+    }
     loop_.exit(status);
 }

@@ -5,6 +5,5 @@ double KnownRate(const ChannelCatalogue& catalogue, const ChannelKey& key)
     const int index = FindChannel(catalogue, key.DasId, key.Stream, key.Channel);
     if (index < 0)
         return 0.0;
-    const DasStreamChanInfo& e = catalogue.Entries[static_cast<std::size_t>(index)];
-    return e.SampleRate > 0.0 ? e.SampleRate : e.MeasuredRate;
+    return EffectiveRate(catalogue.Entries[static_cast<std::size_t>(index)]);
 }

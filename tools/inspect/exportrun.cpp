@@ -41,7 +41,7 @@ QByteArray Summary(const MseedExport& e, const QString& file, bool json)
 int ExportInto(const CommandLine& line, RecordSink& sink, const QString& target,
                const SeedNameTable* names, QIODevice& in, QIODevice& out, QIODevice& err)
 {
-    PacketReport report(line.Options, out);
+    PacketReport report(line.Options, out, &err);
     MseedExport exporter(sink, report, line.Network, names);
     VisitorPair both(report, exporter);
     const int status = ReadInputs(line, both, report, in, err);

@@ -134,12 +134,13 @@ QByteArray UsageText()
            "(00), channel the band code for the rate, H, and Z N E for channels 0-2, the\n"
            "digit for 3-9, A B C D F G ... X for 10-31.\n"
            "\n"
+           "Damage is reported in the listing and on standard error too.\n"
+           "\n"
            "Exit status: 0 when every input was read whole, 1 when an input cannot be\n"
            "opened or OUT or the archive cannot be written, 2 on bad usage (or a bad MAP\n"
            "line), 3 when an input was damaged or cut short (a truncated packet or frame,\n"
-           "a bad frame length, a read error) or, with --mseed or --sds, a data packet was\n"
-           "not exported.\n"
-           "1 wins over 3.\n";
+           "a bad frame length, a read error, a frame stream read with --packets) or, with\n"
+           "--mseed or --sds, a data packet was not exported. 1 wins over 3.\n";
 }
 
 int ReadInputs(const CommandLine& line, PacketVisitor& visitor, PacketReport& report, QIODevice& in,
@@ -166,7 +167,7 @@ int ReadInputs(const CommandLine& line, PacketVisitor& visitor, PacketReport& re
 
 int RunGaps(const CommandLine& line, QIODevice& in, QIODevice& out, QIODevice& err)
 {
-    PacketReport report(line.Options, out);
+    PacketReport report(line.Options, out, &err);
     GapReport gaps;
     VisitorPair both(report, gaps);
     const int status = ReadInputs(line, both, report, in, err);
@@ -190,7 +191,7 @@ int RunInspect(const QStringList& arguments, QIODevice& in, QIODevice& out, QIOD
         return RunGaps(line, in, out, err);
     if (!line.Options.List)
         return RunExport(line, in, out, err);
-    PacketReport report(line.Options, out);
+    PacketReport report(line.Options, out, &err);
     const int status = ReadInputs(line, report, report, in, err);
     return status == ExitOk && report.Damaged() ? ExitDamaged : status;
 }

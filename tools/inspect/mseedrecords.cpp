@@ -1,5 +1,6 @@
 #include "tools/inspect/mseedrecords.h"
 
+#include "packets/bigendian.h"
 #include "packets/dataformat.h"
 #include "packets/dtpacket.h"
 
@@ -24,17 +25,11 @@ void CopyCode(char* field, std::size_t size, const QByteArray& code)
     qstrncpy(field, code.constData(), size);
 }
 
-std::uint32_t BigEndian32(const std::uint8_t* p)
-{
-    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) |
-           std::uint32_t{p[3]};
-}
-
 // Where the data begins, from the fixed header.
 std::size_t DataOffset(const QByteArray& record)
 {
     const auto* p = reinterpret_cast<const std::uint8_t*>(record.constData());
-    return record.size() >= 48 ? (std::size_t{p[44]} << 8) | p[45] : 0;
+    return record.size() >= 48 ? ReadBig16(p + 44) : 0;
 }
 
 // True when libmseed reads record as exactly these samples, and the record's last-sample word
@@ -42,7 +37,7 @@ std::size_t DataOffset(const QByteArray& record)
 bool ReadsAs(QByteArray& record, std::span<const std::int32_t> samples)
 {
     const auto* frames = reinterpret_cast<const std::uint8_t*>(record.constData()) + 64;
-    if (samples.empty() || BigEndian32(frames + 8) != static_cast<std::uint32_t>(samples.back()))
+    if (samples.empty() || ReadBig32(frames + 8) != static_cast<std::uint32_t>(samples.back()))
         return false;
     MSRecord* msr = nullptr;
     const int status = msr_unpack(record.data(), static_cast<int>(record.size()), &msr, 1, 0);

@@ -16,9 +16,9 @@
 namespace {
 
 // The DT fields end with the format byte; a shorter payload has nothing to show.
-constexpr std::size_t kDtFieldsSize = 24;
-constexpr std::size_t kFormatByte = 23;
-constexpr std::size_t kEventKindOffset = 92;
+constexpr std::size_t kDtFieldsSize = kIntDataOffset;
+constexpr std::size_t kFormatByte = kDtFormatOffset;
+constexpr std::size_t kEventKindOffset = kEhKindField.Offset;
 
 std::uint8_t ByteOrBlank(std::span<const std::uint8_t> bytes, std::size_t at)
 {
@@ -29,6 +29,20 @@ bool IsTypeOf(std::span<const std::uint8_t> payload, const char* type)
 {
     return payload.size() >= 2 && payload[0] == std::uint8_t(type[0]) &&
            payload[1] == std::uint8_t(type[1]);
+}
+
+bool IsRecorderPacket(std::span<const std::uint8_t> payload)
+{
+    return IsTypeOf(payload, "DT") || IsTypeOf(payload, "EH") || IsTypeOf(payload, "ET");
+}
+
+// A frame header with a usable length followed by a recorder packet's type.
+bool StartsWithFrame(std::span<const std::uint8_t> bytes)
+{
+    const Frame frame = ReadFrame(bytes);
+    return frame.Outcome != FrameOutcome::BadLength && frame.Length >= 2 &&
+           bytes.size() >= kFrameHeaderBytes + 2 &&
+           IsRecorderPacket(bytes.subspan(kFrameHeaderBytes));
 }
 
 } // namespace
@@ -55,8 +69,8 @@ QByteArray EventRefusalReason(std::span<const std::uint8_t> packet)
     return "unknown event kind \"" + PrintableBytes(kind, sizeof kind) + '"';
 }
 
-PacketReport::PacketReport(const InspectOptions& options, QIODevice& out)
-    : options(options), out(out), dt(std::make_unique<DtPacket>())
+PacketReport::PacketReport(const InspectOptions& options, QIODevice& out, QIODevice* damage)
+    : options(options), out(out), damage(damage), dt(std::make_unique<DtPacket>())
 {}
 
 PacketReport::~PacketReport() = default;
@@ -70,6 +84,15 @@ void PacketReport::OnPayload(std::uint64_t offset, std::uint16_t frameType,
     }
     if (IsTypeOf(payload, "EH") || IsTypeOf(payload, "ET")) {
         ShowEvent(offset, payload);
+        return;
+    }
+    if (framesAsPackets) {
+        return;
+    }
+    if (options.Mode == InputMode::Packets && offset == 0 && StartsWithFrame(payload)) {
+        framesAsPackets = true;
+        ReportDamage(offset, "this looks like a PKSD frame stream, not raw packets: read it "
+                             "with --frames");
         return;
     }
     QByteArray message;
@@ -111,7 +134,7 @@ void PacketReport::ShowDt(std::uint64_t offset, std::span<const std::uint8_t> pa
         Write(options.Json ? DtJson(*dt, withSamples) : DtText(*dt, withSamples));
     }
     // The decoder clamps the count to what the data area really held.
-    const std::uint32_t stated = ReadBcd(packet.data() + 20, 4);
+    const std::uint32_t stated = ReadBcd(packet.data(), kDtSampleCountField);
     if (whole && dt->SampleCount < stated) {
         Report(offset, PrintfBytes("the packet states %u samples, its data area holds %u", stated,
                                    dt->SampleCount));
@@ -139,7 +162,6 @@ void PacketReport::ShowEvent(std::uint64_t offset, std::span<const std::uint8_t>
 
 void PacketReport::OnIssue(const ReadIssue& issue)
 {
-    damaged = true;
     QByteArray message;
     switch (issue.Problem) {
     case ReadProblem::TruncatedPacket:
@@ -167,7 +189,16 @@ void PacketReport::OnIssue(const ReadIssue& issue)
                               static_cast<long long>(issue.Have));
         break;
     }
-    Report(issue.Offset, message);
+    ReportDamage(issue.Offset, message);
+}
+
+void PacketReport::ReportDamage(std::uint64_t offset, const QByteArray& message)
+{
+    damaged = true;
+    Report(offset, message);
+    if (damage) {
+        damage->write("tremvue-inspect: " + ReportText(file, offset, message));
+    }
 }
 
 void PacketReport::Report(std::uint64_t offset, const QByteArray& message)

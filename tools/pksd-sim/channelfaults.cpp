@@ -42,6 +42,16 @@ bool ParseSpec(const QString& text, const UnitLayout& layout, bool unitOnly, Cha
     return true;
 }
 
+bool ParseWhole(const QString& text, long long low, long long high, int& value)
+{
+    bool ok = false;
+    const long long v = text.toLongLong(&ok);
+    if (!ok || v < low || v > high)
+        return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
 bool ParseSeconds(const QString& text, double low, double& value)
 {
     bool ok = false;
@@ -54,10 +64,8 @@ bool Split(const QString& text, const UnitLayout& layout, bool unitOnly, qsizety
            qsizetype most, ChannelSpec& spec, QStringList& numbers)
 {
     numbers = text.split(QLatin1Char(','));
-    if (numbers.size() < least + 1 || numbers.size() > most + 1 ||
-        !ParseSpec(numbers.takeFirst(), layout, unitOnly, spec))
-        return false;
-    return true;
+    return numbers.size() >= least + 1 && numbers.size() <= most + 1 &&
+           ParseSpec(numbers.takeFirst(), layout, unitOnly, spec);
 }
 
 } // namespace
@@ -80,13 +88,9 @@ bool AddConstantFault(const QString& text, const UnitLayout& layout, DataFaults&
 {
     ConstantFault fault;
     QStringList numbers;
-    if (!Split(text, layout, false, 1, 1, fault.Spec, numbers))
+    if (!Split(text, layout, false, 1, 1, fault.Spec, numbers) ||
+        !ParseWhole(numbers[0], -kFullScale24, kFullScale24, fault.Value))
         return false;
-    bool ok = false;
-    const int value = numbers[0].toInt(&ok);
-    if (!ok || value < -kFullScale24 || value > kFullScale24)
-        return false;
-    fault.Value = value;
     faults.Constants.push_back(fault);
     return true;
 }
@@ -117,14 +121,10 @@ bool AddDropFault(const QString& text, const UnitLayout& layout, DataFaults& fau
 {
     DropFault fault;
     QStringList numbers;
-    if (!Split(text, layout, false, 1, 1, fault.Spec, numbers))
-        return false;
-    bool ok = false;
-    const long long every = numbers[0].toLongLong(&ok);
     // Dropping every packet is a stop, and would leave nothing to send.
-    if (!ok || every < 2 || every > kMaxEvery)
+    if (!Split(text, layout, false, 1, 1, fault.Spec, numbers) ||
+        !ParseWhole(numbers[0], 2, kMaxEvery, fault.Every))
         return false;
-    fault.Every = static_cast<int>(every);
     faults.Drops.push_back(fault);
     return true;
 }

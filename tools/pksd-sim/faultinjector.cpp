@@ -1,6 +1,7 @@
 #include "faultinjector.h"
 
-#include "tools/packetwriter/packetwriter.h"
+#include "link/frame.h"
+#include "packets/packetwriter.h"
 
 namespace {
 

@@ -2,35 +2,28 @@
 
 #include "link/bytespan.h"
 #include "link/frame.h"
+#include "link/handshake.h"
+#include "packets/bigendian.h"
+
+#include <algorithm>
 
 namespace {
 
-constexpr int kClientNameBytes = 32;
-
-QByteArray ExpectedName()
+// The message a monitor client sends n-th (1 to 3), from the client's own builder; the
+// identification's process id is the only field that differs from client to client.
+Frame Expected(const HandshakeMessages& m, int n)
 {
-    QByteArray name("TREMVUE-2.4");
-    name.append(kClientNameBytes - name.size(), '\0');
-    return name;
-}
-
-QByteArray ExpectedRequest()
-{
-    static const std::uint32_t kWords[] = {0, 65535, 0, 30, 1, 0, 0};
-    QByteArray request;
-    for (std::uint32_t word : kWords) {
-        for (int shift = 24; shift >= 0; shift -= 8)
-            request.append(static_cast<char>((word >> shift) & 0xFF));
+    switch (n) {
+    case 1:
+        return ReadFrame(m.Opening);
+    case 2:
+        return ReadFrame(m.Identification);
+    default:
+        return ReadFrame(m.Request);
     }
-    return request;
 }
 
-std::uint32_t BigEndian32(const char* p)
-{
-    const auto* b = reinterpret_cast<const unsigned char*>(p);
-    return (static_cast<std::uint32_t>(b[0]) << 24) | (static_cast<std::uint32_t>(b[1]) << 16) |
-           (static_cast<std::uint32_t>(b[2]) << 8) | b[3];
-}
+constexpr std::size_t kProcessIdBytes = 4;
 
 } // namespace
 
@@ -62,21 +55,17 @@ bool HandshakeCheck::Feed(const QByteArray& bytes)
 void HandshakeCheck::Check(std::uint16_t type, const QByteArray& payload)
 {
     const int n = messages_ + 1;
-    bool ok = false;
+    static const HandshakeMessages kExpected = BuildHandshake(0);
+    const Frame expected = Expected(kExpected, n);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(payload.constData());
+    const auto size = static_cast<std::size_t>(payload.size());
+    // The identification starts with the client's process id, which is its own.
+    const std::size_t skip = n == 2 ? std::min(kProcessIdBytes, size) : 0;
+    const bool ok = type == expected.Type && size == expected.Payload.size() &&
+                    std::equal(bytes + skip, bytes + size, expected.Payload.begin() + skip);
     QString detail;
-    switch (n) {
-    case 1:
-        ok = type == 1 && payload.isEmpty();
-        break;
-    case 2:
-        ok = type == 11 && payload.size() == 36 && payload.mid(4) == ExpectedName();
-        if (payload.size() >= 4)
-            detail = QStringLiteral(" pid %1").arg(BigEndian32(payload.constData()));
-        break;
-    default:
-        ok = type == 3 && payload == ExpectedRequest();
-        break;
-    }
+    if (n == 2 && size >= kProcessIdBytes)
+        detail = QStringLiteral(" pid %1").arg(ReadBig32(bytes));
     if (ok)
         ++matched_;
     report_ << QStringLiteral("handshake %1 %2: type %3 length %4%5")

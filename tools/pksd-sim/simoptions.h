@@ -1,6 +1,7 @@
 #pragma once
 
 #include "channelfaults.h"
+#include "link/connectionstate.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,7 +36,7 @@ struct FaultOptions
 struct SimOptions
 {
     QString ListenHost = QStringLiteral("127.0.0.1");
-    std::uint16_t ListenPort = 2543;
+    std::uint16_t ListenPort = kDefaultPksdPort;
     std::vector<std::uint16_t> Units{0x9A3C};
     int Streams = 1;
     int Channels = 3;

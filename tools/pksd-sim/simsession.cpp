@@ -6,6 +6,7 @@
 
 #include "link/bytespan.h"
 #include "packets/bcd.h"
+#include "packets/dtpacket.h"
 #include "packets/packetheader.h"
 
 #include <QDateTime>
@@ -35,7 +36,7 @@ QString DescribeDt(const QByteArray& payload)
         .arg(ReadBcd(p + 18, 2))
         .arg(ReadBcd(p + 19, 2))
         .arg(header.Sequence)
-        .arg(ReadBcd(p + 20, 4));
+        .arg(ReadBcd(p, kDtSampleCountField));
 }
 
 } // namespace

@@ -18,9 +18,9 @@ QByteArray ToByteArray(const PacketBytes& packet)
                       static_cast<qsizetype>(packet.size()));
 }
 
-std::int32_t FullScale(DtFormat format)
+std::int32_t FullScale(SampleFormat format)
 {
-    return format == DtFormat::Int16 ? kFullScale16 : kFullScale24;
+    return format == FormatInt16 ? kFullScale16 : kFullScale24;
 }
 
 QString SecondsText(double seconds)

@@ -5,7 +5,7 @@
 #include "signalgenerator.h"
 #include "simoptions.h"
 
-#include "tools/packetwriter/packetwriter.h"
+#include "packets/packetwriter.h"
 
 #include <QString>
 

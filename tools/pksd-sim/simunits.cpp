@@ -31,22 +31,21 @@ std::string RateText(double rate)
 
 } // namespace
 
-DtFormat ChannelFormat(FormatChoice choice, int unitIndex, int channel)
+SampleFormat ChannelFormat(FormatChoice choice, int unitIndex, int channel)
 {
     switch (choice) {
     case FormatChoice::Steim1:
-        return DtFormat::Steim1;
+        return FormatSteim1;
     case FormatChoice::Steim2:
-        return DtFormat::Steim2;
+        return FormatSteim2;
     case FormatChoice::Int16:
-        return DtFormat::Int16;
+        return FormatInt16;
     case FormatChoice::Int32:
-        return DtFormat::Int32;
+        return FormatInt32;
     case FormatChoice::Mixed:
         break;
     }
-    constexpr DtFormat kCycle[] = {DtFormat::Steim2, DtFormat::Steim1, DtFormat::Int32,
-                                   DtFormat::Int16};
+    constexpr SampleFormat kCycle[] = {FormatSteim2, FormatSteim1, FormatInt32, FormatInt16};
     return kCycle[(unitIndex + channel) % 4];
 }
 
@@ -64,8 +63,7 @@ EventHeaderFields MakeEventHeader(const SimOptions& options, int unitIndex, int 
     fields.Header.Time = time;
     fields.Stream = static_cast<std::uint16_t>(stream);
     fields.ChannelBank = bank > 0;
-    fields.FormatByte =
-        static_cast<std::uint8_t>(ChannelFormat(options.Format, unitIndex, bank * 16));
+    fields.FormatByte = DtFormatByte(ChannelFormat(options.Format, unitIndex, bank * 16));
     fields.Name = std::to_string(stream + 1);
     fields.Name.insert(0, 1, 'S');
     fields.SampleRate = RateText(options.Rate);

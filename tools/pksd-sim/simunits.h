@@ -2,11 +2,11 @@
 
 #include "simoptions.h"
 
-#include "tools/packetwriter/packetwriter.h"
+#include "packets/packetwriter.h"
 
 // How the simulated units are set up: the data format of each channel and the event header
 // that describes each bank of 16 channels of a stream.
-DtFormat ChannelFormat(FormatChoice choice, int unitIndex, int channel);
+SampleFormat ChannelFormat(FormatChoice choice, int unitIndex, int channel);
 
 int BankCount(int channels);
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/frame.h"
+#include "packets/dataformat.h"
 #include "packets/packetheader.h"
 
 #include <array>
@@ -8,34 +8,23 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 
-// Writers for recorder packets and wire frames, the inverse of the readers in packets/.
+// Writers of recorder packets, the readers' counterpart: they write through the layout constants
+// the readers take their fields by.
 
 using PacketBytes = std::array<std::uint8_t, kPacketSize>;
-
-inline constexpr int kMaxInt16Samples = 500;
-inline constexpr int kMaxInt32Samples = 250;
 
 // Writes value as digitCount BCD digits, high nibble first, starting at the low nibble of the
 // first byte when startLow is set. Digits beyond digitCount are dropped (value mod 10^digits);
 // the other nibble of a shared byte is kept.
 void WriteBcd(std::uint8_t* bytes, std::uint16_t digitCount, std::uint32_t value,
               bool startLow = false);
+void WriteBcd(std::uint8_t* packet, BcdField field, std::uint32_t value);
 
 // Bytes 0-15: type letters, experiment, year (yy, read back as 2000+yy below 88), unit id,
 // time of the first sample to the millisecond, byte count and sequence (both mod 10000).
 void WritePacketHeader(std::uint8_t* packet, const char type[2], const PacketHeader& header,
                        std::uint16_t byteCount = kPacketSize);
-
-// The data format bytes a DT packet may carry.
-enum class DtFormat : std::uint8_t
-{
-    Int16 = 0x16,
-    Int32 = 0x32,
-    Steim1 = 0xC0,
-    Steim2 = 0xC2
-};
 
 struct DtFields
 {
@@ -43,7 +32,7 @@ struct DtFields
     std::uint16_t Event = 1;
     std::uint16_t Stream = 0;
     std::uint16_t Channel = 0;
-    DtFormat Format = DtFormat::Steim2;
+    SampleFormat Format = FormatSteim2;
 };
 
 // Fills packet with a DT packet holding as many leading samples as its data area takes (500
@@ -76,6 +65,3 @@ struct EventHeaderFields
 
 // Text fields are blank-padded and cut to their widths; bytes not named are blank or zero.
 void WriteEventHeader(PacketBytes& packet, const EventHeaderFields& fields);
-
-// A whole frame (link/frame.h) around payload.
-std::vector<std::uint8_t> MakeFrame(std::uint16_t type, std::span<const std::uint8_t> payload);

@@ -1,5 +1,7 @@
 #include "steimencoder.h"
 
+#include "packets/bigendian.h"
+
 #include <libmseed.h>
 
 #include <algorithm>
@@ -27,7 +29,7 @@ void KeepFirstRecord(char* record, int length, void* data)
         return;
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(record);
     std::memcpy(first->frames.data(), bytes + kRecordDataOffset, kSteimDataBytes);
-    first->sampleCount = (bytes[30] << 8) | bytes[31];
+    first->sampleCount = ReadBig16(bytes + 30);
 }
 
 } // namespace

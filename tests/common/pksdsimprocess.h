@@ -1,13 +1,15 @@
 #pragma once
 
+#include "tests/common/childprocess.h"
+
 #include <QObject>
 #include <QProcess>
 #include <QStringList>
 
 #include <cstdint>
 
-// pksd-sim as a child process. Its stderr is kept line by line, so the faults it injected can
-// be counted while it runs.
+// pksd-sim as a child process that dies with its parent. Its stderr is kept line by line, so the
+// faults it injected can be counted while it runs.
 class PksdSimProcess : public QObject
 {
     Q_OBJECT
@@ -33,7 +35,7 @@ private slots:
 
 private:
     QString program_;
-    QProcess process_;
+    TestChild process_;
     QByteArray partial_;
     QStringList lines_;
     std::uint16_t port_ = 0;

@@ -1,9 +1,5 @@
-#include "tools/soak/pksdsimprocess.h"
+#include "tests/common/pksdsimprocess.h"
 
-#include <sys/prctl.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <utility>
 
 namespace {
@@ -26,14 +22,6 @@ PksdSimProcess::~PksdSimProcess()
 bool PksdSimProcess::Start(const QStringList& options, std::uint16_t port)
 {
     process_.setProgram(program_);
-    // The simulator dies with whoever started it, even a test that crashes, so no server is
-    // left listening behind a failed run.
-    const pid_t parent = getpid();
-    process_.setChildProcessModifier([parent] {
-        prctl(PR_SET_PDEATHSIG, SIGKILL);
-        if (getppid() != parent)
-            _exit(1);
-    });
     process_.setArguments(
         QStringList{QStringLiteral("--listen"), QStringLiteral("127.0.0.1:%1").arg(port)} +
         options);
