@@ -185,14 +185,13 @@ void ovqt_displayMainWindow::BuildMenus()
     w.labelsMenu = menu({w.viewLabelTimeAction, w.viewLabelsMin_MaxAction,
                          w.viewLabelsMean_RangeAction, nullptr, w.viewLabelsIn_VoltsAction,
                          w.viewLabelsIn_Ground_UnitsAction, w.viewLabelsIn_CountsAction});
-    w.viewMenu =
-        menu({w.viewSelect_ComponentsAction, nullptr, w.viewSetTimeRangeAction,
-              w.scaleByMenu->menuAction(), w.viewIncrease_Amplitude_2Action,
-              w.viewDecrease_Amplitude_12Action, w.viewRemove_DC_offsetAction, nullptr,
-              w.timeAxisMenu->menuAction(), w.viewFilter_parametersAction,
-              w.labelsMenu->menuAction(), nullptr, w.viewFontAction, nullptr,
-              w.viewLabels_ColorAction, w.viewAxes__ColorAction, w.viewBackground_ColorAction,
-              nullptr, w.viewChannel_HealthAction});
+    w.viewMenu = menu({w.viewSelect_ComponentsAction, nullptr, w.viewSetTimeRangeAction,
+                       w.scaleByMenu->menuAction(), w.viewIncrease_Amplitude_2Action,
+                       w.viewDecrease_Amplitude_12Action, w.viewRemove_DC_offsetAction, nullptr,
+                       w.timeAxisMenu->menuAction(), w.viewFilter_parametersAction,
+                       w.labelsMenu->menuAction(), nullptr, w.viewFontAction, nullptr,
+                       w.viewLabels_ColorAction, w.viewAxes__ColorAction,
+                       w.viewBackground_ColorAction, nullptr, w.viewChannel_HealthAction});
     w.displayMenu = menu({w.displayStartAction, w.displayStopAction});
     w.helpMenu = menu({w.helpAboutAction});
     for (QMenu* m : {w.connectMenu, w.viewMenu, w.displayMenu, w.helpMenu})

@@ -5,8 +5,8 @@
 
 #include "link/bytespan.h"
 #include "link/frame.h"
-#include "tests/common/pksdsimprocess.h"
 #include "packets/dtpacket.h"
+#include "tests/common/pksdsimprocess.h"
 #include "tools/capture/captureprogress.h"
 
 #include <QFile>
