@@ -17,7 +17,8 @@ constexpr double kClipCycleSeconds = 4.0;
 constexpr double kClipMinCycleSamples = 16.0;
 constexpr double kClipOverdrive = 1.5;
 
-bool ParseSpec(const QString& text, const UnitLayout& layout, bool unitOnly, ChannelSpec& spec)
+bool ParseTarget(const QString& text, const UnitLayout& layout, bool unitOnly,
+                 ChannelTarget& target)
 {
     const QStringList parts = text.split(QLatin1Char('/'));
     if (parts.size() != 1 && (unitOnly || parts.size() != 3))
@@ -27,7 +28,7 @@ bool ParseSpec(const QString& text, const UnitLayout& layout, bool unitOnly, Cha
     if (!ok || unit > 0xFFFF ||
         std::find(layout.Units.begin(), layout.Units.end(), unit) == layout.Units.end())
         return false;
-    spec = ChannelSpec{static_cast<std::uint16_t>(unit), -1, -1};
+    target = ChannelTarget{static_cast<std::uint16_t>(unit), -1, -1};
     if (parts.size() == 1)
         return true;
     bool streamOk = false;
@@ -37,8 +38,8 @@ bool ParseSpec(const QString& text, const UnitLayout& layout, bool unitOnly, Cha
     if (!streamOk || !channelOk || stream < 1 || stream > layout.Streams || channel < 1 ||
         channel > layout.Channels)
         return false;
-    spec.Stream = stream - 1;
-    spec.Channel = channel - 1;
+    target.Stream = stream - 1;
+    target.Channel = channel - 1;
     return true;
 }
 
@@ -59,13 +60,13 @@ bool ParseSeconds(const QString& text, double low, double& value)
     return ok && std::isfinite(value) && value >= low && value <= kMaxSeconds;
 }
 
-// The spec and the numbers after it: at least least of them, at most most.
+// The target and the numbers after it: at least least of them, at most most.
 bool Split(const QString& text, const UnitLayout& layout, bool unitOnly, qsizetype least,
-           qsizetype most, ChannelSpec& spec, QStringList& numbers)
+           qsizetype most, ChannelTarget& target, QStringList& numbers)
 {
     numbers = text.split(QLatin1Char(','));
     return numbers.size() >= least + 1 && numbers.size() <= most + 1 &&
-           ParseSpec(numbers.takeFirst(), layout, unitOnly, spec);
+           ParseTarget(numbers.takeFirst(), layout, unitOnly, target);
 }
 
 } // namespace
@@ -74,7 +75,7 @@ bool AddStopFault(const QString& text, const UnitLayout& layout, DataFaults& fau
 {
     StopFault fault;
     QStringList numbers;
-    if (!Split(text, layout, false, 1, 2, fault.Spec, numbers) ||
+    if (!Split(text, layout, false, 1, 2, fault.Target, numbers) ||
         !ParseSeconds(numbers[0], 0.0, fault.AfterSeconds))
         return false;
     if (numbers.size() == 2 &&
@@ -88,7 +89,7 @@ bool AddConstantFault(const QString& text, const UnitLayout& layout, DataFaults&
 {
     ConstantFault fault;
     QStringList numbers;
-    if (!Split(text, layout, false, 1, 1, fault.Spec, numbers) ||
+    if (!Split(text, layout, false, 1, 1, fault.Target, numbers) ||
         !ParseWhole(numbers[0], -kFullScale24, kFullScale24, fault.Value))
         return false;
     faults.Constants.push_back(fault);
@@ -97,22 +98,22 @@ bool AddConstantFault(const QString& text, const UnitLayout& layout, DataFaults&
 
 bool AddClipFault(const QString& text, const UnitLayout& layout, DataFaults& faults)
 {
-    ChannelSpec spec;
-    if (!ParseSpec(text, layout, false, spec))
+    ChannelTarget target;
+    if (!ParseTarget(text, layout, false, target))
         return false;
-    faults.Clips.push_back(spec);
+    faults.Clips.push_back(target);
     return true;
 }
 
 bool AddShiftFault(const QString& text, const UnitLayout& layout, DataFaults& faults)
 {
-    ChannelSpec spec;
+    ChannelTarget target;
     QStringList numbers;
     ShiftFault fault;
-    if (!Split(text, layout, true, 1, 1, spec, numbers) ||
+    if (!Split(text, layout, true, 1, 1, target, numbers) ||
         !ParseSeconds(numbers[0], -kMaxSeconds, fault.Seconds))
         return false;
-    fault.Unit = spec.Unit;
+    fault.Unit = target.Unit;
     faults.Shifts.push_back(fault);
     return true;
 }
@@ -122,7 +123,7 @@ bool AddDropFault(const QString& text, const UnitLayout& layout, DataFaults& fau
     DropFault fault;
     QStringList numbers;
     // Dropping every packet is a stop, and would leave nothing to send.
-    if (!Split(text, layout, false, 1, 1, fault.Spec, numbers) ||
+    if (!Split(text, layout, false, 1, 1, fault.Target, numbers) ||
         !ParseWhole(numbers[0], 2, kMaxEvery, fault.Every))
         return false;
     faults.Drops.push_back(fault);
@@ -163,23 +164,23 @@ ChannelFaultPlan PlanChannelFaults(const DataFaults& faults, double rate, std::u
                                    : static_cast<std::int64_t>(std::ceil(seconds * rate - 1e-9));
     };
     for (const StopFault& stop : faults.Stops) {
-        if (stop.Spec.Covers(unit, stream, channel))
+        if (stop.Target.Covers(unit, stream, channel))
             plan.Pauses.push_back(
                 {firstIndex(stop.AfterSeconds), firstIndex(stop.AfterSeconds + stop.ForSeconds)});
     }
     std::sort(plan.Pauses.begin(), plan.Pauses.end(),
               [](const auto& a, const auto& b) { return a.From < b.From; });
     for (const ConstantFault& constant : faults.Constants) {
-        if (constant.Spec.Covers(unit, stream, channel)) {
+        if (constant.Target.Covers(unit, stream, channel)) {
             plan.Constant = true;
             plan.ConstantValue = constant.Value;
         }
     }
-    for (const ChannelSpec& clip : faults.Clips)
+    for (const ChannelTarget& clip : faults.Clips)
         plan.Clip = plan.Clip || clip.Covers(unit, stream, channel);
     plan.ShiftMs = UnitShiftMs(faults, unit);
     for (const DropFault& drop : faults.Drops) {
-        if (drop.Spec.Covers(unit, stream, channel))
+        if (drop.Target.Covers(unit, stream, channel))
             plan.DropEvery = drop.Every;
     }
     return plan;

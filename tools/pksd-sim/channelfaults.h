@@ -10,7 +10,7 @@
 // mistimed recorder, or a lossy link, sends.
 
 // Stream and channel count from 0 here; in option values they count from 1.
-struct ChannelSpec
+struct ChannelTarget
 {
     std::uint16_t Unit = 0;
     int Stream = -1; // -1: every stream and channel of the unit
@@ -26,14 +26,14 @@ inline constexpr double kNeverResumes = std::numeric_limits<double>::infinity();
 
 struct StopFault
 {
-    ChannelSpec Spec;
+    ChannelTarget Target;
     double AfterSeconds = 0.0; // of data, from the first sample
     double ForSeconds = kNeverResumes;
 };
 
 struct ConstantFault
 {
-    ChannelSpec Spec;
+    ChannelTarget Target;
     std::int32_t Value = 0;
 };
 
@@ -45,7 +45,7 @@ struct ShiftFault
 
 struct DropFault
 {
-    ChannelSpec Spec;
+    ChannelTarget Target;
     int Every = 0;
 };
 
@@ -53,7 +53,7 @@ struct DataFaults
 {
     std::vector<StopFault> Stops;
     std::vector<ConstantFault> Constants;
-    std::vector<ChannelSpec> Clips;
+    std::vector<ChannelTarget> Clips;
     std::vector<ShiftFault> Shifts;
     std::vector<DropFault> Drops;
 
@@ -64,7 +64,7 @@ struct DataFaults
     }
 };
 
-// What a spec may name.
+// What a target may name.
 struct UnitLayout
 {
     const std::vector<std::uint16_t>& Units;

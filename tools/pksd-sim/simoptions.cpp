@@ -62,16 +62,16 @@ constexpr OptionEntry kOptions[] = {
     {"refuse", "SECONDS", "After a connection closes, refuse new connections for SECONDS."},
     {"faults-random", nullptr, "Inject one of the faults above at random, about once in 50 "
                                "frames (chosen by --seed)."},
-    {"fault-stop", "SPEC,AFTER[,FOR]", "Stop sending the data of SPEC, a unit (9A3C) or a channel "
+    {"fault-stop", "TARGET,AFTER[,FOR]", "Stop sending the data of TARGET, a unit (9A3C) or a channel "
                                        "(9A3C/1/2: stream and channel from 1), after AFTER seconds "
                                        "of data; resume FOR seconds of data later (omitted: never). "
                                        "The data of the pause is lost."},
-    {"fault-constant", "SPEC,VALUE", "Every sample of SPEC is VALUE, -8388607 to 8388607."},
-    {"fault-clip", "SPEC", "Drive SPEC into full scale: runs of samples at +-8388607 (2^23-1), "
+    {"fault-constant", "TARGET,VALUE", "Every sample of TARGET is VALUE, -8388607 to 8388607."},
+    {"fault-clip", "TARGET", "Drive TARGET into full scale: runs of samples at +-8388607 (2^23-1), "
                            "or +-32767 in 16-bit packets."},
     {"fault-shift", "UNIT,SECONDS", "Shift the packet times of UNIT by SECONDS against the clock "
                                     "(negative: behind it)."},
-    {"fault-drop", "SPEC,N", "Do not send every Nth data packet of each channel of SPEC, N from 2; "
+    {"fault-drop", "TARGET,N", "Do not send every Nth data packet of each channel of TARGET, N from 2; "
                              "the sequence numbers skip them. The --fault-stop to --fault-drop "
                              "options may repeat; they need simulated units."},
 };
