@@ -8,6 +8,16 @@
 
 namespace {
 
+// Milliseconds as a whole number; a rate far below any recorder's makes spans no clock could
+// tell apart, so they are held to a thousand years rather than overflow.
+std::int64_t WholeMs(double ms)
+{
+    constexpr double kLongestMs = 1000.0 * 365.25 * 86400000.0;
+    if (std::isnan(ms))
+        return 0;
+    return static_cast<std::int64_t>(std::clamp(ms, -kLongestMs, kLongestMs));
+}
+
 constexpr int kClipRunSamples = 3;
 // A packet more than this many sample intervals off the previous one's end is a gap or overlap.
 constexpr double kGapIntervals = 1.5;
@@ -97,13 +107,13 @@ void NoteHealthOfPacket(ChannelHealth& h, const DtPacket& packet, const DayTime&
     const bool rateKnown = rate > 0.0 && std::isfinite(rate);
     const double intervalMs = rateKnown ? 1000.0 / rate : 0.0;
     const std::int64_t startMs = AbsoluteMs(packet.Time);
-    h.SpanMs = static_cast<std::int64_t>(n * intervalMs);
+    h.SpanMs = WholeMs(n * intervalMs);
 
     if (hadPacket && rateKnown) {
         const double offMs = TimeDiff(packet.Time, prevEnd, TimeUnitMsec);
         if (offMs > kGapIntervals * intervalMs) {
             ++h.GapsNoted;
-            h.MissingNotedMs += static_cast<std::int64_t>(offMs);
+            h.MissingNotedMs += WholeMs(offMs);
         } else if (offMs < -kGapIntervals * intervalMs) {
             ++h.OverlapsNoted;
         }
@@ -162,7 +172,7 @@ void NoteHealthOfPacket(ChannelHealth& h, const DtPacket& packet, const DayTime&
     h.RunOpen = true;
     h.RunMin = runLo;
     h.RunMax = runHi;
-    h.RunStartMs = startMs + static_cast<std::int64_t>(first * intervalMs);
+    h.RunStartMs = startMs + WholeMs(first * intervalMs);
 }
 
 HealthState WorstOf(std::uint32_t states)
